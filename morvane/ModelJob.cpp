@@ -1,0 +1,140 @@
+#include "ModelJob.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "ConfigFile.h"
+#include "RunLog.h"
+#include "platform/Platform.h"
+
+const char* const EQUALS_ROW = "=====================================================";
+
+namespace {
+
+std::string cut(const std::string& text, std::size_t limit) {
+    return text.size() > limit ? text.substr(0, limit) : text;
+}
+
+// An item of the model list up to its last '*' (the whole item without one).
+std::string prefixOf(const std::string& item) {
+    std::size_t star = item.rfind('*');
+    return cut(star == std::string::npos ? item : item.substr(0, star), ModelJob::PREFIX_LIMIT);
+}
+
+std::string numbered(const std::string& prefix, int n) {
+    char key[64];
+    std::snprintf(key, sizeof key, "%s%03d", prefix.c_str(), n);
+    return key;
+}
+
+}  // namespace
+
+ModelJob::ModelJob() = default;
+ModelJob::~ModelJob() = default;
+
+const char* ModelJob::errorText(int code) {
+    switch (code) {
+        case ERROR_ARGUMENTS:
+            return "Invalid number of input parameters - \nEnter name of config file ONLY ....";
+        case ERROR_NO_ENTRIES:
+            return "Cannot read/write model files - \nCheck config file or model files ....";
+        default:
+            return "Program finished successfully - No error found ....";
+    }
+}
+
+void printFrame(const char* text) {
+    std::printf("\n%s\n%s\n%s\n\n", EQUALS_ROW, text, EQUALS_ROW);
+}
+
+void ModelJob::configure(const char* configName) {
+    entries_.clear();
+    inputPrefix_.clear();
+    outputPrefix_.clear();
+    ConfigFile config(configName, 80);
+    if (!config.load()) return;  // no key is read: the run has no entries
+
+    std::vector<std::string> list;
+    if (!config.textList("ModelList", list)) config.textList("MODELLIST", list);
+    if (list.size() == 1 || list.size() == 2) {
+        inputPrefix_ = prefixOf(list[0]);
+        // With a single item there is no output prefix: the entries have no
+        // output path, and the modes write nothing for them.
+        if (list.size() == 2) outputPrefix_ = prefixOf(list[1]);
+        for (int n = 1;; ++n) {
+            std::string input = config.text(numbered(inputPrefix_, n).c_str());
+            if (input.empty()) break;
+            std::string output = list.size() == 2 ? config.text(numbered(outputPrefix_, n).c_str()) : "";
+            entries_.push_back({cut(input, PATH_LIMIT), cut(output, PATH_LIMIT)});
+        }
+    }
+    htmlTemplate_ = config.text("ModelHtml");
+    if (htmlTemplate_.empty()) htmlTemplate_ = config.text("MODELHTML");
+    htmlTemplate_ = cut(htmlTemplate_, PATH_LIMIT);
+    animation_ = config.boolean("Animation");
+}
+
+std::string ModelJob::resolveInput(const std::string& input) {
+    if (!platform::exists(input.c_str())) return std::string();
+    std::string resolved = input;
+    if (input.size() >= 2 && input[0] == '.' && platform::isSeparator(input[1]))
+        resolved = platform::currentDirectory() + "\\" + input.substr(2);
+    return cut(resolved, RESOLVED_LIMIT);
+}
+
+void ModelJob::run(int argc, char** argv) {
+    if (argc != 2 || !argv[1] || !argv[1][0]) throw ERROR_ARGUMENTS;
+    char configName[ARGUMENT_LIMIT + 1] = {0};
+    std::strncpy(configName, argv[1], ARGUMENT_LIMIT);
+
+    configure(configName);
+
+    RunLog log("Morvane.exe");
+    log.markStart();
+    if (entries_.empty()) throw ERROR_NO_ENTRIES;
+
+    for (const ModelEntry& entry : entries_) {
+        std::string resolved = resolveInput(entry.input);
+        if (resolved.empty()) {
+            std::string reason = platform::lastErrorText(256);
+            std::printf("\n%s\n", EQUALS_ROW);
+            std::printf("ERROR: Input File does not exist ....\n%s\n", entry.input.c_str());
+            std::printf("ERROR: %s\n", reason.c_str());
+            std::printf("%s\n\n", EQUALS_ROW);
+            continue;
+        }
+        processEntry(entry, resolved);
+    }
+
+    log.markStop();
+    std::printf("\n** %s\n", EQUALS_ROW);
+    log.startedMessage();
+    log.print();
+    log.stoppedMessage();
+    log.print();
+    std::printf("** %s\n\n", EQUALS_ROW);
+}
+
+void ModelJob::processEntry(const ModelEntry& entry, const std::string& resolved) {
+    if (animation_)
+        runAnimationMode(entry, resolved);
+    else
+        runModelMode(entry, resolved);
+}
+
+int morvaneMain(int argc, char** argv) {
+    int status = EXIT_OK;
+    try {
+        ModelJob job;
+        job.run(argc, argv);
+    } catch (int code) {
+        std::string text = std::string("Application error has occured:\n") + ModelJob::errorText(code);
+        printFrame(text.c_str());
+        status = code == ERROR_ARGUMENTS || code == ERROR_NO_ENTRIES ? code : EXIT_ABNORMAL;
+    } catch (...) {
+        printFrame("Abnormal termination - programm aborted ...");
+        status = EXIT_ABNORMAL;
+    }
+    std::fflush(stdout);
+    return status;
+}

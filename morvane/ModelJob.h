@@ -1,0 +1,78 @@
+// Morvane's driver: reads the configuration, builds the list of input and
+// output pairs, hands each existing input to model mode or animation mode and
+// prints the run's started/stopped block.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class RunLog;
+
+struct ModelEntry {
+    std::string input;   // as given in the configuration, at most 260 characters
+    std::string output;  // at most 260 characters
+};
+
+// Error codes thrown as int and caught once by the entry point.
+constexpr int ERROR_ARGUMENTS = 1;
+constexpr int ERROR_NO_ENTRIES = 2;
+
+// The exit status of a run: 0 after a run that got to its end (whatever the
+// single entries reported), 1 and 2 after the error codes, 3 after an
+// abnormal termination.
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_ABNORMAL = 3;
+
+class ModelJob {
+public:
+    static constexpr std::size_t ARGUMENT_LIMIT = 256;
+    static constexpr std::size_t PATH_LIMIT = 260;
+    static constexpr std::size_t RESOLVED_LIMIT = 768;
+    static constexpr std::size_t PREFIX_LIMIT = 31;
+
+    ModelJob();
+    ~ModelJob();
+    ModelJob(const ModelJob&) = delete;
+    ModelJob& operator=(const ModelJob&) = delete;
+
+    // The whole run as the entry point performs it; throws the int codes.
+    void run(int argc, char** argv);
+
+    // The configuration phase alone: loads the file and builds the entries.
+    void configure(const char* configName);
+
+    const std::vector<ModelEntry>& entries() const { return entries_; }
+    const std::string& inputPrefix() const { return inputPrefix_; }
+    const std::string& outputPrefix() const { return outputPrefix_; }
+    const std::string& htmlTemplate() const { return htmlTemplate_; }
+    bool html() const { return !htmlTemplate_.empty(); }
+    bool animation() const { return animation_; }
+
+    // The path an existing input is read from: as given, except that ".\"
+    // at its start becomes the current directory and a backslash. Empty when
+    // the input does not exist (the error text is then the system's).
+    static std::string resolveInput(const std::string& input);
+
+    // Text for an error code, as the frame prints it.
+    static const char* errorText(int code);
+
+private:
+    void processEntry(const ModelEntry& entry, const std::string& resolved);
+    void runModelMode(const ModelEntry& entry, const std::string& resolved);
+    void runAnimationMode(const ModelEntry& entry, const std::string& resolved);
+
+    std::vector<ModelEntry> entries_;
+    std::string inputPrefix_;
+    std::string outputPrefix_;
+    std::string htmlTemplate_;
+    bool animation_ = false;
+};
+
+// Prints a framed block: empty line, row of 53 '=', the text, row, empty line.
+void printFrame(const char* text);
+// The row of 53 '=' characters.
+extern const char* const EQUALS_ROW;
+
+// The program's entry point behind main(): runs the job, prints the frame of
+// a thrown error, and returns the exit status.
+int morvaneMain(int argc, char** argv);

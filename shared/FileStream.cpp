@@ -1,0 +1,153 @@
+#include "FileStream.h"
+
+#include <cstring>
+
+#include "platform/Platform.h"
+
+FileStream::FileStream(const char* name, const char* mode, int binary) : mode_(mode), binary_(binary) {
+    std::memset(block_, 0, sizeof block_);
+    std::memset(name_, 0, sizeof name_);
+    std::memset(line_, 0, sizeof line_);
+    if (name) std::strncpy(name_, name, NAME_LIMIT);
+}
+
+FileStream::FileStream(AppendTag, const char* name, unsigned kind)
+    : FileStream(name, kind == 1 ? "ab+" : "a+", kind == 1 ? 1 : 0) {}
+
+FileStream::FileStream(WriteTag, const char* name, int binary)
+    : FileStream(name, binary ? "wb+" : "w+", binary ? 1 : 0) {}
+
+FileStream::FileStream(ReadTag, const char* name, int binary)
+    : FileStream(name, binary ? "rb+" : "r+", binary ? 1 : 0) {}
+
+FileStream::~FileStream() {
+    if (stream_) std::fclose(stream_);
+}
+
+int FileStream::open() {
+    if (stream_) return FS_OPEN;
+    if (name_[0] == '\0') return FS_FAILED;
+    stream_ = platform::openFile(name_, mode_);
+    if (!stream_ && mode_[0] == 'r') {
+        // The read modes are update modes; a file that may only be read (a
+        // read-only file, a folder without write rights) is still read.
+        stream_ = platform::openFile(name_, binary_ ? "rb" : "r");
+    }
+    return stream_ ? FS_OPEN : FS_FAILED;
+}
+
+int FileStream::close() {
+    if (!stream_) return FS_CLOSED;
+    bool failed = std::ferror(stream_) != 0;
+    // fclose flushes: a write that fails only then is a failure too.
+    if (std::fclose(stream_) != 0) failed = true;
+    stream_ = nullptr;
+    return failed ? FS_FAILED : FS_CLOSED;
+}
+
+const unsigned char* FileStream::readBlock() {
+    std::memset(block_, 0, sizeof block_);
+    lastBlockBytes_ = stream_ ? std::fread(block_, 1, static_cast<std::size_t>(blockSize_), stream_) : 0;
+    return block_;
+}
+
+const char* FileStream::readLine() {
+    std::memset(line_, 0, sizeof line_);
+    if (stream_ && lineLength_ > 1) {
+        if (!std::fgets(line_, lineLength_, stream_)) line_[0] = '\0';
+    }
+    return line_;
+}
+
+int FileStream::writeResult() {
+    if (stream_ && std::ferror(stream_)) {
+        lastStatus_ = FS_STREAM_ERROR;
+        return FS_STREAM_ERROR;
+    }
+    lastStatus_ = 0;
+    return FS_WRITTEN;
+}
+
+int FileStream::writeBlock(const void* data) {
+    if (!stream_) {
+        lastStatus_ = FS_STREAM_ERROR;
+        return FS_STREAM_ERROR;
+    }
+    if (std::fwrite(data, static_cast<std::size_t>(blockSize_), 1, stream_) != 1 && !std::ferror(stream_)) {
+        lastStatus_ = FS_STREAM_ERROR;
+        return FS_STREAM_ERROR;
+    }
+    return writeResult();
+}
+
+int FileStream::writeText(const char* text) {
+    if (!stream_) {
+        lastStatus_ = FS_STREAM_ERROR;
+        return FS_STREAM_ERROR;
+    }
+    std::fputs(text ? text : "", stream_);
+    return writeResult();
+}
+
+int FileStream::writeLine(char* buffer, std::size_t capacity) {
+    std::size_t length = buffer ? strnlen(buffer, capacity) : 0;
+    if (buffer && length + 1 < capacity) {
+        buffer[length] = '\n';
+        buffer[length + 1] = '\0';
+        return writeText(buffer);
+    }
+    // No room for the newline (or no terminator within the buffer): write
+    // what is there and the line end separately.
+    if (!stream_) {
+        lastStatus_ = FS_STREAM_ERROR;
+        return FS_STREAM_ERROR;
+    }
+    if (buffer) std::fwrite(buffer, 1, length, stream_);
+    std::fputc('\n', stream_);
+    return writeResult();
+}
+
+int FileStream::writeLine(const char* text) {
+    if (!stream_) {
+        lastStatus_ = FS_STREAM_ERROR;
+        return FS_STREAM_ERROR;
+    }
+    std::fputs(text ? text : "", stream_);
+    std::fputc('\n', stream_);
+    return writeResult();
+}
+
+int FileStream::atEnd() {
+    lastStatus_ = (!stream_ || std::feof(stream_)) ? 1 : 0;
+    return lastStatus_;
+}
+
+int FileStream::size() {
+    if (!binary_ || !stream_) return 0;
+    if (std::fseek(stream_, 0, SEEK_END) != 0) return 0;
+    long length = std::ftell(stream_);
+    std::fseek(stream_, 0, SEEK_SET);
+    return length < 0 ? 0 : static_cast<int>(length);
+}
+
+int FileStream::seek(long offset) {
+    if (offset < 0 || !stream_) return 0;
+    return std::fseek(stream_, offset, SEEK_SET);
+}
+
+int FileStream::rewind() {
+    if (!stream_) return -1;
+    return std::fseek(stream_, 0, SEEK_SET);
+}
+
+bool FileStream::exists() const { return platform::exists(name_); }
+
+int FileStream::setBlockSize(int n) {
+    blockSize_ = n > static_cast<int>(BLOCK_SIZE) ? static_cast<int>(BLOCK_SIZE) : (n < 0 ? 0 : n);
+    return blockSize_;
+}
+
+int FileStream::setLineLength(int n) {
+    lineLength_ = n > static_cast<int>(LINE_SIZE) ? static_cast<int>(LINE_SIZE) : (n < 0 ? 0 : n);
+    return lineLength_;
+}

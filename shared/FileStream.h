@@ -1,0 +1,89 @@
+// A file name bound to one of six standard-I/O update modes, with fixed-size
+// block I/O, bounded line I/O and small integer status results.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// Status values of every FileStream operation that reports one.
+constexpr int FS_WRITTEN = 1;        // a write or end-of-file test found no error / no end
+constexpr int FS_CLOSED = 2;         // the stream was closed (or there was none)
+constexpr int FS_OPEN = 3;           // open succeeded
+constexpr int FS_FAILED = 4;         // open failed, or the stream was in error when closed
+constexpr int FS_STREAM_ERROR = 32;  // the stream's error indicator is set after a write
+
+class FileStream {
+public:
+    static constexpr std::size_t BLOCK_SIZE = 1024;
+    static constexpr std::size_t NAME_SIZE = 258;   // at most 256 characters are kept
+    static constexpr std::size_t NAME_LIMIT = 256;
+    static constexpr std::size_t LINE_SIZE = 256;
+
+    // The three constructors; none of them opens the file.
+    enum AppendTag { APPEND };
+    enum WriteTag { WRITE };
+    enum ReadTag { READ };
+    // kind 0 gives "a+", kind 1 "ab+", any other kind "a+" (text).
+    FileStream(AppendTag, const char* name, unsigned kind);
+    // 0 gives "w+", any other value "wb+".
+    FileStream(WriteTag, const char* name, int binary);
+    // 0 gives "r+", any other value "rb+".
+    FileStream(ReadTag, const char* name, int binary);
+
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
+    // Closing is the user's job; the destructor still releases a stream that
+    // was left open, so that no handle outlives its object.
+    ~FileStream();
+
+    int open();
+    int close();
+
+    // Zero-fills the block buffer, then reads up to block-size bytes into it.
+    const unsigned char* readBlock();
+    // The number of bytes the last readBlock delivered.
+    std::size_t lastBlockBytes() const { return lastBlockBytes_; }
+    // Zero-fills the line buffer, then reads at most line-length - 1
+    // characters, stopping after a newline (kept). Empty at end of file.
+    const char* readLine();
+
+    int writeBlock(const void* data);
+    int writeText(const char* text);
+    // Appends "\n" to the caller's buffer of the given capacity, then writes
+    // it. When the buffer has no room for the newline it is left as it is and
+    // the text and a line end are written all the same.
+    int writeLine(char* buffer, std::size_t capacity);
+    // Writes the text and a line end, without touching the caller's text.
+    int writeLine(const char* text);
+
+    int atEnd();
+    int size();
+    int seek(long offset);
+    int rewind();
+    bool exists() const;
+    int setBlockSize(int n);
+    int setLineLength(int n);
+
+    const char* name() const { return name_; }
+    const char* mode() const { return mode_; }
+    int binary() const { return binary_; }
+    int blockSize() const { return blockSize_; }
+    int lineLength() const { return lineLength_; }
+    int lastStatus() const { return lastStatus_; }
+    bool isOpen() const { return stream_ != nullptr; }
+
+private:
+    FileStream(const char* name, const char* mode, int binary);
+    int writeResult();
+
+    unsigned char block_[BLOCK_SIZE];
+    char name_[NAME_SIZE];
+    const char* mode_;
+    std::FILE* stream_ = nullptr;
+    int binary_;
+    int blockSize_ = static_cast<int>(BLOCK_SIZE);
+    int lastStatus_ = 0;
+    char line_[LINE_SIZE];
+    int lineLength_ = static_cast<int>(LINE_SIZE);
+    std::size_t lastBlockBytes_ = 0;
+};

@@ -1,0 +1,109 @@
+// The one door to the operating system for everything that is not a window:
+// directory search, current directory, attributes, copy, delete, folder
+// creation, error text, temporary folder, atomic replace and the shell's
+// "open". One implementation for Win32 and one for POSIX, chosen at build time.
+//
+// Paths are Windows paths. On POSIX a '\' is a separator too, so configuration
+// files and paths written for Windows work unchanged there; the POSIX side
+// turns every '\' into '/' before it asks the system.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Attribute bits as the Win32 file attributes define them.
+constexpr std::uint32_t ATTR_READONLY = 0x01;
+constexpr std::uint32_t ATTR_DIRECTORY = 0x10;
+constexpr std::uint32_t ATTR_NORMAL_FILE = 0x20;  // the "archive" bit: an ordinary file
+constexpr std::uint32_t ATTR_INVALID = 0xFFFFFFFFu;
+
+// True for '\' and '/', the separators accepted on both systems.
+inline bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Index of the last '\' or '/' in text, or npos.
+std::size_t lastSeparator(const std::string& path);
+const char* lastSeparator(const char* path);
+
+// One entry of a directory search.
+struct FoundEntry {
+    std::string name;           // the entry's own name, without folder
+    std::uint32_t attributes;   // ATTR_* bits
+    std::uint64_t size;         // bytes; 0 for folders
+};
+
+// A directory search over a pattern such as "C:\\data\\*.*" or "dir\\*.w3d",
+// matched as the Win32 search matches: '*' and '?' wildcards, letters compared
+// without regard to case, "*.*" matching every name. A listing holds "." and
+// ".." as the Win32 search does, in the file system's order.
+class DirectorySearch {
+public:
+    DirectorySearch();
+    ~DirectorySearch();
+    DirectorySearch(const DirectorySearch&) = delete;
+    DirectorySearch& operator=(const DirectorySearch&) = delete;
+
+    // Starts the search; true and the first entry when something matches.
+    bool first(const char* pattern, FoundEntry& entry);
+    // The next matching entry; false at the end.
+    bool next(FoundEntry& entry);
+    void close();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// True when a directory search for the pattern finds an entry.
+bool exists(const char* pattern);
+
+// Win32 wildcard matching of one name against one pattern (no folder parts).
+bool wildcardMatch(const char* pattern, const char* name);
+
+// The current directory without a trailing separator (except at a root).
+std::string currentDirectory();
+bool changeDirectory(const char* path);
+
+// ATTR_* bits of a path, ATTR_INVALID when it does not exist.
+std::uint32_t fileAttributes(const char* path);
+// The size in bytes of a file, or -1 when it cannot be queried.
+std::int64_t fileSize(const char* path);
+
+// Copies a file; with failIfExists an existing target is an error.
+bool copyFile(const char* from, const char* to, bool failIfExists);
+bool deleteFile(const char* path);
+// Moves src over dst, replacing dst if it exists (same folder: atomic on both
+// systems). Used to put a finished temporary file in place of a good one.
+bool replaceFile(const char* src, const char* dst);
+
+// Creates a folder with all its missing parents. 0 when created, the
+// ERROR_ALREADY_EXISTS code 183 when it was there already, any other non-zero
+// value on failure (the shell's convention).
+int createFolderTree(const char* path);
+constexpr int FOLDER_EXISTS = 183;
+
+// Opens a file like fopen, with the separators of this system.
+std::FILE* openFile(const char* path, const char* mode);
+
+// The system's text for the last error of this thread, in the neutral language,
+// without trailing line end, cut to at most maxLength characters.
+std::string lastErrorText(std::size_t maxLength = 256);
+
+// The user's temporary folder, with a trailing separator.
+std::string tempFolder();
+
+// Asks the shell to "open" a program with a file as its parameter, shown
+// normally, owned by the given window (may be null). No result is checked by
+// the tools; true when the request was accepted.
+bool shellOpen(void* ownerWindow, const char* program, const char* parameter);
+
+// Tests replace the shell's "open" with their own recorder; an empty function
+// restores the real one.
+using ShellOpenHandler = std::function<bool(void* ownerWindow, const char* program, const char* parameter)>;
+void setShellOpenHandler(ShellOpenHandler handler);
+
+}  // namespace platform

@@ -1,0 +1,85 @@
+// The parts of the platform layer that are the same on every system.
+#include "platform/Platform.h"
+
+#include <cctype>
+#include <cstring>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+ShellOpenHandler& shellHandler() {
+    static ShellOpenHandler handler;
+    return handler;
+}
+
+char fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+// Classic '*' and '?' matching with one back-tracking point, letters folded.
+// A '?' that finds no character left matches nothing, as at the end of a
+// Win32 name.
+bool globMatch(const char* p, const char* n) {
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*n) {
+        if (*p == '?') {
+            ++p;
+            ++n;
+        } else if (*p == '*') {
+            star = p++;
+            resume = n;
+        } else if (*p && fold(*p) == fold(*n)) {
+            ++p;
+            ++n;
+        } else if (star) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*p == '*' || *p == '?') ++p;
+    return *p == '\0';
+}
+
+}  // namespace
+
+std::size_t lastSeparator(const std::string& path) { return path.find_last_of("\\/"); }
+
+const char* lastSeparator(const char* path) {
+    const char* found = nullptr;
+    for (const char* c = path; *c; ++c)
+        if (isSeparator(*c)) found = c;
+    return found;
+}
+
+bool wildcardMatch(const char* pattern, const char* name) {
+    if (globMatch(pattern, name)) return true;
+    // A name without an extension also matches as if it ended in '.', which
+    // is how "*.*" and "name.*" find "README" in a Win32 search.
+    if (!std::strchr(name, '.')) {
+        std::string dotted(name);
+        dotted += '.';
+        return globMatch(pattern, dotted.c_str());
+    }
+    return false;
+}
+
+bool exists(const char* pattern) {
+    if (!pattern || !*pattern) return false;
+    DirectorySearch search;
+    FoundEntry entry;
+    return search.first(pattern, entry);
+}
+
+void setShellOpenHandler(ShellOpenHandler handler) { shellHandler() = std::move(handler); }
+
+bool shellOpenSystem(void* ownerWindow, const char* program, const char* parameter);
+
+bool shellOpen(void* ownerWindow, const char* program, const char* parameter) {
+    if (shellHandler()) return shellHandler()(ownerWindow, program, parameter);
+    return shellOpenSystem(ownerWindow, program, parameter);
+}
+
+}  // namespace platform

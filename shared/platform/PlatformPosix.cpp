@@ -1,0 +1,258 @@
+// POSIX implementation of the platform layer.
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::string nativePath(const char* path) {
+    std::string p(path ? path : "");
+    std::replace(p.begin(), p.end(), '\\', '/');
+    return p;
+}
+
+std::uint32_t attributesOf(const struct stat& st) {
+    std::uint32_t attributes = S_ISDIR(st.st_mode) ? ATTR_DIRECTORY : ATTR_NORMAL_FILE;
+    // Judged by the permission bits rather than access(): a tool run as root
+    // must still see a file that nobody may write as read-only.
+    if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attributes |= ATTR_READONLY;
+    return attributes;
+}
+
+bool hasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+
+// Orders a listing as an NTFS folder lists it: "." and ".." first, then by
+// name with letters folded to upper case. readdir's own order is a hash order
+// that differs between runs of the same tree on different machines.
+bool listingOrder(const FoundEntry& a, const FoundEntry& b) {
+    auto rank = [](const std::string& n) { return n == "." ? 0 : n == ".." ? 1 : 2; };
+    int ra = rank(a.name), rb = rank(b.name);
+    if (ra != rb) return ra < rb;
+    return std::lexicographical_compare(
+        a.name.begin(), a.name.end(), b.name.begin(), b.name.end(), [](char x, char y) {
+            return std::toupper(static_cast<unsigned char>(x)) < std::toupper(static_cast<unsigned char>(y));
+        });
+}
+
+}  // namespace
+
+struct DirectorySearch::State {
+    std::vector<FoundEntry> entries;
+    std::size_t next = 0;
+};
+
+DirectorySearch::DirectorySearch() = default;
+DirectorySearch::~DirectorySearch() = default;
+
+bool DirectorySearch::first(const char* pattern, FoundEntry& entry) {
+    state_.reset();
+    std::string path = nativePath(pattern);
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    std::size_t cut = path.rfind('/');
+    std::string folder = cut == std::string::npos ? std::string(".") : path.substr(0, cut);
+    if (folder.empty()) folder = "/";
+    std::string namePattern = cut == std::string::npos ? path : path.substr(cut + 1);
+    if (namePattern.empty()) {  // "folder\" finds nothing, as on Win32
+        errno = ENOENT;
+        return false;
+    }
+
+    auto state = std::make_unique<State>();
+    if (!hasWildcard(namePattern)) {
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0) return false;
+        state->entries.push_back({namePattern, attributesOf(st),
+                                  S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size)});
+    } else {
+        DIR* dir = opendir(folder.c_str());
+        if (!dir) return false;
+        int dirFd = dirfd(dir);
+        while (dirent* d = readdir(dir)) {
+            if (!wildcardMatch(namePattern.c_str(), d->d_name)) continue;
+            struct stat st;
+            if (fstatat(dirFd, d->d_name, &st, 0) != 0) continue;  // vanished or a dangling link
+            state->entries.push_back({d->d_name, attributesOf(st),
+                                      S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size)});
+        }
+        closedir(dir);
+        std::sort(state->entries.begin(), state->entries.end(), listingOrder);
+    }
+    if (state->entries.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    state_ = std::move(state);
+    return next(entry);
+}
+
+bool DirectorySearch::next(FoundEntry& entry) {
+    if (!state_ || state_->next >= state_->entries.size()) {
+        errno = ENOENT;
+        return false;
+    }
+    entry = state_->entries[state_->next++];
+    return true;
+}
+
+void DirectorySearch::close() { state_.reset(); }
+
+std::string currentDirectory() {
+    std::vector<char> buffer(PATH_MAX + 1);
+    if (!getcwd(buffer.data(), buffer.size())) return std::string();
+    return buffer.data();
+}
+
+bool changeDirectory(const char* path) { return chdir(nativePath(path).c_str()) == 0; }
+
+std::uint32_t fileAttributes(const char* path) {
+    struct stat st;
+    if (!path || stat(nativePath(path).c_str(), &st) != 0) return ATTR_INVALID;
+    return attributesOf(st);
+}
+
+std::int64_t fileSize(const char* path) {
+    struct stat st;
+    if (!path || stat(nativePath(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool copyFile(const char* from, const char* to, bool failIfExists) {
+    int in = open(nativePath(from).c_str(), O_RDONLY);
+    if (in < 0) return false;
+    struct stat st;
+    if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(in);
+        errno = EISDIR;
+        return false;
+    }
+    int flags = O_WRONLY | O_CREAT | O_TRUNC | (failIfExists ? O_EXCL : 0);
+    int out = open(nativePath(to).c_str(), flags, 0666);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    std::vector<char> buffer(1 << 20);
+    bool ok = true;
+    for (;;) {
+        ssize_t got = read(in, buffer.data(), buffer.size());
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                ok = false;
+                break;
+            }
+            done += put;
+        }
+        if (!ok) break;
+    }
+    ::close(in);
+    // A copy keeps the source's permission bits, as a Win32 copy keeps its
+    // attributes (a read-only source gives a read-only copy).
+    if (ok) fchmod(out, st.st_mode & 07777);
+    if (::close(out) != 0) ok = false;
+    if (!ok) unlink(nativePath(to).c_str());
+    return ok;
+}
+
+bool deleteFile(const char* path) {
+    std::string p = nativePath(path);
+    struct stat st;
+    if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    return unlink(p.c_str()) == 0;
+}
+
+bool replaceFile(const char* src, const char* dst) {
+    return rename(nativePath(src).c_str(), nativePath(dst).c_str()) == 0;
+}
+
+int createFolderTree(const char* path) {
+    std::string p = nativePath(path);
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    if (p.empty()) return ENOENT;
+    struct stat st;
+    if (stat(p.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? FOLDER_EXISTS : EEXIST;
+    for (std::size_t i = 1; i <= p.size(); ++i) {
+        if (i != p.size() && p[i] != '/') continue;
+        std::string part = p.substr(0, i);
+        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return errno ? errno : EIO;
+        if (stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ENOTDIR;
+    }
+    return 0;
+}
+
+std::FILE* openFile(const char* path, const char* mode) {
+    if (!path || !*path) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    return std::fopen(nativePath(path).c_str(), mode);
+}
+
+std::string lastErrorText(std::size_t maxLength) {
+    std::string text = std::strerror(errno);
+    if (text.size() > maxLength) text.resize(maxLength);
+    return text;
+}
+
+std::string tempFolder() {
+    const char* dir = std::getenv("TMPDIR");
+    std::string folder = dir && *dir ? dir : "/tmp";
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+bool shellOpenSystem(void*, const char* program, const char* parameter) {
+    // The nearest thing to the shell's "open" here: xdg-open shows the file in
+    // the user's viewer. The program name is a Windows one and is not used.
+    (void)program;
+    std::string file = nativePath(parameter);
+    pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        // Detach through a grandchild, so that no zombie is left behind.
+        if (fork() == 0) {
+            int devNull = open("/dev/null", O_RDWR);
+            if (devNull >= 0) {
+                dup2(devNull, 0);
+                dup2(devNull, 1);
+                dup2(devNull, 2);
+            }
+            execlp("xdg-open", "xdg-open", file.c_str(), static_cast<char*>(nullptr));
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return true;
+}
+
+}  // namespace platform

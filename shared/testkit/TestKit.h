@@ -1,0 +1,80 @@
+// Helpers for the suite's tests. Test data is always written by code.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testkit {
+
+// The separator of the system the test runs on.
+#ifdef _WIN32
+constexpr char SEP = '\\';
+#else
+constexpr char SEP = '/';
+#endif
+
+// A fresh folder under the user's temporary folder, removed with everything
+// in it when the object dies (unless MODTOOLS_KEEP_TEST_FILES is set).
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() + SEP + relative (with '/' in relative turned into SEP).
+    std::string file(const std::string& relative) const;
+
+private:
+    std::string path_;
+};
+
+std::string join(const std::string& folder, const std::string& relative);
+
+// Writes bytes as they stand (binary); creates missing parent folders.
+void writeFile(const std::string& path, const std::string& bytes);
+// The whole file as bytes; empty when it cannot be read.
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+
+// Text with '\n' line ends as a text-mode stream of this system writes it
+// ("\r\n" on Windows).
+std::string textFileBytes(const std::string& text);
+
+// Restores the current directory when it goes out of scope.
+class CurrentDirectoryGuard {
+public:
+    explicit CurrentDirectoryGuard(const std::string& enter);
+    ~CurrentDirectoryGuard();
+
+private:
+    std::string saved_;
+};
+
+// The full path of a program built into the same folder as the test
+// ("Morvane" gives .../Morvane.exe on Windows).
+std::string programPath(const std::string& name);
+
+struct ProcessResult {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error, as written
+};
+
+// Runs a program with arguments in a working folder and waits for it.
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& workingFolder);
+
+// Little-endian byte builders for binary fixtures.
+void putU8(std::string& out, std::uint8_t v);
+void putU16(std::string& out, std::uint16_t v);
+void putU32(std::string& out, std::uint32_t v);
+void putF32(std::string& out, float v);
+void putBE32(std::string& out, std::uint32_t v);
+
+// A regex-like check that tolerates variable fields: every "\x01" in the
+// pattern matches one digit.
+bool matchesWithDigits(const std::string& pattern, const std::string& text);
+
+}  // namespace testkit

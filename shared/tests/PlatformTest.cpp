@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/Platform.h"
+#include "testkit/TestKit.h"
+
+using testkit::TempDir;
+
+namespace {
+std::vector<std::string> list(const std::string& pattern) {
+    std::vector<std::string> names;
+    platform::DirectorySearch search;
+    platform::FoundEntry entry;
+    for (bool ok = search.first(pattern.c_str(), entry); ok; ok = search.next(entry)) names.push_back(entry.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+}  // namespace
+
+TEST(Wildcards, MatchAsTheWin32SearchDoes) {
+    EXPECT_TRUE(platform::wildcardMatch("*.*", "README"));
+    EXPECT_TRUE(platform::wildcardMatch("*.*", "a.b.c"));
+    EXPECT_TRUE(platform::wildcardMatch("*", ".hidden"));
+    EXPECT_TRUE(platform::wildcardMatch("*.W3D", "unit.w3d"));
+    EXPECT_TRUE(platform::wildcardMatch("cb*.w3d", "CBtank.W3D"));
+    EXPECT_FALSE(platform::wildcardMatch("cb*.w3d", "xcb.w3d"));
+    EXPECT_TRUE(platform::wildcardMatch("a?c", "abc"));
+    EXPECT_FALSE(platform::wildcardMatch("a?c", "ac"));
+    EXPECT_TRUE(platform::wildcardMatch("name.*", "name"));
+    EXPECT_FALSE(platform::wildcardMatch("*.txt", "notes.txt.bak"));
+    EXPECT_TRUE(platform::wildcardMatch("*a*b", "xxaxxb"));
+}
+
+TEST(DirectorySearch, ListsFoldersWithDotEntriesAndMatchesPatterns) {
+    TempDir dir;
+    testkit::writeFile(dir.file("one.w3d"), "1");
+    testkit::writeFile(dir.file("Two.W3D"), "22");
+    testkit::writeFile(dir.file("three.txt"), "333");
+    testkit::writeFile(dir.file("sub/inner.w3d"), "4444");
+
+    EXPECT_EQ(list(dir.file("*.*")),
+              (std::vector<std::string>{".", "..", "Two.W3D", "one.w3d", "sub", "three.txt"}));
+    EXPECT_EQ(list(dir.file("*.w3d")), (std::vector<std::string>{"Two.W3D", "one.w3d"}));
+    EXPECT_TRUE(list(dir.file("*.dat")).empty());
+
+    platform::DirectorySearch search;
+    platform::FoundEntry entry;
+    ASSERT_TRUE(search.first(dir.file("three.txt").c_str(), entry));
+    EXPECT_EQ(entry.name, "three.txt");
+    EXPECT_EQ(entry.size, 3u);
+    EXPECT_EQ(entry.attributes & platform::ATTR_DIRECTORY, 0u);
+    ASSERT_TRUE(search.first(dir.file("sub").c_str(), entry));
+    EXPECT_EQ(entry.attributes & platform::ATTR_DIRECTORY, platform::ATTR_DIRECTORY);
+    // A trailing separator finds nothing, as on Win32.
+    EXPECT_FALSE(platform::exists((dir.path() + testkit::SEP).c_str()));
+    EXPECT_FALSE(platform::exists(""));
+}
+
+TEST(DirectorySearch, BackslashIsASeparatorEverywhere) {
+    TempDir dir;
+    testkit::writeFile(dir.file("a/b/c.txt"), "x");
+    std::string windowsStyle = dir.path() + "\\a\\b\\c.txt";
+    EXPECT_TRUE(platform::exists(windowsStyle.c_str()));
+    EXPECT_EQ(platform::fileSize(windowsStyle.c_str()), 1);
+    std::FILE* f = platform::openFile(windowsStyle.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_EQ(platform::lastSeparator(std::string("x\\y/z")), 3u);
+    EXPECT_STREQ(platform::lastSeparator("x/y\\z"), "\\z");
+    EXPECT_EQ(platform::lastSeparator("plain"), nullptr);
+}
+
+TEST(Attributes, FolderFileAndReadOnly) {
+    TempDir dir;
+    testkit::writeFile(dir.file("f.bin"), "abc");
+    EXPECT_EQ(platform::fileAttributes(dir.path().c_str()) & 0x10u, 0x10u);
+    std::uint32_t file = platform::fileAttributes(dir.file("f.bin").c_str());
+    EXPECT_EQ(file & 0x20u, 0x20u);
+    EXPECT_EQ(file & 0x01u, 0u);
+    std::filesystem::permissions(dir.file("f.bin"), std::filesystem::perms::owner_write |
+                                                        std::filesystem::perms::group_write |
+                                                        std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_EQ(platform::fileAttributes(dir.file("f.bin").c_str()) & 0x01u, 0x01u);
+    EXPECT_EQ(platform::fileAttributes(dir.file("missing").c_str()), platform::ATTR_INVALID);
+}
+
+TEST(FileOperations, CopyDeleteReplace) {
+    TempDir dir;
+    testkit::writeFile(dir.file("src"), std::string("bytes\0more", 10));
+    ASSERT_TRUE(platform::copyFile(dir.file("src").c_str(), dir.file("dst").c_str(), true));
+    EXPECT_EQ(testkit::readFile(dir.file("dst")), std::string("bytes\0more", 10));
+    EXPECT_FALSE(platform::copyFile(dir.file("src").c_str(), dir.file("dst").c_str(), true));
+    EXPECT_TRUE(platform::copyFile(dir.file("src").c_str(), dir.file("dst").c_str(), false));
+    EXPECT_FALSE(platform::copyFile(dir.file("nothing").c_str(), dir.file("x").c_str(), false));
+
+    testkit::writeFile(dir.file("new"), "new content");
+    ASSERT_TRUE(platform::replaceFile(dir.file("new").c_str(), dir.file("dst").c_str()));
+    EXPECT_EQ(testkit::readFile(dir.file("dst")), "new content");
+    EXPECT_FALSE(testkit::fileExists(dir.file("new")));
+
+    EXPECT_TRUE(platform::deleteFile(dir.file("dst").c_str()));
+    EXPECT_FALSE(platform::deleteFile(dir.file("dst").c_str()));
+    EXPECT_FALSE(platform::lastErrorText().empty());
+}
+
+TEST(FileOperations, CreateFolderTreeWithAllParents) {
+    TempDir dir;
+    std::string deep = dir.path() + "\\x\\y\\z";
+    EXPECT_EQ(platform::createFolderTree(deep.c_str()), 0);
+    EXPECT_EQ(platform::fileAttributes(deep.c_str()) & 0x10u, 0x10u);
+    EXPECT_EQ(platform::createFolderTree(deep.c_str()), platform::FOLDER_EXISTS);
+    testkit::writeFile(dir.file("file"), "f");
+    EXPECT_NE(platform::createFolderTree((dir.file("file") + "\\below").c_str()), 0);
+}
+
+TEST(CurrentDirectory, ChangeAndQuery) {
+    TempDir dir;
+    std::string before = platform::currentDirectory();
+    {
+        testkit::CurrentDirectoryGuard guard(dir.path());
+        testkit::writeFile("here.txt", "h");
+        EXPECT_TRUE(platform::exists(dir.file("here.txt").c_str()));
+        EXPECT_TRUE(platform::exists(".\\here.txt"));
+    }
+    EXPECT_EQ(platform::currentDirectory(), before);
+    EXPECT_FALSE(platform::changeDirectory(dir.file("missing").c_str()));
+}
+
+TEST(ShellOpen, TestsCanRecordTheRequest) {
+    std::string program, parameter;
+    platform::setShellOpenHandler([&](void*, const char* p, const char* f) {
+        program = p;
+        parameter = f;
+        return true;
+    });
+    EXPECT_TRUE(platform::shellOpen(nullptr, "NotePad.exe", "C:\\x.txt"));
+    platform::setShellOpenHandler(nullptr);
+    EXPECT_EQ(program, "NotePad.exe");
+    EXPECT_EQ(parameter, "C:\\x.txt");
+}
+
+TEST(TempFolder, EndsWithASeparatorAndIsWritable) {
+    std::string folder = platform::tempFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(platform::isSeparator(folder.back()));
+    EXPECT_EQ(platform::fileAttributes(folder.c_str()) & 0x10u, 0x10u);
+}

@@ -1,0 +1,27 @@
+// Fuzzes the configuration reader with arbitrary file contents.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ConfigFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::string path = "/tmp/modtools-fuzz-config.txt";
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    ConfigFile config(path.c_str(), 80);
+    if (!config.load()) return 0;
+    for (const auto& entry : std::vector<std::pair<std::string, std::string>>(config.entries().begin(),
+                                                                             config.entries().end())) {
+        std::vector<std::string> list;
+        config.textList(entry.first.c_str(), list);
+        std::map<std::string, int> map;
+        config.integerMap(entry.first.c_str(), map);
+        config.numberedNames(entry.first.c_str());
+        config.boolean(entry.first.c_str());
+    }
+    return 0;
+}
