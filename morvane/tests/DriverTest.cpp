@@ -26,7 +26,9 @@ Outcome morvane(const std::vector<std::string>& args, const std::string& folder)
 #ifdef _WIN32
     // A console program's standard output is a text stream: CR LF line ends.
     for (std::size_t i = 0; i < out.size(); ++i)
-        if (out[i] == '\n') EXPECT_TRUE(i > 0 && out[i - 1] == '\r') << "bare LF at " << i;
+        if (out[i] == '\n') {
+            EXPECT_TRUE(i > 0 && out[i - 1] == '\r') << "bare LF at " << i;
+        }
     out = std::regex_replace(out, std::regex("\r\n"), "\n");
 #endif
     // Times and the system's error text vary; everything else is compared.
