@@ -1,13 +1,15 @@
 // Fuzzes the configuration reader with arbitrary file contents.
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "ConfigFile.h"
+#include "platform/Platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path = "/tmp/modtools-fuzz-config.txt";
+    static const std::string path = platform::tempFolder() + "modtools-fuzz-config.txt";
     if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
