@@ -15,10 +15,12 @@ std::string cut(const std::string& text, std::size_t limit) {
     return text.size() > limit ? text.substr(0, limit) : text;
 }
 
-// An item of the model list up to its last '*' (the whole item without one).
-std::string prefixOf(const std::string& item) {
+// An item of the model list (at most 31 characters) up to its last '*'
+// (the whole item without one).
+std::string prefixOf(const std::string& listItem) {
+    std::string item = cut(listItem, ModelJob::PREFIX_LIMIT);
     std::size_t star = item.rfind('*');
-    return cut(star == std::string::npos ? item : item.substr(0, star), ModelJob::PREFIX_LIMIT);
+    return star == std::string::npos ? item : item.substr(0, star);
 }
 
 std::string numbered(const std::string& prefix, int n) {

@@ -88,6 +88,8 @@ constexpr int FOLDER_EXISTS = 183;
 
 // Opens a file like fopen, with the separators of this system.
 std::FILE* openFile(const char* path, const char* mode);
+// Moves a stream to an absolute offset, also beyond 2 GiB on 32-bit systems.
+bool seekFile(std::FILE* file, std::uint64_t offset);
 
 // The system's text for the last error of this thread, in the neutral language,
 // without trailing line end, cut to at most maxLength characters.

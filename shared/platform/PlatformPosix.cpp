@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include <dirent.h>
@@ -215,6 +216,11 @@ std::FILE* openFile(const char* path, const char* mode) {
         return nullptr;
     }
     return std::fopen(nativePath(path).c_str(), mode);
+}
+
+bool seekFile(std::FILE* file, std::uint64_t offset) {
+    if (!file || offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
 std::string lastErrorText(std::size_t maxLength) {

@@ -140,6 +140,11 @@ std::FILE* openFile(const char* path, const char* mode) {
     return std::fopen(path, mode);
 }
 
+bool seekFile(std::FILE* file, std::uint64_t offset) {
+    if (!file || offset > 0x7FFFFFFFFFFFFFFFull) return false;
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
 std::string lastErrorText(std::size_t maxLength) {
     DWORD error = GetLastError();
     char buffer[1024] = {0};

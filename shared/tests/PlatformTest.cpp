@@ -148,3 +148,17 @@ TEST(TempFolder, EndsWithASeparatorAndIsWritable) {
     EXPECT_TRUE(platform::isSeparator(folder.back()));
     EXPECT_EQ(platform::fileAttributes(folder.c_str()) & 0x10u, 0x10u);
 }
+
+TEST(SeekFile, ReachesAnAbsoluteOffset) {
+    testkit::TempDir dir;
+    std::string path = dir.file("seek.bin");
+    testkit::writeFile(path, "0123456789");
+    std::FILE* file = platform::openFile(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(platform::seekFile(file, 7));
+    EXPECT_EQ(std::fgetc(file), '7');
+    ASSERT_TRUE(platform::seekFile(file, 2));
+    EXPECT_EQ(std::fgetc(file), '2');
+    EXPECT_FALSE(platform::seekFile(nullptr, 0));
+    std::fclose(file);
+}
