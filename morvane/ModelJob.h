@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "W3dAnimation.h"
+#include "W3dModel.h"
+
 class RunLog;
 
 struct ModelEntry {
@@ -60,12 +63,20 @@ private:
     void processEntry(const ModelEntry& entry, const std::string& resolved);
     void runModelMode(const ModelEntry& entry, const std::string& resolved);
     void runAnimationMode(const ModelEntry& entry, const std::string& resolved);
+    // Creates the output's folder (with its parents) unless it is the one
+    // created last in this run.
+    void createOutputFolder(const std::string& output);
 
     std::vector<ModelEntry> entries_;
     std::string inputPrefix_;
     std::string outputPrefix_;
     std::string htmlTemplate_;
     bool animation_ = false;
+
+    // One reader per mode, reused for every entry; each read starts empty.
+    W3dModel modelReader_;
+    W3dAnimation animationReader_;
+    std::string lastFolder_;
 };
 
 // Prints a framed block: empty line, row of 53 '=', the text, row, empty line.

@@ -1,0 +1,500 @@
+#include "W3dAnimation.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+
+#include "TextOutput.h"
+#include "platform/Platform.h"
+
+using namespace w3d;
+
+namespace {
+
+const std::string EQUALS_58 = std::string(58, '=') + "\n";
+const std::string DASHES_58 = std::string(58, '-') + "\n";
+const char* const BANNER = "****VRMOX*************************************************\n";
+
+std::string format(const char* fmt, ...) {
+    char text[W3dAnimation::TABLE_LINE_LIMIT + 1];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    return text;
+}
+
+// Counts print as the 32-bit signed values they are on the target system,
+// the same on every build.
+long asLong(std::uint32_t v) { return static_cast<long>(static_cast<std::int32_t>(v)); }
+
+std::uint8_t typeOf(const CompressedChannel& c, int kind) { return kind == W3dAnimation::KIND_CHANNEL ? c.byte7 : c.byte6; }
+
+}  // namespace
+
+bool W3dAnimation::open(const std::string& path) {
+    reset();
+    path_ = path;
+    if (!input_.open(path.c_str())) return false;
+    return input_.size() != 0;
+}
+
+bool W3dAnimation::attach(std::FILE* stream, std::uint32_t size, const std::string& path) {
+    reset();
+    path_ = path;
+    input_.attach(stream, size);
+    return input_.size() != 0;
+}
+
+void W3dAnimation::close() { input_.close(); }
+
+void W3dAnimation::reset() {
+    input_.close();
+    path_.clear();
+    mode_ = MODE_NONE;
+    plainHeader_ = AnimationHeader();
+    compressedHeader_ = CompressedAnimationHeader();
+    plainChannels_.clear();
+    compressedChannels_.clear();
+    plainRecords_.clear();
+    compressedRecords_.clear();
+    values_.clear();
+    bones_.clear();
+    pivotsRead_ = false;
+    skeletons_.clear();
+    skeletonBytes_.clear();
+    embedded_ = false;
+    renamed_ = false;
+    skeletonFile_.clear();
+    skeletonError_.clear();
+    selection_.clear();
+    groups_.clear();
+    marks_.clear();
+}
+
+std::string W3dAnimation::skeletonFileName() const {
+    return skeletonFile_.empty() ? skeletonFile_ : skeletonFile_.substr(1);
+}
+
+void W3dAnimation::read() {
+    if (!input_.isOpen()) return;
+    readFile(false);
+    input_.close();
+    mode_ = !plainChannels_.empty() ? MODE_PLAIN : !compressedChannels_.empty() ? MODE_COMPRESSED : MODE_NONE;
+    if (!compressedChannels_.empty()) buildTable();
+    if (!skeletonFile_.empty()) loadSkeletonFile();
+}
+
+void W3dAnimation::readFile(bool skeletonOnly) {
+    ChunkWalk walk(input_, 0, input_.size());
+    Chunk chunk;
+    while (walk.next(chunk)) {
+        switch (chunk.header.type) {
+            case HIERARCHY:
+                readHierarchy(chunk, !skeletonOnly);
+                break;
+            case ANIMATION:
+                if (!skeletonOnly) readPlain(chunk);
+                break;
+            case COMPRESSED_ANIMATION:
+                if (!skeletonOnly) readCompressed(chunk);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void W3dAnimation::readHierarchy(const Chunk& chunk, bool embedded) {
+    if (embedded && !embedded_) {
+        embedded_ = true;
+        std::uint32_t length = chunk.end() - chunk.offset;
+        skeletonBytes_.assign(length, '\0');
+        std::size_t got = input_.readAt(chunk.offset, &skeletonBytes_[0], length);
+        skeletonBytes_.resize(got);
+    }
+    bool first = !pivotsRead_;
+    pivotsRead_ = true;
+    std::uint32_t numPivots = 0;
+    ChunkWalk walk(input_, chunk);
+    Chunk sub;
+    while (walk.next(sub)) {
+        if (sub.header.type == HIERARCHY_HEADER) {
+            unsigned char raw[HierarchyHeader::SIZE];
+            readRecord(input_, sub, raw, sizeof raw);
+            HierarchyHeader h = HierarchyHeader::decode(raw);
+            numPivots = h.numPivots;
+            skeletons_.push_back({h.name, h.numPivots});
+        } else if (sub.header.type == PIVOTS && first) {
+            std::uint32_t count = sub.contentSize / Pivot::SIZE;
+            if (numPivots < count) count = numPivots;
+            bones_.clear();
+            bones_.reserve(count);
+            for (std::uint32_t i = 0; i < count; ++i) {
+                unsigned char raw[Pivot::SIZE];
+                if (input_.readAt(sub.contentStart + i * Pivot::SIZE, raw, sizeof raw) < sizeof raw) break;
+                Pivot p = Pivot::decode(raw);
+                bones_.push_back({p.name, p.parentIndex, i});
+            }
+        }
+    }
+}
+
+W3dAnimation::ChannelRecord W3dAnimation::storeValues(const Chunk& chunk, std::uint32_t headerSize,
+                                                      std::uint32_t bytes, std::uint32_t bytesPerKey, int kind) {
+    ChannelRecord r;
+    r.contentSize = chunk.contentSize;
+    r.bytesPerKey = bytesPerKey;
+    r.kind = kind;
+    r.first = values_.size();
+    if (bytes > 0) {
+        values_.resize(r.first + bytes);
+        std::size_t got = input_.readAt(chunk.contentStart + headerSize, &values_[r.first], bytes);
+        values_.resize(r.first + got);
+    }
+    r.end = values_.size();
+    return r;
+}
+
+void W3dAnimation::readPlain(const Chunk& chunk) {
+    ChunkWalk walk(input_, chunk);
+    Chunk sub;
+    while (walk.next(sub)) {
+        if (sub.header.type == ANIMATION_HEADER) {
+            unsigned char raw[AnimationHeader::SIZE];
+            readRecord(input_, sub, raw, sizeof raw);
+            plainHeader_ = AnimationHeader::decode(raw);
+            if (bones_.empty()) skeletonFile_ = "\\" + plainHeader_.hierarchyName + ".w3d";
+        } else if (sub.header.type == ANIMATION_CHANNEL) {
+            unsigned char raw[AnimationChannel::SIZE];
+            readRecord(input_, sub, raw, sizeof raw);
+            AnimationChannel c = AnimationChannel::decode(raw);
+            std::uint32_t bytes = sub.contentSize > AnimationChannel::SIZE ? sub.contentSize - AnimationChannel::SIZE : 0;
+            plainChannels_.push_back(c);
+            plainRecords_.push_back(
+                storeValues(sub, AnimationChannel::SIZE, bytes, c.vectorLen * 4u, KIND_CHANNEL));
+        }
+        // bit channels and everything else are stepped over
+    }
+}
+
+void W3dAnimation::readCompressed(const Chunk& chunk) {
+    ChunkWalk walk(input_, chunk);
+    Chunk sub;
+    while (walk.next(sub)) {
+        if (sub.header.type == COMPRESSED_ANIMATION_HEADER) {
+            unsigned char raw[CompressedAnimationHeader::SIZE];
+            readRecord(input_, sub, raw, sizeof raw);
+            compressedHeader_ = CompressedAnimationHeader::decode(raw);
+            if (bones_.empty()) skeletonFile_ = "\\" + compressedHeader_.hierarchyName + ".w3d";
+        } else if (sub.header.type == COMPRESSED_CHANNEL || sub.header.type == COMPRESSED_BIT_CHANNEL) {
+            int kind = sub.header.type == COMPRESSED_CHANNEL ? KIND_CHANNEL : KIND_BIT_CHANNEL;
+            unsigned char raw[CompressedChannel::SIZE];
+            readRecord(input_, sub, raw, sizeof raw);
+            CompressedChannel c = CompressedChannel::decode(raw);
+            std::uint32_t keySize = kind == KIND_CHANNEL ? 4u + 4u * c.byte6 : 4u;
+            // The keys the count promises and the chunk holds; the count then
+            // says how many there are.
+            std::uint32_t room = sub.contentSize > CompressedChannel::SIZE ? sub.contentSize - CompressedChannel::SIZE : 0;
+            std::uint32_t count = room / keySize;
+            if (c.numTimeCodes < count) count = c.numTimeCodes;
+            ChannelRecord r = storeValues(sub, CompressedChannel::SIZE, count * keySize, keySize, kind);
+            c.numTimeCodes = static_cast<std::uint32_t>((r.end - r.first) / keySize);
+            r.end = r.first + c.numTimeCodes * keySize;
+            values_.resize(r.end);
+            compressedChannels_.push_back(c);
+            compressedRecords_.push_back(r);
+        }
+    }
+}
+
+void W3dAnimation::loadSkeletonFile() {
+    std::size_t sep = platform::lastSeparator(path_);
+    std::string file = sep == std::string::npos ? skeletonFile_.substr(1) : path_.substr(0, sep) + skeletonFile_;
+    if (!input_.open(file.c_str())) {
+        skeletonError_ = platform::lastErrorText(256);
+        return;
+    }
+    readFile(true);
+    input_.close();
+}
+
+std::string W3dAnimation::channelValues(std::size_t i) const {
+    const ChannelRecord& r = channelRecord(i);
+    if (r.end <= r.first) return std::string();
+    return std::string(reinterpret_cast<const char*>(&values_[r.first]), r.end - r.first);
+}
+
+// ---------------------------------------------------------------- binding
+
+std::uint32_t W3dAnimation::boundIndex(std::uint32_t pivot) const {
+    for (const Bone& b : bones_)
+        if (b.index == pivot) return b.index;
+    return pivot;
+}
+
+std::string W3dAnimation::boundName(std::uint32_t pivot) const {
+    for (const Bone& b : bones_)
+        if (b.index == pivot) return b.name;
+    return "???";
+}
+
+// ---------------------------------------------------------------- time codes
+
+void W3dAnimation::buildTable() {
+    groups_.clear();
+    marks_.clear();
+    std::size_t i = 0;
+    // A run of pivot-0 channels at the very start forms no group.
+    while (i < compressedChannels_.size() && compressedChannels_[i].pivot == 0) ++i;
+    std::uint32_t rows = compressedHeader_.numFrames < MAX_TABLE_ROWS ? compressedHeader_.numFrames : MAX_TABLE_ROWS;
+    for (; i < compressedChannels_.size(); ++i) {
+        const CompressedChannel& c = compressedChannels_[i];
+        if (i == 0 || groups_.empty() || c.pivot != compressedChannels_[i - 1].pivot) {
+            if (groups_.size() == MAX_GROUPS) break;  // the lines have no room for more
+            groups_.push_back(c.pivot);
+        }
+        std::uint64_t group = groups_.size() - 1;
+        const ChannelRecord& r = compressedRecords_[i];
+        for (std::size_t k = r.first; k + 4 <= r.end; k += r.bytesPerKey) {
+            std::uint32_t frame = getU32(&values_[k]);
+            if (frame < rows) marks_.push_back(static_cast<std::uint64_t>(frame) << 8 | group);
+        }
+    }
+    std::sort(marks_.begin(), marks_.end());
+    marks_.erase(std::unique(marks_.begin(), marks_.end()), marks_.end());
+}
+
+std::size_t W3dAnimation::timeCodeLineCount() const {
+    if (compressedChannels_.empty()) return 0;
+    std::uint32_t rows = compressedHeader_.numFrames < MAX_TABLE_ROWS ? compressedHeader_.numFrames : MAX_TABLE_ROWS;
+    return 1 + static_cast<std::size_t>(rows);
+}
+
+std::string W3dAnimation::timeCodeLine(std::size_t i) const {
+    if (i >= timeCodeLineCount()) return std::string();
+    std::string line;
+    if (i == 0) {
+        line = "F/B ";
+        for (std::uint16_t pivot : groups_) line += format("[%02d]", static_cast<int>(pivot));
+        line += " ";
+    } else {
+        std::uint64_t frame = i - 1;
+        line = format("%04d", static_cast<int>(frame));
+        for (std::size_t g = 0; g < groups_.size(); ++g) {
+            bool marked = std::binary_search(marks_.begin(), marks_.end(), frame << 8 | g);
+            bool last = g + 1 == groups_.size();
+            line += marked ? (last ? "  *  " : "  * ") : (last ? "     " : "    ");
+        }
+    }
+    if (line.size() > TABLE_LINE_LIMIT) line.resize(TABLE_LINE_LIMIT);
+    return line;
+}
+
+// ---------------------------------------------------------------- output
+
+bool W3dAnimation::write(const std::string& outputPath) {
+    std::string path = outputPath.size() > OUTPUT_LIMIT ? outputPath.substr(0, OUTPUT_LIMIT) : outputPath;
+    std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || mode_ == MODE_NONE) return false;
+    std::string extension = path.substr(dot);
+    if (extension.compare(0, 4, ".w3d") == 0 || extension.compare(0, 4, ".W3D") == 0) {
+        if (!writeW3d(path)) return false;
+        if (embedded_) extractSkeleton(path);
+        return true;
+    }
+    return writeDump(path);
+}
+
+bool W3dAnimation::writeDump(const std::string& outputPath) const {
+    if (mode_ == MODE_NONE) return false;
+    TextOutput out;
+    if (!out.create(outputPath)) return false;
+    out.write(BANNER);
+    out.write(EQUALS_58);
+    if (mode_ == MODE_PLAIN) {
+        out.write(format("Name: %s   Skeleton: %s\n", plainHeader_.name.c_str(), plainHeader_.hierarchyName.c_str()));
+        out.write(format("MaxFrames: %ld   FrameRate: %ld\n", asLong(plainHeader_.numFrames),
+                         asLong(plainHeader_.frameRate)));
+        out.write(EQUALS_58);
+        for (const AnimationChannel& c : plainChannels_) {
+            out.write("Type: W3D_CHUNK_ANIMATION_CHANNEL\n");
+            out.write(format("Bone: [%d] %s   Length: %d-%d  %s[%d]\n", static_cast<int>(boundIndex(c.pivot)),
+                             boundName(c.pivot).c_str(), c.firstFrame, c.lastFrame, channelTypeLabel(c.type),
+                             c.vectorLen));
+            out.write(DASHES_58);
+        }
+        return out.finish();
+    }
+
+    out.write(format("Name: %s   Skeleton: %s\n", compressedHeader_.name.c_str(),
+                     compressedHeader_.hierarchyName.c_str()));
+    out.write(format("MaxFrames: %ld   FrameRate: %d\n", asLong(compressedHeader_.numFrames),
+                     static_cast<int>(compressedHeader_.frameRate)));
+    out.write(EQUALS_58);
+    std::size_t lines = timeCodeLineCount();
+    for (std::size_t i = 0; i < lines; ++i) {
+        out.write(timeCodeLine(i));
+        out.write("\n");
+    }
+    out.write(EQUALS_58);
+    for (std::size_t i = 0; i < compressedChannels_.size(); ++i) {
+        const CompressedChannel& c = compressedChannels_[i];
+        const ChannelRecord& r = compressedRecords_[i];
+        bool bits = r.kind == KIND_BIT_CHANNEL;
+        out.write(bits ? "Type: W3D_COMPRESSED_BIT_CHANNEL\n" : "Type: W3D_COMPRESSED_ANIMATION_CHANNEL\n");
+        out.write(format("Bone: [%d] %s   Length: %ld  %s[%d]\n", static_cast<int>(boundIndex(c.pivot)),
+                         boundName(c.pivot).c_str(), asLong(c.numTimeCodes), channelTypeLabel(typeOf(c, r.kind)),
+                         bits ? c.byte7 : c.byte6));
+        out.write(DASHES_58);
+        for (std::size_t k = r.first; k + r.bytesPerKey <= r.end; k += r.bytesPerKey) {
+            const unsigned char* key = &values_[k];
+            if (bits) {
+                out.write(format("Vector: %lu\n", static_cast<unsigned long>(getU32(key))));
+                continue;
+            }
+            if (c.byte6 < 1 || c.byte6 > 4) continue;  // other lengths print nothing
+            std::string line = "Vector:";
+            for (unsigned v = 0; v <= c.byte6; ++v)
+                line += format(v == 0 ? " %lu" : "  %lu", static_cast<unsigned long>(getU32(key + 4 * v)));
+            out.write(line + "\n");
+        }
+        out.write(DASHES_58);
+    }
+    return out.finish();
+}
+
+std::vector<std::size_t> W3dAnimation::channelsToWrite() const {
+    if (!selection_.empty()) return selection_;
+    std::vector<std::size_t> all(channelCount());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    return all;
+}
+
+bool W3dAnimation::writeW3d(const std::string& outputPath) const {
+    if (mode_ == MODE_NONE) return false;
+    ChunkOutput out;
+    if (mode_ == MODE_PLAIN) {
+        if (!out.create(outputPath, ANIMATION)) return false;
+        out.chunk(ANIMATION_HEADER, plainHeader_.raw, AnimationHeader::SIZE);
+        for (std::size_t i : channelsToWrite()) {
+            const ChannelRecord& r = plainRecords_[i];
+            unsigned char raw[AnimationChannel::SIZE];
+            plainChannels_[i].encode(raw);
+            out.header(ANIMATION_CHANNEL, static_cast<std::uint32_t>(AnimationChannel::SIZE + (r.end - r.first)));
+            out.bytes(raw, sizeof raw);
+            if (r.end > r.first) out.bytes(&values_[r.first], r.end - r.first);
+        }
+        return out.finish();
+    }
+    if (!out.create(outputPath, COMPRESSED_ANIMATION)) return false;
+    out.chunk(COMPRESSED_ANIMATION_HEADER, compressedHeader_.raw, CompressedAnimationHeader::SIZE);
+    for (std::size_t i : channelsToWrite()) {
+        const ChannelRecord& r = compressedRecords_[i];
+        unsigned char raw[CompressedChannel::SIZE];
+        compressedChannels_[i].encode(raw);
+        out.header(r.kind == KIND_CHANNEL ? COMPRESSED_CHANNEL : COMPRESSED_BIT_CHANNEL,
+                   static_cast<std::uint32_t>(CompressedChannel::SIZE + (r.end - r.first)));
+        out.bytes(raw, sizeof raw);
+        if (r.end > r.first) out.bytes(&values_[r.first], r.end - r.first);
+    }
+    return out.finish();
+}
+
+std::string W3dAnimation::extractedSkeletonPath(const std::string& outputPath) const {
+    if (!embedded_) return std::string();
+    std::string name = !skeletons_.empty() ? skeletons_[0].name
+                       : mode_ == MODE_COMPRESSED ? compressedHeader_.hierarchyName
+                                                  : plainHeader_.hierarchyName;
+    std::size_t sep = platform::lastSeparator(outputPath);
+    if (sep == std::string::npos) return name + ".w3d";
+    return outputPath.substr(0, sep) + "\\" + name + ".w3d";
+}
+
+bool W3dAnimation::extractSkeleton(const std::string& outputPath) const {
+    std::string target = extractedSkeletonPath(outputPath);
+    if (target.empty()) return false;
+    std::string bytes = skeletonBytes_;
+    // After a rename or with a selection, the copy carries the first skeleton
+    // record's name in its header (the first sub-chunk, when it is one).
+    if ((renamed_ || !selection_.empty()) && !skeletons_.empty() && bytes.size() >= 16 + HierarchyHeader::SIZE) {
+        unsigned char* p = reinterpret_cast<unsigned char*>(&bytes[0]);
+        if (getU32(p + 8) == HIERARCHY_HEADER && (getU32(p + 12) & SIZE_MASK) >= 20)
+            setName(p + 16 + 4, 16, skeletons_[0].name);
+    }
+    return ChunkOutput::writeRaw(target, bytes.data(), bytes.size());
+}
+
+// ---------------------------------------------------------------- selection
+
+std::string W3dAnimation::boneRecord(std::size_t i) const {
+    if (i >= bones_.size()) return std::string();
+    return format("%s;%d;", bones_[i].name.c_str(), static_cast<int>(bones_[i].index));
+}
+
+std::string W3dAnimation::skeletonRecord(std::size_t i) const {
+    if (i >= skeletons_.size()) return std::string();
+    return format("%s;%ld;", skeletons_[i].name.c_str(), asLong(skeletons_[i].numPivots));
+}
+
+std::string W3dAnimation::channelKey(std::size_t i) const {
+    if (mode_ == MODE_PLAIN) {
+        if (i >= plainChannels_.size()) return std::string();
+        return format("%d;%d;", plainChannels_[i].lastFrame, plainChannels_[i].pivot);
+    }
+    if (mode_ != MODE_COMPRESSED || i >= timeCodeLineCount()) return std::string();
+    std::string line = timeCodeLine(i);
+    std::string start = i == 0 ? std::string("F/B  ") : line.substr(0, line.find(' '));
+    std::string rest = line.size() > 6 ? line.substr(6) : std::string();
+    return format("%s;%s;", start.c_str(), rest.c_str());
+}
+
+std::string W3dAnimation::channelRecordText(std::size_t i) const {
+    if (mode_ == MODE_PLAIN) {
+        if (i >= plainChannels_.size()) return std::string();
+        const AnimationChannel& c = plainChannels_[i];
+        return format("%d;%d;%s;", c.lastFrame, c.pivot, channelTypeLabel(c.type));
+    }
+    if (mode_ != MODE_COMPRESSED || i >= compressedChannels_.size()) return std::string();
+    const CompressedChannel& c = compressedChannels_[i];
+    return format("%ld;%d;%s;", asLong(c.numTimeCodes), c.pivot,
+                  channelTypeLabel(typeOf(c, compressedRecords_[i].kind)));
+}
+
+std::string W3dAnimation::animationRecord() const {
+    if (mode_ == MODE_PLAIN)
+        return format("%s;%s;%ld;ANIM_TIMEFRAMES;", plainHeader_.name.c_str(), plainHeader_.hierarchyName.c_str(),
+                      asLong(plainHeader_.numFrames));
+    if (mode_ == MODE_COMPRESSED)
+        return format("%s;%s;%ld;ANIM_FLAVOR_TIMECODED;", compressedHeader_.name.c_str(),
+                      compressedHeader_.hierarchyName.c_str(), asLong(compressedHeader_.numFrames));
+    return std::string();
+}
+
+void W3dAnimation::rename(const std::string& animationName, const std::string& hierarchyName) {
+    plainHeader_.setNames(animationName, hierarchyName);
+    compressedHeader_.setNames(animationName, hierarchyName);
+    if (!hierarchyName.empty()) {
+        if (!skeletons_.empty()) skeletons_[0].name = hierarchyName.substr(0, 16);
+        renamed_ = true;
+    }
+}
+
+bool W3dAnimation::selectChannel(const std::string& boneName, std::size_t i) {
+    if (i >= channelCount()) return false;
+    const Bone* found = nullptr;
+    for (const Bone& b : bones_) {
+        if (b.name == boneName) {
+            found = &b;
+            break;
+        }
+    }
+    if (!found) return false;
+    std::uint16_t pivot = static_cast<std::uint16_t>(found->index);
+    if (!plainChannels_.empty())
+        plainChannels_[i].pivot = pivot;
+    else
+        compressedChannels_[i].pivot = pivot;
+    selection_.push_back(i);
+    return true;
+}

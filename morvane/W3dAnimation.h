@@ -1,0 +1,148 @@
+// Animation mode's reader: one plain or compressed W3D animation at a time,
+// its channels bound to the bones of its skeleton (embedded or from the
+// skeleton file beside it), the time-code table, the text dumps, the W3D
+// writers and the extraction of an embedded skeleton. A selection of channels
+// (renamed, re-pointed at other bones) limits what the W3D writers write.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "W3dChunk.h"
+
+class W3dAnimation {
+public:
+    static constexpr int MODE_NONE = 0;
+    static constexpr int MODE_PLAIN = 1;
+    static constexpr int MODE_COMPRESSED = 2;
+    static constexpr int KIND_CHANNEL = 1;
+    static constexpr int KIND_BIT_CHANNEL = 2;
+    // Time-code table lines live in 519-character fields: 127 groups at most.
+    static constexpr std::size_t TABLE_LINE_LIMIT = 519;
+    static constexpr std::size_t MAX_GROUPS = 127;
+    // Rows of the table beyond this frame count are not produced.
+    static constexpr std::uint32_t MAX_TABLE_ROWS = 1000000;
+    static constexpr std::size_t OUTPUT_LIMIT = 260;
+
+    struct ChannelRecord {
+        std::uint32_t contentSize = 0;   // of the channel's chunk in the input
+        std::uint32_t bytesPerKey = 0;   // per frame (plain) or per key (compressed)
+        int kind = KIND_CHANNEL;
+        std::size_t first = 0;           // the values in the value store: [first, end)
+        std::size_t end = 0;
+    };
+    struct Bone {
+        std::string name;
+        std::uint32_t parent = 0;
+        std::uint32_t index = 0;
+    };
+    struct SkeletonRecord {
+        std::string name;
+        std::uint32_t numPivots = 0;
+    };
+
+    W3dAnimation() = default;
+    W3dAnimation(const W3dAnimation&) = delete;
+    W3dAnimation& operator=(const W3dAnimation&) = delete;
+
+    // Empties everything, then opens the file; true when it opened and is
+    // not empty.
+    bool open(const std::string& path);
+    bool attach(std::FILE* stream, std::uint32_t size, const std::string& path);
+    void read();
+    void close();
+
+    int mode() const { return mode_; }
+    std::size_t plainChannelCount() const { return plainChannels_.size(); }
+    std::size_t compressedChannelCount() const { return compressedChannels_.size(); }
+    std::size_t boneCount() const { return bones_.size(); }
+    std::size_t skeletonCount() const { return skeletons_.size(); }
+    std::size_t channelCount() const {
+        return plainChannels_.empty() ? compressedChannels_.size() : plainChannels_.size();
+    }
+    bool embeddedSkeleton() const { return embedded_; }
+    std::string skeletonFileName() const;
+    const std::string& skeletonError() const { return skeletonError_; }
+
+    const w3d::AnimationHeader& plainHeader() const { return plainHeader_; }
+    const w3d::CompressedAnimationHeader& compressedHeader() const { return compressedHeader_; }
+    const w3d::AnimationChannel& plainChannel(std::size_t i) const { return plainChannels_[i]; }
+    const w3d::CompressedChannel& compressedChannel(std::size_t i) const { return compressedChannels_[i]; }
+    // The record of channel i of the list channelCount counts.
+    const ChannelRecord& channelRecord(std::size_t i) const {
+        return plainChannels_.empty() ? compressedRecords_[i] : plainRecords_[i];
+    }
+    const Bone& bone(std::size_t i) const { return bones_[i]; }
+    const SkeletonRecord& skeleton(std::size_t i) const { return skeletons_[i]; }
+    // The stored bytes of channel i (frame values or keys).
+    std::string channelValues(std::size_t i) const;
+
+    // The time-code table: line 0 is the header, line f + 1 the row of frame f.
+    std::size_t timeCodeLineCount() const;
+    std::string timeCodeLine(std::size_t i) const;
+
+    // Writes the output chosen by the output path's extension.
+    bool write(const std::string& outputPath);
+    bool writeDump(const std::string& outputPath) const;
+    bool writeW3d(const std::string& outputPath) const;
+    // The embedded skeleton's file beside the output; empty when there is none.
+    std::string extractedSkeletonPath(const std::string& outputPath) const;
+
+    // The selection interface. Every record is empty for an index beyond
+    // its count.
+    std::string boneRecord(std::size_t i) const;
+    std::string skeletonRecord(std::size_t i) const;
+    std::string channelKey(std::size_t i) const;
+    std::string channelRecordText(std::size_t i) const;
+    std::string animationRecord() const;
+    void rename(const std::string& animationName, const std::string& hierarchyName);
+    // Points channel i at the first bone of that name and appends i to the
+    // selection. False, and nothing changes, when there is no such channel
+    // or bone.
+    bool selectChannel(const std::string& boneName, std::size_t i);
+    const std::vector<std::size_t>& selection() const { return selection_; }
+
+    // The bone a pivot binds to: its index (the pivot itself when no bone
+    // has it) and its name ("???" when no bone has it).
+    std::uint32_t boundIndex(std::uint32_t pivot) const;
+    std::string boundName(std::uint32_t pivot) const;
+
+private:
+    void reset();
+    void readFile(bool skeletonOnly);
+    void readHierarchy(const w3d::Chunk& chunk, bool embedded);
+    ChannelRecord storeValues(const w3d::Chunk& chunk, std::uint32_t headerSize, std::uint32_t bytes,
+                              std::uint32_t bytesPerKey, int kind);
+    void readPlain(const w3d::Chunk& chunk);
+    void readCompressed(const w3d::Chunk& chunk);
+    void buildTable();
+    void loadSkeletonFile();
+    std::vector<std::size_t> channelsToWrite() const;
+    bool extractSkeleton(const std::string& outputPath) const;
+
+    w3d::ChunkInput input_;
+    std::string path_;
+    int mode_ = MODE_NONE;
+    w3d::AnimationHeader plainHeader_;
+    w3d::CompressedAnimationHeader compressedHeader_;
+    std::vector<w3d::AnimationChannel> plainChannels_;
+    std::vector<w3d::CompressedChannel> compressedChannels_;
+    std::vector<ChannelRecord> plainRecords_;
+    std::vector<ChannelRecord> compressedRecords_;
+    std::vector<unsigned char> values_;
+    std::vector<Bone> bones_;
+    bool pivotsRead_ = false;
+    std::vector<SkeletonRecord> skeletons_;
+    std::string skeletonBytes_;  // the first hierarchy chunk of the file, header included
+    bool embedded_ = false;
+    bool renamed_ = false;
+    std::string skeletonFile_;
+    std::string skeletonError_;
+    std::vector<std::size_t> selection_;
+
+    // The table: its groups' pivots and the (frame, group) cells marked.
+    std::vector<std::uint16_t> groups_;
+    std::vector<std::uint64_t> marks_;  // frame << 8 | group, sorted
+};
