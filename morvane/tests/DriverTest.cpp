@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "ModelJob.h"
+#include "W3dFixture.h"
 #include "platform/Platform.h"
 #include "testkit/TestKit.h"
 
@@ -84,7 +85,10 @@ TEST(MorvaneConfiguration, NoEntriesGivesCodeTwo) {
 
 TEST(MorvaneEntries, MissingInputsAreReportedAndTheRunGoesOn) {
     TempDir dir;
-    testkit::writeFile(dir.file("data/present.w3d"), "W3D");
+    testkit::writeFile(dir.file("data/present.w3d"),
+                       w3dfix::hierarchy("SKL", w3dfix::pivotChain("B", 2)) +
+                           w3dfix::mesh({"M", "BODY", 2, 1, {1, 1}, {}, "", "", true}) +
+                           w3dfix::hlod("M", "SKL", {{{1, "M.BODY"}}}));
     testkit::writeFile(dir.file("run.cfg"),
                        "# two entries, the first one missing\n"
                        "Root = .\\data\n"
@@ -97,6 +101,8 @@ TEST(MorvaneEntries, MissingInputsAreReportedAndTheRunGoesOn) {
     Outcome run = morvane({"run.cfg"}, dir.path());
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, missingInput(".\\data\\absent.w3d") + LOG_BLOCK);
+    EXPECT_TRUE(testkit::fileExists(dir.file("out/present.txt")));
+    EXPECT_FALSE(testkit::fileExists(dir.file("out/absent.txt")));
 }
 
 TEST(MorvaneEntries, UpperCaseKeysAndWindowsLineEnds) {
