@@ -220,7 +220,8 @@ void W3dModel::readShaderMaterials(const Chunk& chunk, std::size_t& added) {
             unsigned char lengthField[4];
             input_.readAt(valueAt, lengthField, 4);
             std::uint32_t length = getU32(lengthField);
-            std::string file = readText(input_, valueAt + 4, end, length < 32 ? length : 32);
+            // A field of 32 bytes, terminator included.
+            std::string file = readText(input_, valueAt + 4, end, length < TEXTURE_NAME_LIMIT ? length : TEXTURE_NAME_LIMIT);
             if (name == "DiffuseTexture") {
                 std::size_t maps = normalMaps_.size();
                 textures_.push_back({file, static_cast<std::uint16_t>(maps < NO_NORMAL_MAP ? maps : NO_NORMAL_MAP)});
