@@ -1,0 +1,383 @@
+#include "CsfArchive.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "ConfigFile.h"
+#include "platform/Platform.h"
+
+namespace {
+
+const char LABEL_MAGIC[4] = {' ', 'L', 'B', 'L'};
+const char STRING_MAGIC[4] = {' ', 'R', 'T', 'S'};
+const char WIDE_EXTRA_MAGIC[4] = {'W', 'R', 'T', 'S'};
+
+std::int32_t getI32(const unsigned char* p) {
+    std::uint32_t v = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                      (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return static_cast<std::int32_t>(v);
+}
+
+void putI32(unsigned char* p, std::int32_t value) {
+    std::uint32_t v = static_cast<std::uint32_t>(value);
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+void appendI32(std::string& out, std::int32_t value) {
+    unsigned char b[4];
+    putI32(b, value);
+    out.append(reinterpret_cast<const char*>(b), 4);
+}
+
+CsfHeader decodeHeader(const unsigned char* p) {
+    CsfHeader h;
+    h.magic = getI32(p);
+    h.secondWord = getI32(p + 4);
+    h.labelCount = getI32(p + 8);
+    h.stringCount = getI32(p + 12);
+    h.fifthWord = getI32(p + 16);
+    h.sixthWord = getI32(p + 20);
+    return h;
+}
+
+// Closes a stdio stream when it goes out of scope, unless taken back.
+struct FileCloser {
+    std::FILE* file;
+    explicit FileCloser(std::FILE* f) : file(f) {}
+    ~FileCloser() {
+        if (file) std::fclose(file);
+    }
+    bool closeChecked() {
+        bool ok = std::ferror(file) == 0;
+        if (std::fclose(file) != 0) ok = false;
+        file = nullptr;
+        return ok;
+    }
+};
+
+bool writeAll(std::FILE* out, const void* data, std::size_t size) {
+    return size == 0 || std::fwrite(data, 1, size, out) == size;
+}
+
+// The temporary file beside a target that is moved over it once complete.
+std::string tempBeside(const std::string& target) { return target + ".~tmp"; }
+
+bool putInPlace(const std::string& temp, const std::string& target) {
+    if (platform::replaceFile(temp.c_str(), target.c_str())) return true;
+    platform::deleteFile(temp.c_str());
+    return false;
+}
+
+}  // namespace
+
+std::string CsfArchive::resolvePath(const char* path) {
+    std::string p = path ? path : "";
+    if (p.empty() || p.find(':') != std::string::npos || platform::isSeparator(p[0])) return p;
+    std::string dir = platform::currentDirectory();
+    // Join with the separator style the current directory already uses.
+    char sep = dir.find('/') != std::string::npos ? '/' : '\\';
+    if (!dir.empty() && platform::isSeparator(dir.back())) return dir + p;
+    return dir + sep + p;
+}
+
+std::string CsfArchive::narrow(const unsigned char* data, std::size_t units) {
+    std::string out;
+    out.reserve(units);
+    for (std::size_t i = 0; i < units; ++i) {
+        unsigned char low = data[2 * i];
+        if (low != 0) out.push_back(static_cast<char>(static_cast<unsigned char>(~low)));
+    }
+    return out;
+}
+
+std::string CsfArchive::widen(const std::string& text) {
+    std::string out(text.size() * 2, '\xFF');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        out[2 * i] = static_cast<char>(static_cast<unsigned char>(~static_cast<unsigned char>(text[i])));
+    return out;
+}
+
+bool CsfArchive::isCsfFile(const char* path) {
+    ready_ = false;
+    if (!path || !*path) return false;
+    std::FILE* f = platform::openFile(path, "rb");
+    if (!f) return false;
+    char magic[4] = {0, 0, 0, 0};
+    std::size_t got = std::fread(magic, 1, 4, f);
+    std::fclose(f);
+    ready_ = got == 4 && std::memcmp(magic, " FSC", 4) == 0;
+    return ready_;
+}
+
+bool CsfArchive::load(const char* path) {
+    sourcePath_ = path ? path : "";
+    records_.clear();
+    appendList_.clear();
+    staged_.clear();
+    values_.clear();
+    data_.clear();
+    data_.shrink_to_fit();
+    header_ = CsfHeader();
+    ready_ = false;
+    markedCount_ = 0;
+
+    resolvedPath_ = resolvePath(sourcePath_.c_str());
+    if (resolvedPath_.empty() || !platform::exists(resolvedPath_.c_str())) return false;
+    std::int64_t size = platform::fileSize(resolvedPath_.c_str());
+    // Offsets are kept in 32 bits; a table beyond 4 GB is not a string table.
+    if (size < static_cast<std::int64_t>(HEADER_SIZE) || size > 0xFFFFFFF0LL) return false;
+    std::FILE* f = platform::openFile(resolvedPath_.c_str(), "rb");
+    if (!f) return false;
+    FileCloser closer(f);
+    data_.resize(static_cast<std::size_t>(size));
+    std::size_t got = std::fread(data_.data(), 1, data_.size(), f);
+    // The file may have shrunk since its size was taken: keep what was read.
+    data_.resize(got);
+    if (got < HEADER_SIZE) {
+        data_.clear();
+        return false;
+    }
+    header_ = decodeHeader(data_.data());
+    parse();
+    ready_ = true;
+    return true;
+}
+
+// Walks the labels the header announces. Every length is checked against the
+// bytes left before it is used, so a short or damaged file ends the walk at
+// the last label read completely; nothing is read past the data.
+void CsfArchive::parse() {
+    const unsigned char* d = data_.data();
+    const std::size_t size = data_.size();
+    std::size_t pos = HEADER_SIZE;
+    for (std::int32_t i = 0; i < header_.labelCount; ++i) {
+        if (size - pos < 12) return;
+        CsfLabelRecord rec;
+        rec.offset = static_cast<std::uint32_t>(pos);
+        std::memcpy(rec.magic, d + pos, 4);
+        rec.stringCount = getI32(d + pos + 4);
+        rec.nameLength = getI32(d + pos + 8);
+        pos += 12;
+        if (rec.nameLength < 0 || static_cast<std::size_t>(rec.nameLength) > size - pos) return;
+        rec.nameOffset = static_cast<std::uint32_t>(pos);
+        pos += static_cast<std::size_t>(rec.nameLength);
+        std::int32_t strings = rec.stringCount < 0 ? 0 : rec.stringCount;
+        for (std::int32_t j = 0; j < strings; ++j) {
+            if (size - pos < 8) return;
+            CsfTextSlot slot;
+            std::memcpy(slot.magic, d + pos, 4);
+            slot.length = getI32(d + pos + 4);
+            pos += 8;
+            if (slot.length < 0) return;
+            std::size_t bytes = 2 * static_cast<std::size_t>(slot.length);
+            if (bytes > size - pos) return;
+            slot.textOffset = static_cast<std::uint32_t>(pos);
+            pos += bytes;
+            if (std::memcmp(slot.magic, WIDE_EXTRA_MAGIC, 4) == 0) {
+                if (size - pos < 4) return;
+                std::int32_t extra = getI32(d + pos);
+                pos += 4;
+                if (extra < 0 || static_cast<std::size_t>(extra) > size - pos) return;
+                pos += static_cast<std::size_t>(extra);
+            }
+            if (j < 2) rec.slot[j] = slot;
+        }
+        rec.stringRecords = strings;
+        rec.size = static_cast<std::uint32_t>(pos - rec.offset);
+        records_.push_back(rec);
+    }
+}
+
+std::string CsfArchive::labelText(int index) const {
+    if (index < 0 || index >= recordCount()) return std::string();
+    const CsfLabelRecord& rec = records_[static_cast<std::size_t>(index)];
+    std::size_t n = static_cast<std::size_t>(rec.nameLength);
+    if (n > NAME_SHOWN) n = NAME_SHOWN;
+    const char* name = reinterpret_cast<const char*>(data_.data() + rec.nameOffset);
+    // The name is shown as the text it holds up to a zero byte.
+    return std::string(name, strnlen(name, n));
+}
+
+std::string CsfArchive::slotText(int index, int slotIndex) const {
+    if (index < 0 || index >= recordCount() || slotIndex < 0 || slotIndex > 1) return std::string();
+    const CsfLabelRecord& rec = records_[static_cast<std::size_t>(index)];
+    if (slotIndex >= rec.stringRecords) return std::string();
+    const CsfTextSlot& slot = rec.slot[slotIndex];
+    std::size_t units = static_cast<std::size_t>(slot.length);
+    if (units > TEXT_SHOWN) units = TEXT_SHOWN;
+    return narrow(data_.data() + slot.textOffset, units);
+}
+
+std::string CsfArchive::quotedText(int index) const {
+    if (index < 0 || index >= recordCount()) return std::string();
+    return "\"" + slotText(index, 0) + "\"";
+}
+
+void CsfArchive::setExportFlag(int index, int flag) {
+    if (index < 0 || index >= recordCount()) return;
+    records_[static_cast<std::size_t>(index)].exportFlag = flag != 0 ? 1 : 0;
+    if (flag == 0) ++markedCount_;
+}
+
+bool CsfArchive::exportTo(const char* sourcePath, const char* targetPath) {
+    lastExportLabels_ = 0;
+    const int marked = markedCount_;
+    markedCount_ = 0;
+    if (!targetPath || !*targetPath) return false;
+    const std::string target = targetPath;
+    const std::string temp = tempBeside(target);
+
+    if (data_.empty()) {
+        // Nothing loaded: the only export there is is a copy of the source.
+        if (marked > 0 || !sourcePath || !*sourcePath) return false;
+        if (!platform::copyFile(sourcePath, temp.c_str(), false)) {
+            platform::deleteFile(temp.c_str());
+            return false;
+        }
+        return putInPlace(temp, target);
+    }
+
+    std::FILE* out = platform::openFile(temp.c_str(), "wb");
+    if (!out) return false;
+    FileCloser closer(out);
+    bool ok = true;
+    if (marked == 0) {
+        // No marked label: the table as it was loaded, byte for byte.
+        ok = writeAll(out, data_.data(), data_.size());
+        lastExportLabels_ = recordCount();
+    } else {
+        unsigned char head[HEADER_SIZE];
+        std::memcpy(head, data_.data(), HEADER_SIZE);
+        ok = writeAll(out, head, HEADER_SIZE);
+        std::int32_t labels = 0;
+        std::uint32_t strings = 0;
+        for (const CsfLabelRecord& rec : records_) {
+            if (!ok) break;
+            if (rec.exportFlag == 0) continue;
+            ok = writeAll(out, data_.data() + rec.offset, rec.size);
+            ++labels;
+            strings += static_cast<std::uint32_t>(rec.stringRecords);
+        }
+        putI32(head + 8, labels);
+        putI32(head + 12, static_cast<std::int32_t>(strings));
+        ok = ok && std::fseek(out, 0, SEEK_SET) == 0 && writeAll(out, head, HEADER_SIZE);
+        lastExportLabels_ = labels;
+    }
+    if (!closer.closeChecked() || !ok) {
+        platform::deleteFile(temp.c_str());
+        lastExportLabels_ = 0;
+        return false;
+    }
+    return putInPlace(temp, target);
+}
+
+void CsfArchive::stageFamily(ConfigFile& config, const std::string& prefix) {
+    char entry[64];
+    for (int n = 1;; ++n) {
+        int length = std::snprintf(entry, sizeof entry, "%s%03d", prefix.c_str(), n);
+        // The entry name must fit the 32-character buffer it is formed in.
+        if (length < 0 || static_cast<std::size_t>(length) > PREFIX_LIMIT) return;
+        values_.clear();
+        config.textList(entry, values_);
+        if (values_.empty()) return;
+        if (values_[0].size() > NAME_LIMIT) continue;  // a name that does not fit is refused
+        CsfStagedLabel label;
+        label.name = values_[0];
+        for (std::size_t i = 1; i < values_.size(); ++i) {
+            if (values_[i].size() > TEXT_LIMIT) continue;
+            label.texts.push_back(widen(values_[i]));
+        }
+        staged_.push_back(std::move(label));
+    }
+}
+
+bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
+    appendList_.clear();
+    staged_.clear();
+    lastAppendLabels_ = 0;
+    {
+        ConfigFile config(configPath ? configPath : "", 1024);
+        if (config.load()) {
+            if (!config.textList("AppendList", appendList_)) config.textList("APPENDLIST", appendList_);
+            for (const std::string& value : appendList_) {
+                if (value.size() > PREFIX_LIMIT) continue;  // longer than the prefix buffer: refused
+                std::size_t star = value.rfind('*');
+                if (star == std::string::npos) continue;
+                stageFamily(config, value.substr(0, star));
+            }
+        }
+    }
+
+    sourcePath_ = csfPath ? csfPath : "";
+    appendDone_ = false;
+    resolvedPath_ = resolvePath(sourcePath_.c_str());
+    newPath_.clear();
+    if (resolvedPath_.empty() || !platform::exists(resolvedPath_.c_str())) return false;
+    std::size_t sep = platform::lastSeparator(resolvedPath_);
+    if (sep == std::string::npos)
+        newPath_ = "NEW_" + resolvedPath_;
+    else
+        newPath_ = resolvedPath_.substr(0, sep + 1) + "NEW_" + resolvedPath_.substr(sep + 1);
+
+    // The copy is built beside the "NEW_" file and put in its place only when
+    // complete, so a failure leaves an earlier copy as it was.
+    const std::string temp = tempBeside(newPath_);
+    if (!platform::copyFile(resolvedPath_.c_str(), temp.c_str(), false)) {
+        platform::deleteFile(temp.c_str());
+        return false;
+    }
+    std::FILE* f = platform::openFile(temp.c_str(), "rb+");
+    if (!f) {
+        platform::deleteFile(temp.c_str());
+        return false;
+    }
+    FileCloser closer(f);
+    unsigned char head[HEADER_SIZE];
+    bool ok = std::fread(head, 1, HEADER_SIZE, f) == HEADER_SIZE && std::fseek(f, 0, SEEK_END) == 0;
+    std::uint32_t strings = 0;
+    std::string block;
+    for (const CsfStagedLabel& label : staged_) {
+        if (!ok) break;
+        block.clear();
+        block.append(LABEL_MAGIC, 4);
+        appendI32(block, static_cast<std::int32_t>(label.texts.size()));
+        appendI32(block, static_cast<std::int32_t>(label.name.size()));
+        block += label.name;
+        for (const std::string& text : label.texts) {
+            block.append(STRING_MAGIC, 4);
+            appendI32(block, static_cast<std::int32_t>(text.size() / 2));
+            block += text;
+        }
+        ok = writeAll(f, block.data(), block.size());
+        strings += static_cast<std::uint32_t>(label.texts.size());
+    }
+    if (ok) {
+        std::uint32_t labels = static_cast<std::uint32_t>(staged_.size());
+        putI32(head + 8, static_cast<std::int32_t>(static_cast<std::uint32_t>(getI32(head + 8)) + labels));
+        putI32(head + 12, static_cast<std::int32_t>(static_cast<std::uint32_t>(getI32(head + 12)) + strings));
+        ok = std::fseek(f, 0, SEEK_SET) == 0 && writeAll(f, head, HEADER_SIZE);
+    }
+    if (!closer.closeChecked() || !ok) {
+        platform::deleteFile(temp.c_str());
+        return false;
+    }
+    if (!putInPlace(temp, newPath_)) return false;
+    lastAppendLabels_ = staged_.size();
+    appendDone_ = !staged_.empty();
+    return true;
+}
+
+void CsfArchive::clear() {
+    records_.clear();
+    staged_.clear();
+    appendList_.clear();
+    values_.clear();
+    data_.clear();
+    data_.shrink_to_fit();
+    header_ = CsfHeader();
+    ready_ = false;
+    markedCount_ = 0;
+}

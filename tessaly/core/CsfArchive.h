@@ -1,0 +1,138 @@
+// The in-memory model of one CSF string table and everything done to it:
+// recognise a table, load its labels, hand names and texts to the list,
+// export the unmarked labels as a new table, and append labels taken from a
+// configuration file into a "NEW_" copy of the table.
+//
+// File layout (integers 32-bit little-endian, magics in file order):
+//   header  24 bytes: " FSC", word, label count, string count, word, word
+//   label   " LBL", string count, name length, name bytes, string records
+//   string  " RTS", length in 16-bit units, units with all bits inverted;
+//           "WRTS" carries after its text a 32-bit length and that many
+//           8-bit characters.
+//
+// The archive keeps the bytes it loaded, so an export writes exactly the
+// labels of the table that was loaded, byte for byte, whatever their text.
+// The texts shown to the user are narrowed to 8-bit characters.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The six header words in file order.
+struct CsfHeader {
+    std::int32_t magic = 0;
+    std::int32_t secondWord = 0;
+    std::int32_t labelCount = 0;
+    std::int32_t stringCount = 0;
+    std::int32_t fifthWord = 0;
+    std::int32_t sixthWord = 0;
+};
+
+// One string record of a loaded label, as a place in the loaded bytes.
+struct CsfTextSlot {
+    char magic[4] = {0, 0, 0, 0};
+    std::int32_t length = 0;       // code units, as read
+    std::uint32_t textOffset = 0;  // first unit in the loaded bytes
+};
+
+// One label as loaded. The name and texts stay in the loaded bytes and are
+// narrowed when asked for; `offset`/`size` span the whole label with all its
+// string records, which is what an export writes.
+struct CsfLabelRecord {
+    char magic[4] = {0, 0, 0, 0};
+    std::int32_t stringCount = 0;   // as read
+    std::int32_t nameLength = 0;    // as read
+    std::uint32_t nameOffset = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+    std::int32_t stringRecords = 0;  // string records really present
+    std::uint8_t exportFlag = 1;
+    CsfTextSlot slot[2];
+};
+
+// One label built for appending: a name and its texts, already in file form.
+struct CsfStagedLabel {
+    std::string name;
+    std::vector<std::string> texts;  // each widened and inverted, 2 bytes a character
+};
+
+class CsfArchive {
+public:
+    static constexpr std::size_t HEADER_SIZE = 24;
+    static constexpr std::size_t NAME_SHOWN = 128;    // bytes of a name shown
+    static constexpr std::size_t TEXT_SHOWN = 1024;   // code units of a text shown
+    static constexpr std::size_t PREFIX_LIMIT = 31;   // characters of a prefix value or entry name
+    static constexpr std::size_t NAME_LIMIT = 128;    // bytes of an appended name
+    static constexpr std::size_t TEXT_LIMIT = 1023;   // characters of an appended text
+
+    // True when the file starts with " FSC"; sets `ready` to the result.
+    bool isCsfFile(const char* path);
+    // Replaces all records by the file's labels. True (and `ready`) when the
+    // file was read; a file shorter than its counts gives the labels read
+    // completely up to the end of its data.
+    bool load(const char* path);
+
+    int recordCount() const { return static_cast<int>(records_.size()); }
+    // The label's name (at most 128 bytes); empty for an index out of range.
+    std::string labelText(int index) const;
+    // The first text between double quotes; empty for an index out of range.
+    std::string quotedText(int index) const;
+    // The first (index 0) or second (index 1) text of a label, narrowed.
+    std::string slotText(int index, int slotIndex) const;
+    // Flag 0 marks the label to be left out of the next export.
+    void setExportFlag(int index, int flag);
+
+    // Writes the loaded table without its marked labels to target (through a
+    // temporary file beside it). With no marked label the loaded table is
+    // written whole, or, when nothing was loaded, the source is copied.
+    // False when nothing could be written; an existing target is then kept.
+    bool exportTo(const char* sourcePath, const char* targetPath);
+    // Appends the labels that the configuration's "AppendList" families name
+    // into a copy of the table called "NEW_" + its name (kept in newPath).
+    // False when the copy could not be made or written; a previous copy is
+    // then left as it was.
+    bool appendFromConfig(const char* csfPath, const char* configPath);
+    void clear();
+
+    bool ready() const { return ready_; }
+    bool appendDone() const { return appendDone_; }
+    int markedCount() const { return markedCount_; }
+    int lastExportLabels() const { return lastExportLabels_; }
+    int lastAppendLabels() const { return static_cast<int>(lastAppendLabels_); }
+    const CsfHeader& header() const { return header_; }
+    const std::vector<CsfLabelRecord>& records() const { return records_; }
+    const std::vector<CsfStagedLabel>& staged() const { return staged_; }
+    const std::vector<std::string>& appendList() const { return appendList_; }
+    const std::string& sourcePath() const { return sourcePath_; }
+    const std::string& resolvedPath() const { return resolvedPath_; }
+    const std::string& newPath() const { return newPath_; }
+
+    // A relative path (no colon, no leading separator) joined to the current
+    // directory.
+    static std::string resolvePath(const char* path);
+    // Narrows `units` inverted 16-bit units to 8-bit characters: the low byte
+    // of each unit inverted, a unit whose stored low byte is 0 giving none.
+    static std::string narrow(const unsigned char* data, std::size_t units);
+    // Widens 8-bit characters to inverted units 0x00cc, 2 bytes each.
+    static std::string widen(const std::string& text);
+
+private:
+    void parse();
+    void stageFamily(class ConfigFile& config, const std::string& prefix);
+
+    CsfHeader header_;
+    std::vector<unsigned char> data_;  // the bytes loaded: header and labels
+    std::vector<CsfLabelRecord> records_;
+    std::vector<CsfStagedLabel> staged_;
+    std::vector<std::string> appendList_;
+    std::vector<std::string> values_;
+    bool ready_ = false;
+    bool appendDone_ = false;
+    int markedCount_ = 0;
+    int lastExportLabels_ = 0;
+    std::size_t lastAppendLabels_ = 0;
+    std::string sourcePath_;
+    std::string resolvedPath_;
+    std::string newPath_;
+};

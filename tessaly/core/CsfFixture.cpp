@@ -1,0 +1,56 @@
+#include "CsfFixture.h"
+
+namespace {
+void put32(std::string& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+}  // namespace
+
+std::u16string latin1Units(const std::string& text) {
+    std::u16string units;
+    for (char c : text) units.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    return units;
+}
+
+CsfFixtureLabel csfLabel(const std::string& name, const std::string& latin1Text) {
+    CsfFixtureLabel label;
+    label.name = name;
+    CsfFixtureText text;
+    text.units = latin1Units(latin1Text);
+    label.texts.push_back(text);
+    return label;
+}
+
+std::string csfLabelBytes(const CsfFixtureLabel& label) {
+    std::string out = " LBL";
+    put32(out, static_cast<std::uint32_t>(label.stringCountField.value_or(static_cast<std::int32_t>(label.texts.size()))));
+    put32(out, static_cast<std::uint32_t>(label.nameLengthField.value_or(static_cast<std::int32_t>(label.name.size()))));
+    out += label.name;
+    for (const CsfFixtureText& text : label.texts) {
+        out += text.wide ? "WRTS" : " RTS";
+        put32(out, static_cast<std::uint32_t>(text.lengthField.value_or(static_cast<std::int32_t>(text.units.size()))));
+        for (char16_t u : text.units) {
+            std::uint16_t inverted = static_cast<std::uint16_t>(~u);
+            out.push_back(static_cast<char>(inverted & 0xFF));
+            out.push_back(static_cast<char>(inverted >> 8));
+        }
+        if (text.wide) {
+            put32(out, static_cast<std::uint32_t>(text.extra.size()));
+            out += text.extra;
+        }
+    }
+    return out;
+}
+
+std::string csfTableBytes(const std::vector<CsfFixtureLabel>& labels, const CsfFixtureHeader& header) {
+    std::size_t texts = 0;
+    for (const CsfFixtureLabel& label : labels) texts += label.texts.size();
+    std::string out = " FSC";
+    put32(out, static_cast<std::uint32_t>(header.secondWord));
+    put32(out, static_cast<std::uint32_t>(header.labelCount.value_or(static_cast<std::int32_t>(labels.size()))));
+    put32(out, static_cast<std::uint32_t>(header.stringCount.value_or(static_cast<std::int32_t>(texts))));
+    put32(out, static_cast<std::uint32_t>(header.fifthWord));
+    put32(out, static_cast<std::uint32_t>(header.sixthWord));
+    for (const CsfFixtureLabel& label : labels) out += csfLabelBytes(label);
+    return out;
+}

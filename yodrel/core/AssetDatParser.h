@@ -1,0 +1,98 @@
+// The streaming parser of the asset index file, and its text dump.
+//
+// File layout (integers little-endian, no padding):
+//   header   16 bytes: tag (4 characters), headerWord1, entryCount, headerWord3
+//   entries  entryCount times: nameLength (u8), name, 8 bytes of entry data,
+//            modelCount (u16), then modelCount model records:
+//            nameLength (u8), name, type tag (4 bytes, letters reversed),
+//            modelWord1, modelWord2 (int32)
+//   strings  from the byte after the last model to the end of the file:
+//            length-prefixed texts among other bytes
+//
+// The file is fed in 1024-byte blocks. Each block is parsed in a 1380-byte
+// work buffer behind the unparsed tail of the previous one; a record is only
+// started while at least 256 bytes remain, and one that is longer than what
+// remains waits for the next block, so every record is parsed whole. Memory
+// is fixed whatever the file size. Every record becomes one line of the dump.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "FileStream.h"
+
+enum class ParseState { Header = 0, Entry = 1, Model = 2, Strings = 3 };
+
+struct AssetHeader {
+    char tag[4] = {0, 0, 0, 0};
+    std::int32_t headerWord1 = 0;
+    std::int32_t entryCount = 0;
+    std::int32_t headerWord3 = 0;
+};
+
+class AssetDatParser {
+public:
+    static constexpr std::size_t BLOCK_SIZE = 1024;
+    static constexpr std::size_t RESERVE = 256;
+    static constexpr std::size_t WORK_SIZE = 1380;
+    static constexpr std::size_t CARRY_SIZE = WORK_SIZE - BLOCK_SIZE;
+    static constexpr std::size_t NAME_SIZE = 64;       // 63 characters shown
+    static constexpr std::size_t STRING_SIZE = 65;     // length byte and 63 characters shown
+    static constexpr std::size_t LINE_SIZE = 128;
+    static constexpr std::size_t HEADER_SIZE = 16;
+
+    // Starts over: clears every buffer and count, and opens the temporary
+    // dump "USER_ASSET%02d.tmp" (tempNumber) in workFolder, truncating it.
+    // False when the dump cannot be opened; the parser then writes no lines.
+    bool reset(int tempNumber, const std::string& workFolder);
+    // Parses one block (at most 1024 bytes are taken).
+    void feedBlock(const unsigned char* block, std::size_t length);
+    // Parses the carried tail and closes the dump; false when a line could
+    // not be written or the dump did not close cleanly.
+    bool finish();
+
+    // File offset of the string section, or 0 before it is reached.
+    std::int32_t stringSectionOffset() const { return stringSectionOffset_; }
+    ParseState state() const { return state_; }
+    const AssetHeader& header() const { return header_; }
+    const std::string& tempName() const { return tempName_; }
+    std::uint32_t entriesSeen() const { return entriesSeen_; }
+    std::size_t carryLength() const { return carryLength_; }
+
+    // The shown name of a stored type tag: the first three bytes are compared
+    // with the reversed forms; an unknown tag is shown as its four bytes.
+    static void shownTag(const unsigned char stored[4], char shown[5]);
+
+private:
+    bool step(bool final);
+    bool entryStep(bool final);
+    bool modelStep(bool final);
+    bool stringStep(bool final);
+    void copyName(std::size_t at, std::size_t length);
+    void writeLine();
+
+    ParseState state_ = ParseState::Header;
+    AssetHeader header_;
+    std::size_t nameLength_ = 0;
+    char name_[NAME_SIZE] = {0};
+    int recordKind_ = 0;
+    unsigned char entryBlock_[10] = {0};
+    unsigned char modelBlock_[12] = {0};
+    char stringRecord_[STRING_SIZE] = {0};
+    unsigned char workBuffer_[WORK_SIZE] = {0};
+    unsigned char carry_[CARRY_SIZE] = {0};
+    std::size_t carryLength_ = 0;
+    std::size_t position_ = 0;
+    std::size_t bufferLength_ = 0;
+    std::size_t limit_ = 0;
+    std::int64_t consumed_ = 0;
+    std::uint32_t entriesSeen_ = 0;
+    std::uint32_t modelsLeft_ = 0;
+    std::int32_t stringSectionOffset_ = 0;
+    char lineBuffer_[LINE_SIZE] = {0};
+    std::string tempName_;
+    std::unique_ptr<FileStream> dumpStream_;
+    bool writeFailed_ = false;
+};

@@ -1,0 +1,71 @@
+// The two import slots of the asset index tool and what the dialog does with
+// them without any window: import a file through its slot's parser, publish
+// the slot's dump as "ZZZ00<slot>_Asset.txt" beside the file, and merge the
+// two imported files into a new index file.
+//
+// Work files (the temporary dumps "USER_ASSET01.tmp"/"USER_ASSET02.tmp" and
+// the merge's pieces) go to the work folder, the user's temporary folder
+// unless told otherwise. Results that replace a file are built beside it and
+// moved into place only when complete.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "AssetDatParser.h"
+#include "FileSplicer.h"
+
+class AssetWorkspace {
+public:
+    static constexpr int SLOTS = 2;
+
+    explicit AssetWorkspace(std::string workFolder = std::string());
+
+    void setImportPath(int slot, const std::string& path);
+    const std::string& importPath(int slot) const { return importPath_[clampSlot(slot)]; }
+    void setExportPath(const std::string& path) { exportPath_ = path; }
+    const std::string& exportPath() const { return exportPath_; }
+    const std::string& dumpName(int slot) const { return dumpName_[clampSlot(slot)]; }
+    bool imported(int slot) const { return imported_[clampSlot(slot)]; }
+    int blockCount(int slot) const { return blockCount_[clampSlot(slot)]; }
+    const AssetDatParser& parser(int slot) const { return parsers_[clampSlot(slot)]; }
+    const FileSplicer& splicer() const { return splicer_; }
+    const std::string& workFolder() const { return workFolder_; }
+    // What went wrong in the last failed operation, for a message.
+    const std::string& lastError() const { return lastError_; }
+
+    // Reads the slot's file block by block through its parser into the
+    // temporary dump. 1 on success, 0 when the file or the dump cannot be
+    // opened or read; the slot then counts as not imported.
+    int importAssetFile(int slot);
+    // Puts the slot's temporary dump in place as its dump file beside the
+    // imported file (in the current folder when the path has no folder).
+    // 1 when the dump file was written.
+    int publishDump(int slot);
+    // Merges the two imported files into the export path: the first file's
+    // header and entries, the second's entries, the first's strings, the
+    // second's strings, with the entry counts and third header words summed.
+    // 0, writing nothing, unless both slots were imported in this run and
+    // found their string sections, and every piece could be cut and joined.
+    int exportMerge();
+    // Forgets the dumps and the imports; paths and parsers stay.
+    void clear();
+
+private:
+    static int clampSlot(int slot) { return slot <= 0 ? 0 : 1; }
+    int fail(const std::string& message);
+
+    std::string workFolder_;
+    AssetDatParser parsers_[SLOTS];
+    FileSplicer splicer_;
+    unsigned char headers_[SLOTS][16];
+    std::string importPath_[SLOTS];
+    std::string exportPath_;
+    std::string dumpName_[SLOTS];
+    std::int64_t bytesRead_ = 0;
+    std::int64_t fileSize_ = 0;
+    const int tempNumber_[SLOTS] = {1, 2};
+    int blockCount_[SLOTS] = {0, 0};
+    bool imported_[SLOTS] = {false, false};
+    std::string lastError_;
+};

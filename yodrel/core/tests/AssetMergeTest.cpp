@@ -1,0 +1,239 @@
+// The file splicer and the merge of two imported index files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "AssetTestSupport.h"
+#include "AssetWorkspace.h"
+#include "FileSplicer.h"
+#include "platform/Platform.h"
+
+using namespace assettest;
+
+namespace {
+
+std::int32_t wordAt(const std::string& data, std::size_t offset) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[offset + static_cast<std::size_t>(i)]);
+    return static_cast<std::int32_t>(v);
+}
+
+// Names of the files in a folder.
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    platform::DirectorySearch search;
+    platform::FoundEntry found;
+    for (bool more = search.first((folder + testkit::SEP + "*").c_str(), found); more; more = search.next(found))
+        if (found.name != "." && found.name != "..") names.push_back(found.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct TwoFiles {
+    AssetFixtureHeader header0, header1;
+    std::vector<AssetFixtureEntry> entries0, entries1;
+    std::string strings0, strings1, file0, file1;
+    TwoFiles() {
+        header0.tag = "AIDX";
+        header0.headerWord1 = 77;
+        header0.headerWord3 = 40;
+        header1.tag = "ZZZZ";
+        header1.headerWord1 = 99;
+        header1.headerWord3 = 25;
+        for (int i = 0; i < 3; ++i)
+            entries0.push_back(entry("first_" + std::to_string(i), {model("fm" + std::to_string(i), "HSEM", i, i)}));
+        for (int i = 0; i < 2; ++i)
+            entries1.push_back(entry("second_" + std::to_string(i), {model("sm", "XET ", i, 1), model("sn", "REIH", 0, 2)}));
+        strings0 = assetStringBytes("art/first.w3d") + assetStringBytes("first label");
+        strings1 = assetStringBytes("art/second.w3d") + assetStringBytes("second label");
+        file0 = assetFileBytes(header0, entries0, strings0);
+        file1 = assetFileBytes(header1, entries1, strings1);
+    }
+};
+
+// A workspace whose two slots hold the two files, imported.
+void importBoth(AssetWorkspace& workspace, const testkit::TempDir& dir, const TwoFiles& files) {
+    testkit::writeFile(dir.file("first.dat"), files.file0);
+    testkit::writeFile(dir.file("second.dat"), files.file1);
+    workspace.setImportPath(0, dir.file("first.dat"));
+    workspace.setImportPath(1, dir.file("second.dat"));
+    ASSERT_EQ(workspace.importAssetFile(0), 1);
+    ASSERT_EQ(workspace.importAssetFile(1), 1);
+}
+
+}  // namespace
+
+TEST(FileSplicer, CopiesInFullBlocksAndARest) {
+    testkit::TempDir dir;
+    testkit::TempDir work;
+    std::string data;
+    for (int i = 0; i < 5000; ++i) data.push_back(static_cast<char>(i * 7 + i / 256));
+    testkit::writeFile(dir.file("src.bin"), data);
+    FileSplicer splicer(work.path() + testkit::SEP);
+    splicer.addSource("");  // nothing added
+    splicer.addSource(dir.file("src.bin").c_str());
+    ASSERT_EQ(splicer.sources().size(), 1u);
+
+    ASSERT_TRUE(splicer.cutHead(100, 2148, 0));
+    EXPECT_EQ(splicer.lastFullBlocks(), 2);
+    EXPECT_EQ(splicer.lastRemainder(), 0);
+    ASSERT_TRUE(splicer.cutHead(3000, 4000, 0));
+    EXPECT_EQ(splicer.lastFullBlocks(), 0);
+    EXPECT_EQ(splicer.lastRemainder(), 1000);
+    ASSERT_TRUE(splicer.cutTail(4500, 0));
+    ASSERT_EQ(splicer.pieceCount(), 3u);
+    EXPECT_EQ(splicer.pieces()[0].name, work.file("USER_FILE0001.tmp"));
+    EXPECT_EQ(splicer.pieces()[0].size, 2048);
+    EXPECT_EQ(testkit::readFile(splicer.pieces()[1].name), data.substr(3000, 1000));
+
+    // Ranges outside the source make no piece; the counter is not spent.
+    EXPECT_FALSE(splicer.cutHead(4000, 3000, 0));
+    EXPECT_FALSE(splicer.cutHead(0, 6000, 0));
+    EXPECT_FALSE(splicer.cutTail(6000, 0));
+    EXPECT_FALSE(splicer.cutHead(0, 10, 1));  // no such source
+    EXPECT_EQ(splicer.pieceCount(), 3u);
+
+    const std::string target = dir.file("out.bin");
+    testkit::writeFile(target, "old content that must not stay");
+    ASSERT_TRUE(splicer.appendPiece(target.c_str(), 0));
+    ASSERT_TRUE(splicer.appendPiece(target.c_str(), 2));
+    EXPECT_FALSE(splicer.appendPiece(target.c_str(), 3));
+    EXPECT_EQ(testkit::readFile(target), data.substr(100, 2048) + data.substr(4500));
+    EXPECT_FALSE(testkit::fileExists(work.file("USER_FILE0001.tmp")));
+
+    char head[4] = {0};
+    ASSERT_TRUE(splicer.readAt(target.c_str(), head, 1, 5));
+    EXPECT_EQ(std::string(head, 4), data.substr(101, 4));
+    ASSERT_TRUE(splicer.writeAt(target.c_str(), "WXYZ", 0, 4));
+    EXPECT_EQ(testkit::readFile(target).substr(0, 5), "WXYZ" + data.substr(104, 1));
+    EXPECT_FALSE(splicer.readAt(dir.file("none.bin").c_str(), head, 0, 4));
+
+    // The piece never appended is deleted by clearAll; counting goes on.
+    splicer.clearAll();
+    EXPECT_EQ(filesIn(work.path()), std::vector<std::string>{});
+    EXPECT_EQ(splicer.pieceCount(), 0u);
+    splicer.addSource(dir.file("src.bin").c_str());
+    ASSERT_TRUE(splicer.cutTail(0, 0));
+    EXPECT_EQ(splicer.pieces()[0].name, work.file("USER_FILE0004.tmp"));
+}
+
+TEST(AssetMerge, JoinsHeadersEntriesAndStrings) {
+    testkit::TempDir dir;
+    testkit::TempDir work;
+    TwoFiles files;
+    AssetWorkspace workspace(work.path());
+    importBoth(workspace, dir, files);
+    const std::string target = dir.file("merged.dat");
+    testkit::writeFile(target, std::string(100000, 'x'));  // replaced, never appended to
+    workspace.setExportPath(target);
+    ASSERT_EQ(workspace.exportMerge(), 1) << workspace.lastError();
+
+    const std::string merged = testkit::readFile(target);
+    EXPECT_EQ(merged.size(), files.file0.size() + files.file1.size() - 16);
+    EXPECT_EQ(merged.substr(0, 8), files.file0.substr(0, 8));  // tag and headerWord1 of the first
+    EXPECT_EQ(wordAt(merged, 8), 5);
+    EXPECT_EQ(wordAt(merged, 12), 65);
+    const std::size_t entries0 = files.file0.size() - files.strings0.size();
+    const std::size_t entries1 = files.file1.size() - files.strings1.size();
+    EXPECT_EQ(merged.substr(16), files.file0.substr(16, entries0 - 16) + files.file1.substr(16, entries1 - 16) +
+                                     files.strings0 + files.strings1);
+
+    // The merged file reads as one table of five entries.
+    workspace.setImportPath(0, target);
+    ASSERT_EQ(workspace.importAssetFile(0), 1);
+    AssetFixtureHeader header = files.header0;
+    header.entryCount = 5;
+    header.headerWord3 = 65;
+    std::vector<AssetFixtureEntry> all = files.entries0;
+    all.insert(all.end(), files.entries1.begin(), files.entries1.end());
+    std::vector<std::string> expected = expectedLines(header, all);
+    for (const char* text : {"art/first.w3d", "first label", "art/second.w3d", "second label"})
+        expected.push_back(stringLine(text));
+    EXPECT_EQ(lines(testkit::readFile(workspace.parser(0).tempName())), expected);
+}
+
+TEST(AssetMerge, LeavesNoWorkFileAndNumbersPiecesForTheWholeRun) {
+    testkit::TempDir dir;
+    testkit::TempDir work;
+    testkit::TempDir current;
+    testkit::CurrentDirectoryGuard guard(current.path());
+    TwoFiles files;
+    AssetWorkspace workspace(work.path());
+    importBoth(workspace, dir, files);
+    ASSERT_EQ(workspace.publishDump(0), 1);
+    ASSERT_EQ(workspace.publishDump(1), 1);
+    workspace.setExportPath(dir.file("one.dat"));
+    ASSERT_EQ(workspace.exportMerge(), 1);
+    EXPECT_EQ(workspace.splicer().pieceCounter(), 4);
+    workspace.setExportPath(dir.file("two.dat"));
+    ASSERT_EQ(workspace.exportMerge(), 1);
+    EXPECT_EQ(workspace.splicer().pieceCounter(), 8);
+    EXPECT_EQ(testkit::readFile(dir.file("one.dat")), testkit::readFile(dir.file("two.dat")));
+
+    EXPECT_EQ(filesIn(work.path()), std::vector<std::string>{});
+    EXPECT_EQ(filesIn(current.path()), std::vector<std::string>{});
+    EXPECT_EQ(filesIn(dir.path()), (std::vector<std::string>{"ZZZ000_Asset.txt", "ZZZ001_Asset.txt", "first.dat",
+                                                             "one.dat", "second.dat", "two.dat"}));
+}
+
+TEST(AssetMerge, RefusesAndKeepsTheTarget) {
+    testkit::TempDir dir;
+    testkit::TempDir work;
+    TwoFiles files;
+    const std::string target = dir.file("merged.dat");
+    const std::string kept = "an earlier merge";
+
+    // Neither slot imported in this run.
+    AssetWorkspace fresh(work.path());
+    fresh.setImportPath(0, dir.file("first.dat"));
+    fresh.setImportPath(1, dir.file("second.dat"));
+    fresh.setExportPath(target);
+    testkit::writeFile(target, kept);
+    EXPECT_EQ(fresh.exportMerge(), 0);
+    EXPECT_FALSE(fresh.lastError().empty());
+    EXPECT_EQ(testkit::readFile(target), kept);
+
+    // No export path.
+    AssetWorkspace workspace(work.path());
+    importBoth(workspace, dir, files);
+    EXPECT_EQ(workspace.exportMerge(), 0);
+
+    // A slot whose string section was never found (more entries announced
+    // than the file holds).
+    AssetFixtureHeader tooMany = files.header1;
+    tooMany.entryCount = 100000;
+    testkit::writeFile(dir.file("short.dat"), assetFileBytes(tooMany, files.entries1, ""));
+    workspace.setImportPath(1, dir.file("short.dat"));
+    ASSERT_EQ(workspace.importAssetFile(1), 1);
+    EXPECT_EQ(workspace.parser(1).stringSectionOffset(), 0);
+    workspace.setExportPath(target);
+    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_EQ(testkit::readFile(target), kept);
+
+    // Changing a slot's path undoes its import.
+    workspace.setImportPath(1, dir.file("second.dat"));
+    EXPECT_FALSE(workspace.imported(1));
+    EXPECT_EQ(workspace.exportMerge(), 0);
+
+    // A source that shrank or vanished after its import.
+    ASSERT_EQ(workspace.importAssetFile(1), 1);
+    testkit::writeFile(dir.file("second.dat"), files.file1.substr(0, 20));
+    EXPECT_EQ(workspace.exportMerge(), 0);
+    platform::deleteFile(dir.file("second.dat").c_str());
+    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_EQ(testkit::readFile(target), kept);
+    EXPECT_EQ(filesIn(work.path()), (std::vector<std::string>{"USER_ASSET01.tmp", "USER_ASSET02.tmp"}));
+    EXPECT_FALSE(testkit::fileExists(target + ".~tmp"));
+
+    // A target in a missing folder: nothing is written, no piece remains.
+    testkit::writeFile(dir.file("second.dat"), files.file1);
+    ASSERT_EQ(workspace.importAssetFile(1), 1);
+    workspace.setExportPath(dir.file("no/such/merged.dat"));
+    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_EQ(filesIn(work.path()), (std::vector<std::string>{"USER_ASSET01.tmp", "USER_ASSET02.tmp"}));
+
+    // After the failures, a merge starts from empty lists and succeeds.
+    workspace.setExportPath(target);
+    ASSERT_EQ(workspace.exportMerge(), 1);
+    EXPECT_EQ(testkit::readFile(target).size(), files.file0.size() + files.file1.size() - 16);
+}
