@@ -254,13 +254,20 @@ bool CsfArchive::exportTo(const char* sourcePath, const char* targetPath) {
         ok = writeAll(out, head, HEADER_SIZE);
         std::int32_t labels = 0;
         std::uint32_t strings = 0;
+        // Runs of kept labels lie one after another in the loaded bytes and
+        // are written with one call each.
+        std::size_t runStart = 0, runEnd = 0;
         for (const CsfLabelRecord& rec : records_) {
-            if (!ok) break;
             if (rec.exportFlag == 0) continue;
-            ok = writeAll(out, data_.data() + rec.offset, rec.size);
+            if (rec.offset != runEnd) {
+                ok = ok && writeAll(out, data_.data() + runStart, runEnd - runStart);
+                runStart = rec.offset;
+            }
+            runEnd = static_cast<std::size_t>(rec.offset) + rec.size;
             ++labels;
             strings += static_cast<std::uint32_t>(rec.stringRecords);
         }
+        ok = ok && writeAll(out, data_.data() + runStart, runEnd - runStart);
         putI32(head + 8, labels);
         putI32(head + 12, static_cast<std::int32_t>(strings));
         ok = ok && std::fseek(out, 0, SEEK_SET) == 0 && writeAll(out, head, HEADER_SIZE);

@@ -21,6 +21,32 @@ std::int32_t getI32(const unsigned char* p) {
                                      (static_cast<std::uint32_t>(p[3]) << 24));
 }
 
+// Small formatters for the dump lines, which are written by the million:
+// each appends to a line buffer that has room for the longest line.
+char* putText(char* out, const char* text) {
+    while (*text) *out++ = *text++;
+    return out;
+}
+
+char* putInt(char* out, std::int32_t value) {
+    char digits[12];
+    int n = 0;
+    std::uint32_t v = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (value < 0) *out++ = '-';
+    while (n) *out++ = digits[--n];
+    return out;
+}
+
+// "%2d" of a value from 0 to 255.
+char* putWidth2(char* out, std::size_t value) {
+    if (value < 10) *out++ = ' ';
+    return putInt(out, static_cast<std::int32_t>(value));
+}
+
 // Entry record: length byte, name, 8 bytes of data, 2 bytes of model count.
 constexpr std::size_t ENTRY_FIXED = 1 + 10;
 // Model record: length byte, name, tag and two words.
@@ -56,6 +82,8 @@ bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
     entriesSeen_ = modelsLeft_ = 0;
     stringSectionOffset_ = 0;
     writeFailed_ = false;
+    lineLength_ = 0;
+    outputLength_ = 0;
 
     char name[32];
     std::snprintf(name, sizeof name, "USER_ASSET%02d.tmp", tempNumber);
@@ -71,8 +99,19 @@ bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
 }
 
 void AssetDatParser::writeLine() {
-    if (!dumpStream_) return;
-    if (dumpStream_->writeLine(lineBuffer_) != FS_WRITTEN) writeFailed_ = true;
+    if (lineLength_ == 0) lineLength_ = strnlen(lineBuffer_, LINE_SIZE - 1);
+    if (outputLength_ + lineLength_ + 2 > OUTPUT_SIZE) flushOutput();
+    std::memcpy(output_ + outputLength_, lineBuffer_, lineLength_);
+    outputLength_ += lineLength_;
+    output_[outputLength_++] = '\n';
+    lineLength_ = 0;
+}
+
+void AssetDatParser::flushOutput() {
+    if (outputLength_ == 0) return;
+    output_[outputLength_] = '\0';
+    if (!dumpStream_ || dumpStream_->writeText(output_) != FS_WRITTEN) writeFailed_ = true;
+    outputLength_ = 0;
 }
 
 void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
@@ -122,6 +161,7 @@ bool AssetDatParser::finish() {
     while (position_ < carryLength_) step(true);
     carryLength_ = 0;
     consumed_ = 0;
+    flushOutput();
     bool ok = !writeFailed_;
     if (dumpStream_) {
         if (dumpStream_->close() != FS_CLOSED) ok = false;
@@ -160,8 +200,15 @@ bool AssetDatParser::entryStep(bool final) {
     copyName(p + 1, n);
     std::memcpy(entryBlock_, workBuffer_ + p + 1 + n, sizeof entryBlock_);
     modelsLeft_ = static_cast<std::uint32_t>(entryBlock_[8]) | (static_cast<std::uint32_t>(entryBlock_[9]) << 8);
-    std::snprintf(lineBuffer_, sizeof lineBuffer_, "ENTRY:  [%2d] %s [%d]", static_cast<int>(n), name_,
-                  static_cast<int>(modelsLeft_));
+    // "ENTRY:  [%2d] %s [%d]"
+    char* out = putText(lineBuffer_, "ENTRY:  [");
+    out = putWidth2(out, n);
+    out = putText(out, "] ");
+    out = putText(out, name_);
+    out = putText(out, " [");
+    out = putInt(out, static_cast<std::int32_t>(modelsLeft_));
+    *out++ = ']';
+    lineLength_ = static_cast<std::size_t>(out - lineBuffer_);
     writeLine();
     ++entriesSeen_;
     if (modelsLeft_ >= 1)
@@ -181,8 +228,19 @@ bool AssetDatParser::modelStep(bool final) {
     std::memcpy(modelBlock_, workBuffer_ + p + 1 + n, sizeof modelBlock_);
     char tag[5];
     shownTag(modelBlock_, tag);
-    std::snprintf(lineBuffer_, sizeof lineBuffer_, " model  [%2d] %s  %s [%d %d]", static_cast<int>(n), tag, name_,
-                  getI32(modelBlock_ + 8), getI32(modelBlock_ + 4));
+    // " model  [%2d] %s  %s [%d %d]": modelWord2, then modelWord1
+    char* out = putText(lineBuffer_, " model  [");
+    out = putWidth2(out, n);
+    out = putText(out, "] ");
+    out = putText(out, tag);
+    out = putText(out, "  ");
+    out = putText(out, name_);
+    out = putText(out, " [");
+    out = putInt(out, getI32(modelBlock_ + 8));
+    *out++ = ' ';
+    out = putInt(out, getI32(modelBlock_ + 4));
+    *out++ = ']';
+    lineLength_ = static_cast<std::size_t>(out - lineBuffer_);
     writeLine();
     if (modelsLeft_ > 0) --modelsLeft_;
     if (modelsLeft_ == 0)
@@ -209,8 +267,12 @@ bool AssetDatParser::stringStep(bool final) {
     std::size_t visible = strnlen(text, n);
     bool model = false;
     for (std::size_t i = 0; i + 4 <= visible && !model; ++i) model = std::memcmp(text + i, ".w3d", 4) == 0;
-    std::snprintf(lineBuffer_, sizeof lineBuffer_, model ? "STRING: [%d] %s" : " string [%d] %s", static_cast<int>(n),
-                  stringRecord_ + 1);
+    // "STRING: [%d] %s" for a text naming a model file, " string [%d] %s" else
+    char* out = putText(lineBuffer_, model ? "STRING: [" : " string [");
+    out = putInt(out, static_cast<std::int32_t>(n));
+    out = putText(out, "] ");
+    out = putText(out, stringRecord_ + 1);
+    lineLength_ = static_cast<std::size_t>(out - lineBuffer_);
     writeLine();
     position_ = p + n + 1;
     return true;

@@ -72,6 +72,7 @@ private:
     bool stringStep(bool final);
     void copyName(std::size_t at, std::size_t length);
     void writeLine();
+    void flushOutput();
 
     ParseState state_ = ParseState::Header;
     AssetHeader header_;
@@ -92,6 +93,11 @@ private:
     std::uint32_t modelsLeft_ = 0;
     std::int32_t stringSectionOffset_ = 0;
     char lineBuffer_[LINE_SIZE] = {0};
+    std::size_t lineLength_ = 0;
+    // Finished lines are gathered here and written in large pieces.
+    static constexpr std::size_t OUTPUT_SIZE = 16384;
+    char output_[OUTPUT_SIZE] = {0};
+    std::size_t outputLength_ = 0;
     std::string tempName_;
     std::unique_ptr<FileStream> dumpStream_;
     bool writeFailed_ = false;

@@ -91,6 +91,13 @@ int AssetWorkspace::publishDump(int slot) {
     const std::string name = folder + file;
     const std::string partial = name + ".~tmp";
 
+    if (!platform::exists(temp.c_str())) return fail("the temporary dump " + temp + " is missing");
+    // On the same volume the temporary dump simply moves into place; else
+    // it is copied beside the dump file and that copy moves into place.
+    if (platform::replaceFile(temp.c_str(), name.c_str())) {
+        dumpName_[slot] = name;
+        return 1;
+    }
     std::FILE* in = platform::openFile(temp.c_str(), "rb");
     if (!in) return fail("the temporary dump " + temp + " is missing");
     std::FILE* out = platform::openFile(partial.c_str(), "wb");
