@@ -117,6 +117,32 @@ TEST(FileSplicer, CopiesInFullBlocksAndARest) {
     EXPECT_EQ(splicer.pieces()[0].name, work.file("USER_FILE0004.tmp"));
 }
 
+TEST(FileSplicer, NumbersTheSecondMergesPiecesFromFive) {
+    testkit::TempDir dir;
+    testkit::TempDir work;
+    testkit::writeFile(dir.file("a.bin"), std::string(3000, 'a'));
+    testkit::writeFile(dir.file("b.bin"), std::string(2000, 'b'));
+    FileSplicer splicer(work.path() + testkit::SEP);
+    for (int merge = 0; merge < 2; ++merge) {
+        splicer.clearAll();
+        splicer.addSource(dir.file("a.bin").c_str());
+        ASSERT_TRUE(splicer.cutHead(0, 1000, 0));
+        ASSERT_TRUE(splicer.cutTail(1000, 0));
+        splicer.addSource(dir.file("b.bin").c_str());
+        ASSERT_TRUE(splicer.cutHead(16, 500, 1));
+        ASSERT_TRUE(splicer.cutTail(500, 1));
+        ASSERT_EQ(splicer.pieceCount(), 4u);
+        for (std::size_t i = 0; i < 4; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "USER_FILE%04d.tmp", merge * 4 + static_cast<int>(i) + 1);
+            EXPECT_EQ(splicer.pieces()[i].name, work.file(name));
+        }
+        for (std::size_t piece : {0u, 2u, 1u, 3u}) ASSERT_TRUE(splicer.appendPiece(dir.file("out.bin").c_str(), piece));
+        EXPECT_EQ(testkit::readFile(dir.file("out.bin")),
+                  std::string(1000, 'a') + std::string(484, 'b') + std::string(2000, 'a') + std::string(1500, 'b'));
+    }
+}
+
 TEST(AssetMerge, JoinsHeadersEntriesAndStrings) {
     testkit::TempDir dir;
     testkit::TempDir work;

@@ -1,0 +1,23 @@
+# Asset index files: two generated sample files are imported (their dumps
+# published beside them) and merged, and the merged file is dumped in turn.
+# Sourced by run-sample.sh.
+echo "== Yodrel core: dump and merge of two sample asset index files"
+YODREL_OUT="$SAMPLE_DIR/yodrel"
+mkdir -p "$YODREL_OUT/merged" "$YODREL_OUT/windows"
+"$NATIVE_BIN/AssetTool" sample "$YODREL_OUT"
+"$NATIVE_BIN/AssetTool" merge "$YODREL_OUT/first.dat" "$YODREL_OUT/second.dat" "$YODREL_OUT/merged/merged.dat"
+echo "-- first lines of $YODREL_OUT/ZZZ000_Asset.txt"
+head -n 10 "$YODREL_OUT/ZZZ000_Asset.txt"
+"$NATIVE_BIN/AssetTool" dump "$YODREL_OUT/merged/merged.dat"
+echo "-- first lines of $YODREL_OUT/merged/ZZZ000_Asset.txt"
+head -n 4 "$YODREL_OUT/merged/ZZZ000_Asset.txt"
+echo "== AssetTool.exe under Wine: the same merge"
+cp "$YODREL_OUT/first.dat" "$YODREL_OUT/second.dat" "$YODREL_OUT/windows/"
+(cd "$YODREL_OUT/windows" && wine_run "$WIN_BIN/AssetTool.exe" merge first.dat second.dat merged.dat) ||
+  echo "AssetTool.exe exited with status $?"
+if cmp -s "$YODREL_OUT/merged/merged.dat" "$YODREL_OUT/windows/merged.dat"; then
+  echo "The native and Windows merges are identical."
+else
+  echo "The native and Windows merges differ."
+fi
+echo "Yodrel outputs (dumps ZZZ000/ZZZ001_Asset.txt, merged/merged.dat and its dump) are in $YODREL_OUT"
