@@ -406,6 +406,9 @@ std::string W3dAnimation::extractedSkeletonPath(const std::string& outputPath) c
     std::string name = !skeletons_.empty() ? skeletons_[0].name
                        : mode_ == MODE_COMPRESSED ? compressedHeader_.hierarchyName
                                                   : plainHeader_.hierarchyName;
+    // The name comes from the file: it must not lead out of the output's folder.
+    for (char& c : name)
+        if (platform::isSeparator(c) || c == ':') c = '_';
     std::size_t sep = platform::lastSeparator(outputPath);
     if (sep == std::string::npos) return name + ".w3d";
     return outputPath.substr(0, sep) + "\\" + name + ".w3d";

@@ -203,6 +203,9 @@ TEST(AnimationOutput, CompressedWriteBackAndSkeletonExtraction) {
     EXPECT_EQ(testkit::readFile(dir.file("out/SKL.w3d")), skl);
     EXPECT_EQ(a.extractedSkeletonPath("C:\\out\\run.w3d"), "C:\\out\\SKL.w3d");
     EXPECT_EQ(a.extractedSkeletonPath("run.w3d"), "SKL.w3d");
+    // A hierarchy name cannot lead the copy out of the output's folder.
+    a.rename("", "..\\x/y:z");
+    EXPECT_EQ(a.extractedSkeletonPath("C:\\out\\run.w3d"), "C:\\out\\.._x_y_z.w3d");
 
     // A text dump extracts nothing.
     TempDir other;
