@@ -22,7 +22,9 @@ public:
 
 private:
     void abandon();
+    void flush();
     std::unique_ptr<FileStream> stream_;
+    std::string buffer_;  // written out in blocks of about 64 KB
     std::string target_;
     std::string temporary_;
     bool failed_ = false;

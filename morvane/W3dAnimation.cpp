@@ -354,10 +354,13 @@ bool W3dAnimation::writeDump(const std::string& outputPath) const {
                 continue;
             }
             if (c.byte6 < 1 || c.byte6 > 4) continue;  // other lengths print nothing
-            std::string line = "Vector:";
-            for (unsigned v = 0; v <= c.byte6; ++v)
-                line += format(v == 0 ? " %lu" : "  %lu", static_cast<unsigned long>(getU32(key + 4 * v)));
-            out.write(line + "\n");
+            char line[128];
+            int length = std::snprintf(line, sizeof line, "Vector: %lu", static_cast<unsigned long>(getU32(key)));
+            for (unsigned v = 1; v <= c.byte6; ++v)
+                length += std::snprintf(line + length, sizeof line - length, "  %lu",
+                                        static_cast<unsigned long>(getU32(key + 4 * v)));
+            out.write(line);
+            out.write("\n");
         }
         out.write(DASHES_58);
     }
