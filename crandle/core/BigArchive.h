@@ -1,0 +1,174 @@
+// Archives in the BIG format: reading the directory of an archive, listing,
+// selecting and extracting its entries, showing a text entry, and collecting
+// a folder tree into a new archive.
+//
+// On disk (every offset counts from the start of the file, nothing padded):
+//   header, 16 bytes   magic "BIGF" or "BIG4" | archive size, little-endian |
+//                      entry total, big-endian | header size, big-endian
+//                      (offset of the first data byte)
+//   directory          per entry: data offset (BE32), data size (BE32),
+//                      name bytes and one zero byte
+//   trailer, 8 bytes   "L219" and a 32-bit zero (written, never needed)
+//   data               the entries' contents in directory order
+// Names are paths relative to the collected folder with '\' between folders.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "FolderScanner.h"
+
+// One entry of a directory read from an archive, or one collected file.
+struct BigEntry {
+    std::uint32_t dataOffset = 0;   // absolute offset of the data
+    std::uint32_t dataSize = 0;     // length of the data in bytes
+    std::string name;               // the archive name
+    std::int32_t nameLength = 0;    // characters of the name, without the zero
+    std::string sourcePath;         // collected entries: the file on disk
+    std::uint32_t directoryLength = 0;  // collected entries: bytes in the directory
+    std::uint8_t selected = 1;      // 1 = extract this entry
+};
+
+// Why an entry was not extracted, or why a collected file was not copied.
+enum class EntryProblem {
+    UNSAFE_NAME,     // absolute name, drive letter, ':' or a ".." component
+    PATH_TOO_LONG,   // the output path would exceed 253 characters
+    DATA_OUTSIDE,    // the entry's data lies (partly) beyond the end of the archive
+    READ_FAILED,     // the data could not be read
+    CANNOT_CREATE,   // the output folder or file could not be created or written
+    SOURCE_UNREADABLE,  // a collected file could not be opened or had shrunk
+};
+
+const char* entryProblemText(EntryProblem problem);
+
+struct EntryReport {
+    std::string name;
+    EntryProblem problem;
+};
+
+struct ExtractReport {
+    bool archiveOpened = false;
+    std::int32_t written = 0;
+    std::int32_t skippedUnsafe = 0;
+    std::int32_t skippedTooLong = 0;
+    std::int32_t failed = 0;
+    std::vector<EntryReport> problems;  // every entry not written, in directory order
+};
+
+enum class BigStatus {
+    OK = 1,
+    NOT_COLLECTED,      // writeArchive without a successful collectFolder
+    NOT_A_FOLDER,       // the root to collect does not exist or is no folder
+    FILE_TOO_LARGE,     // a file of 4 GiB or more
+    ARCHIVE_TOO_LARGE,  // offsets or the archive size would exceed 32 bits
+    NAME_TOO_LONG,      // an archive name longer than 255 characters
+    CANNOT_CREATE,      // the archive (or its temporary file) cannot be created
+    WRITE_FAILED,       // writing the archive failed; nothing was replaced
+};
+
+const char* bigStatusText(BigStatus status);
+
+struct WriteReport {
+    BigStatus status = BigStatus::NOT_COLLECTED;
+    std::int32_t entriesWritten = 0;
+    std::int32_t excludedSelf = 0;      // the archive itself found in the collection
+    std::vector<EntryReport> problems;  // collected files whose data could not be copied
+};
+
+class BigArchive {
+public:
+    static constexpr std::size_t COPY_BUFFER_SIZE = 1u << 20;
+    static constexpr std::size_t MAX_NAME = 255;
+    static constexpr const char* TEXT_TYPES = ".ini .INI .str .STR .ru .RU";
+    static constexpr const char* TEMP_TEXT_NAME = "ZZZ_Content.tmp";
+    static constexpr const char* VIEWER = "NotePad.exe";
+
+    BigArchive();
+    ~BigArchive();
+    BigArchive(const BigArchive&) = delete;
+    BigArchive& operator=(const BigArchive&) = delete;
+
+    // Empties the directory and the collection; `loaded` keeps its value.
+    void clearLists();
+
+    // True for a file whose first four bytes are "BIGF" or "BIG4".
+    bool isBigFile(const char* path);
+
+    // Reads the directory of an archive. False when the file does not exist
+    // or cannot be read (the directory is then empty).
+    bool openArchive(const char* path);
+    // True when the directory ended before `entryTotal` entries because an
+    // entry did not fit the directory bytes (the entries before it are kept).
+    bool directoryTruncated() const { return directoryTruncated_; }
+    bool loaded() const { return loaded_ != 0; }
+
+    std::int32_t countEntries() const { return static_cast<std::int32_t>(directory_.size()); }
+    const char* entryName(std::int32_t index);
+    const char* entrySizeText(std::int32_t index);
+    const BigEntry* entry(std::int32_t index) const;
+
+    void setSelected(std::int32_t index, std::uint8_t flag);
+    std::int32_t deselectCount() const { return deselectCount_; }
+
+    // Writes the selected entries below the destination folder.
+    ExtractReport extractSelected(const char* archivePath, const char* folder);
+
+    // Copies a text entry into the temporary file and asks the shell to open
+    // it in the text viewer. True when the viewer was asked.
+    bool viewTextEntry(std::int32_t index, void* ownerWindow);
+    const std::string& tempTextPath() const { return tempTextPath_; }
+
+    // Collects every file below root and lays out the new archive.
+    BigStatus collectFolder(const char* root);
+    const std::vector<BigEntry>& collection() const { return collection_; }
+    std::uint32_t headerSize() const { return headerSize_; }
+    std::uint32_t archiveSize() const { return archiveSize_; }
+    // The file that refused the layout (FILE_TOO_LARGE, NAME_TOO_LONG).
+    const std::string& collectProblemPath() const { return collectProblemPath_; }
+    // True when the walk stopped at the scanner's entry limit, so that files
+    // in deeper folders were not collected.
+    bool collectLimitReached() const { return collectLimitReached_; }
+
+    // Writes the collection as a "BIG4" archive. The archive is built in a
+    // temporary file beside the target and put in place only when complete.
+    WriteReport writeArchive(const char* archivePath);
+
+    // Reads a directory from the bytes that follow the 16-byte header: at
+    // most entryTotal entries, none reaching past length. True when it ended
+    // early because an entry did not fit.
+    static bool parseDirectory(const unsigned char* bytes, std::size_t length, std::uint32_t entryTotal,
+                               std::vector<BigEntry>& out);
+    // False for a name that could write outside the destination folder (or
+    // names no file): empty, absolute, with a ':' or a component made only of
+    // dots and blanks, such as "..", or ending in a separator.
+    static bool isSafeEntryName(const std::string& name);
+
+private:
+    std::string resolvePath(const char* path) const;
+    void readDirectory(std::FILE* file, std::uint64_t fileLength);
+    bool layOut();
+    bool extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,
+                      const std::string& outputPath, ExtractReport& report);
+
+    std::vector<BigEntry> directory_;
+    std::vector<BigEntry> collection_;
+    FolderScanner scanner_;
+
+    std::string viewPath_;
+    std::string nameText_;
+    std::string sizeText_;
+    std::string lastCreatedFolder_;
+    std::string tempTextPath_;
+    std::string collectProblemPath_;
+
+    std::uint32_t headerSize_ = 0;
+    std::uint32_t archiveSize_ = 0;
+    BigStatus collectStatus_ = BigStatus::NOT_COLLECTED;
+    std::uint8_t loaded_ = 0;
+    std::uint8_t tempTextWritten_ = 0;
+    bool directoryTruncated_ = false;
+    bool collectLimitReached_ = false;
+    std::int32_t deselectCount_ = 0;
+};

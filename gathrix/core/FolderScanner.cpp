@@ -1,0 +1,174 @@
+#include "FolderScanner.h"
+
+#include "platform/Platform.h"
+
+namespace {
+
+const std::string EMPTY_TEXT;
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Splits a name at its last dot; without a dot the whole name is the base.
+void splitAtLastDot(const std::string& name, std::string& base, std::string& ext, bool& hasDot) {
+    std::size_t dot = name.rfind('.');
+    hasDot = dot != std::string::npos;
+    base = hasDot ? name.substr(0, dot) : name;
+    ext = hasDot ? name.substr(dot + 1) : std::string();
+}
+
+}  // namespace
+
+FilterSpec FolderScanner::parseToken(const std::string& token) {
+    std::string part;
+    FilterSpec spec;
+    bool hasDot = false;
+    splitAtLastDot(token, part, spec.ext, hasDot);
+
+    const bool leadingStar = !part.empty() && part.front() == '*';
+    const bool trailingStar = !part.empty() && part.back() == '*';
+    const bool starAlone = part == "*";
+
+    int hundreds = leadingStar ? 0 : 1;
+    int tens = (starAlone || (!leadingStar && trailingStar)) ? 0 : 1;
+    int units = (hasDot && (spec.ext.empty() || spec.ext.front() != '*')) ? 1 : 0;
+    spec.kind = 1000 + hundreds * 100 + tens * 10 + units;
+
+    if (starAlone)
+        spec.name = "*";
+    else if (leadingStar)
+        spec.name = part.substr(1);
+    else if (trailingStar)
+        spec.name = part.substr(0, part.size() - 1);
+    else
+        spec.name = part;
+    spec.nameLength = static_cast<std::int32_t>(spec.name.size());
+    return spec;
+}
+
+void FolderScanner::parseFilterList(const char* text) {
+    specs_.clear();
+    if (!text) return;
+    std::string token;
+    for (const char* p = text;; ++p) {
+        if (*p == ';' || *p == ',' || *p == '\0') {
+            if (!token.empty()) specs_.push_back(parseToken(token));
+            token.clear();
+            if (*p == '\0') break;
+        } else {
+            token += *p;
+        }
+    }
+}
+
+bool FolderScanner::specMatches(const FilterSpec& spec, bool first, const std::string& base,
+                                const std::string& ext) const {
+    switch (spec.kind) {
+        case KIND_ANY: return first;
+        case KIND_EXT: return ext == spec.ext;
+        case KIND_SUFFIX: return endsWith(base, spec.name);
+        case KIND_SUFFIX_EXT: return ext == spec.ext && endsWith(base, spec.name);
+        case KIND_PREFIX: return startsWith(base, spec.name);
+        case KIND_PREFIX_EXT: return ext == spec.ext && startsWith(base, spec.name);
+        case KIND_NAME: return base == spec.name;
+        case KIND_NAME_EXT: return base == spec.name && ext == spec.ext;
+        default: return false;
+    }
+}
+
+bool FolderScanner::matches(const char* fileName) const {
+    if (specs_.empty()) return true;
+    std::string base, ext;
+    bool hasDot = false;
+    splitAtLastDot(fileName ? fileName : "", base, ext, hasDot);
+    for (std::size_t i = 0; i < specs_.size(); ++i) {
+        if (specMatches(specs_[i], i == 0, base, ext)) return true;
+    }
+    return false;
+}
+
+bool FolderScanner::setStartFolder(const char* path) {
+    levels_[0].clear();
+    levels_[1].clear();
+    recordedCount_ = 0;
+    std::uint32_t attributes = path && *path ? platform::fileAttributes(path) : platform::ATTR_INVALID;
+    // A file is refused as a start: it has no entries to list.
+    startValid_ = attributes != platform::ATTR_INVALID && (attributes & platform::ATTR_DIRECTORY);
+    if (startValid_) {
+        levels_[0].push_back(path);
+        current_ = 0;
+        next_ = 1;
+    }
+    return startValid_;
+}
+
+void FolderScanner::scanFiltered(const char* filterText) {
+    parseFilterList(filterText);
+    traverse(true);
+}
+
+void FolderScanner::scanAll() { traverse(false); }
+
+void FolderScanner::traverse(bool filtered) {
+    if (!startValid_) return;
+    files_.clear();
+    folders_.clear();
+    std::size_t levelCount = levels_[current_].size();
+    platform::FoundEntry entry;
+    while (levelCount > 0 && recordedCount_ <= MAX_SIZE) {
+        for (const std::string& folder : levels_[current_]) {
+            pathBuffer_ = folder;
+            if (pathBuffer_.empty()) continue;
+            if (!platform::isSeparator(pathBuffer_.back())) pathBuffer_ += '\\';
+            const std::size_t folderLength = pathBuffer_.size();
+            pathBuffer_ += "*.*";
+
+            // The listing's entries are examined from the first one on; only
+            // the "." and ".." entries are passed over.
+            platform::DirectorySearch search;
+            for (bool more = search.first(pathBuffer_.c_str(), entry); more; more = search.next(entry)) {
+                if (entry.name.empty() || entry.name == "." || entry.name == "..") continue;
+                if (entry.attributes & platform::ATTR_DIRECTORY) {
+                    std::string path = pathBuffer_.substr(0, folderLength) + entry.name;
+                    levels_[next_].push_back(path);
+                    folders_.push_back(FileRecord{std::move(path), 0});
+                    ++recordedCount_;
+                } else if (!filtered || matches(entry.name.c_str())) {
+                    files_.push_back(FileRecord{pathBuffer_.substr(0, folderLength) + entry.name,
+                                                static_cast<std::int64_t>(entry.size)});
+                    ++recordedCount_;
+                }
+            }
+            search.close();
+        }
+        levels_[current_].clear();
+        std::swap(current_, next_);
+        levelCount = levels_[current_].size();
+    }
+    fileCount_ = static_cast<std::int32_t>(files_.size());
+    folderCount_ = static_cast<std::int32_t>(folders_.size());
+}
+
+void FolderScanner::reset() {
+    levels_[0].clear();
+    levels_[1].clear();
+    specs_.clear();
+}
+
+const std::string& FolderScanner::filePath(std::int32_t i) const {
+    return i >= 0 && i < fileCount_ ? files_[static_cast<std::size_t>(i)].path : EMPTY_TEXT;
+}
+
+std::int64_t FolderScanner::fileSize(std::int32_t i) const {
+    return i >= 0 && i < fileCount_ ? files_[static_cast<std::size_t>(i)].size : 0;
+}
+
+const std::string& FolderScanner::folderPath(std::int32_t i) const {
+    return i >= 0 && i < folderCount_ ? folders_[static_cast<std::size_t>(i)].path : EMPTY_TEXT;
+}

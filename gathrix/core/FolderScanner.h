@@ -1,0 +1,95 @@
+// The folder scanner: a breadth-first walk below a start folder that records
+// files (all of them, or those whose names match a filter list) and the
+// sub-folders it passes, with a limit on the number of recorded entries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One recorded file or folder: the listed folder's path, a backslash and the
+// entry's name, kept whole whatever its length; the size in bytes (0 for
+// folders), the whole 64-bit size so that files of 2 GiB and more are shown
+// as they are.
+struct FileRecord {
+    std::string path;
+    std::int64_t size = 0;
+};
+
+// One token of a filter list, split at its last dot. `kind` is a four-digit
+// number: 1, then 0/1 for a leading '*' (0 when present), then 0/1 for
+// "matches any base name or base name prefix" (0), then 1 when an exact
+// extension is asked for.
+struct FilterSpec {
+    std::string name;
+    std::string ext;
+    std::int32_t nameLength = 0;
+    std::int32_t kind = 0;
+};
+
+class FolderScanner {
+public:
+    static constexpr std::int32_t MAX_SIZE = 64000;
+
+    // The eight kinds a filter token can have.
+    static constexpr std::int32_t KIND_ANY = 1000;             // "*", "*.*"
+    static constexpr std::int32_t KIND_EXT = 1001;             // "*.w3d"
+    static constexpr std::int32_t KIND_SUFFIX = 1010;          // "*_skn"
+    static constexpr std::int32_t KIND_SUFFIX_EXT = 1011;      // "*_skn.w3d"
+    static constexpr std::int32_t KIND_PREFIX = 1100;          // "cb*"
+    static constexpr std::int32_t KIND_PREFIX_EXT = 1101;      // "cb*.w3d"
+    static constexpr std::int32_t KIND_NAME = 1110;            // "readme"
+    static constexpr std::int32_t KIND_NAME_EXT = 1111;        // "readme.txt"
+
+    // Starts a new scan from path alone. False (and nothing to scan) when the
+    // path does not exist or is not a folder.
+    bool setStartFolder(const char* path);
+
+    // Replaces the filter list. Tokens are separated by ';' or ','; runs of
+    // separators count as one; blanks are part of the tokens.
+    void parseFilterList(const char* text);
+    // The filter verdict for one file name. The first spec that matches
+    // decides; a list without specs restricts nothing.
+    bool matches(const char* fileName) const;
+
+    // The walk, recording only files that match the filter text / every file.
+    void scanFiltered(const char* filterText);
+    void scanAll();
+
+    // Drops the walk's working state and the filter; the results stay.
+    void reset();
+
+    // The i-th file's path and size and the i-th folder's path; empty path
+    // and size 0 outside the counts.
+    const std::string& filePath(std::int32_t i) const;
+    std::int64_t fileSize(std::int32_t i) const;
+    const std::string& folderPath(std::int32_t i) const;
+
+    std::int32_t fileCount() const { return fileCount_; }
+    std::int32_t folderCount() const { return folderCount_; }
+    bool startValid() const { return startValid_; }
+    // True when the last scan stopped early because it had recorded more than
+    // MAX_SIZE entries (the level in progress is always finished).
+    bool limitReached() const { return recordedCount_ > MAX_SIZE; }
+    const std::vector<FilterSpec>& specs() const { return specs_; }
+
+    // Splits one filter token into its spec.
+    static FilterSpec parseToken(const std::string& token);
+
+private:
+    void traverse(bool filtered);
+    bool specMatches(const FilterSpec& spec, bool first, const std::string& base,
+                     const std::string& ext) const;
+
+    std::vector<std::string> levels_[2];
+    int current_ = 0;
+    int next_ = 1;
+    std::vector<FileRecord> files_;
+    std::vector<FileRecord> folders_;
+    std::vector<FilterSpec> specs_;
+    std::int32_t recordedCount_ = 0;
+    std::int32_t fileCount_ = 0;
+    std::int32_t folderCount_ = 0;
+    bool startValid_ = false;
+    std::string pathBuffer_;
+};

@@ -1,0 +1,22 @@
+# Gathrix's folder scanner on the sample tree of the Crandle piece, once
+# without and once with a filter. Sourced by run-sample.sh.
+echo "== Gathrix: scanning the sample tree"
+GATHRIX_DIR="$SAMPLE_DIR/gathrix"
+mkdir -p "$GATHRIX_DIR"
+if [ -d "$SAMPLE_DIR/crandle/tree" ]; then
+  (
+    cd "$SAMPLE_DIR/crandle"
+    "$NATIVE_BIN/gathrix_scan" tree > "$GATHRIX_DIR/all.txt"
+    "$NATIVE_BIN/gathrix_scan" tree "*.ini;*.str" > "$GATHRIX_DIR/filtered.txt"
+    echo "unfiltered: $(tail -1 "$GATHRIX_DIR/all.txt")"
+    echo "filter *.ini;*.str: $(tail -1 "$GATHRIX_DIR/filtered.txt")"
+    head -3 "$GATHRIX_DIR/filtered.txt"
+    echo "== gathrix_scan.exe under Wine, same filter"
+    wine_run "$WIN_BIN/gathrix_scan.exe" tree "*.ini;*.str" > "$GATHRIX_DIR/filtered-win.txt" \
+      && echo "Windows: $(tail -1 "$GATHRIX_DIR/filtered-win.txt" | tr -d '\r')" \
+      || echo "gathrix_scan.exe exited with status $?"
+  ) || echo "Gathrix sample failed with status $?"
+else
+  echo "no sample tree (the Crandle piece did not run)"
+fi
+echo "Gathrix outputs: $GATHRIX_DIR (all.txt, filtered.txt, filtered-win.txt)"
