@@ -1,5 +1,6 @@
 #include "CsfArchive.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -153,6 +154,9 @@ void CsfArchive::parse() {
     const unsigned char* d = data_.data();
     const std::size_t size = data_.size();
     std::size_t pos = HEADER_SIZE;
+    // Every label takes at least 12 bytes, which bounds what is reserved.
+    if (header_.labelCount > 0)
+        records_.reserve(std::min(static_cast<std::size_t>(header_.labelCount), (size - pos) / 12));
     for (std::int32_t i = 0; i < header_.labelCount; ++i) {
         if (size - pos < 12) return;
         CsfLabelRecord rec;
