@@ -41,14 +41,24 @@ bool hasWildcard(const std::string& s) { return s.find_first_of("*?") != std::st
 // Orders a listing as an NTFS folder lists it: "." and ".." first, then by
 // name with letters folded to upper case. readdir's own order is a hash order
 // that differs between runs of the same tree on different machines.
+// (Letters are folded by hand: this comparison runs for every pair a sort of
+// a large folder compares, and the library's toupper costs a call each.)
 bool listingOrder(const FoundEntry& a, const FoundEntry& b) {
-    auto rank = [](const std::string& n) { return n == "." ? 0 : n == ".." ? 1 : 2; };
-    int ra = rank(a.name), rb = rank(b.name);
+    auto rank = [](const std::string& n) {
+        return n[0] != '.' || n.size() > 2 ? 2 : n.size() == 1 ? 0 : n[1] == '.' ? 1 : 2;
+    };
+    int ra = a.name.empty() ? 2 : rank(a.name), rb = b.name.empty() ? 2 : rank(b.name);
     if (ra != rb) return ra < rb;
-    return std::lexicographical_compare(
-        a.name.begin(), a.name.end(), b.name.begin(), b.name.end(), [](char x, char y) {
-            return std::toupper(static_cast<unsigned char>(x)) < std::toupper(static_cast<unsigned char>(y));
-        });
+    auto upper = [](char c) {
+        unsigned char u = static_cast<unsigned char>(c);
+        return u >= 'a' && u <= 'z' ? static_cast<unsigned char>(u - ('a' - 'A')) : u;
+    };
+    const std::size_t n = std::min(a.name.size(), b.name.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = upper(a.name[i]), y = upper(b.name[i]);
+        if (x != y) return x < y;
+    }
+    return a.name.size() < b.name.size();
 }
 
 }  // namespace
