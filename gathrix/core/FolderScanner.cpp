@@ -121,7 +121,7 @@ void FolderScanner::traverse(bool filtered) {
     folders_.clear();
     std::size_t levelCount = levels_[current_].size();
     platform::FoundEntry entry;
-    while (levelCount > 0 && recordedCount_ <= MAX_SIZE) {
+    while (levelCount > 0 && recordedCount_ <= maxSize_) {
         for (const std::string& folder : levels_[current_]) {
             pathBuffer_ = folder;
             if (pathBuffer_.empty()) continue;
@@ -134,16 +134,18 @@ void FolderScanner::traverse(bool filtered) {
             platform::DirectorySearch search;
             for (bool more = search.first(pathBuffer_.c_str(), entry); more; more = search.next(entry)) {
                 if (entry.name.empty() || entry.name == "." || entry.name == "..") continue;
-                if (entry.attributes & platform::ATTR_DIRECTORY) {
-                    std::string path = pathBuffer_.substr(0, folderLength) + entry.name;
+                const bool isFolder = (entry.attributes & platform::ATTR_DIRECTORY) != 0;
+                if (!isFolder && filtered && !matches(entry.name.c_str())) continue;
+                std::string path;
+                path.reserve(folderLength + entry.name.size());
+                path.append(pathBuffer_, 0, folderLength).append(entry.name);
+                if (isFolder) {
                     levels_[next_].push_back(path);
                     folders_.push_back(FileRecord{std::move(path), 0});
-                    ++recordedCount_;
-                } else if (!filtered || matches(entry.name.c_str())) {
-                    files_.push_back(FileRecord{pathBuffer_.substr(0, folderLength) + entry.name,
-                                                static_cast<std::int64_t>(entry.size)});
-                    ++recordedCount_;
+                } else {
+                    files_.push_back(FileRecord{std::move(path), static_cast<std::int64_t>(entry.size)});
                 }
+                ++recordedCount_;
             }
             search.close();
         }

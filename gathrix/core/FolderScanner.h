@@ -41,6 +41,10 @@ public:
     static constexpr std::int32_t KIND_NAME = 1110;            // "readme"
     static constexpr std::int32_t KIND_NAME_EXT = 1111;        // "readme.txt"
 
+    // The walk stops after a level that leaves more than maxSize entries
+    // recorded; only tests give another limit than MAX_SIZE.
+    explicit FolderScanner(std::int32_t maxSize = MAX_SIZE) : maxSize_(maxSize) {}
+
     // Starts a new scan from path alone. False (and nothing to scan) when the
     // path does not exist or is not a folder.
     bool setStartFolder(const char* path);
@@ -69,8 +73,8 @@ public:
     std::int32_t folderCount() const { return folderCount_; }
     bool startValid() const { return startValid_; }
     // True when the last scan stopped early because it had recorded more than
-    // MAX_SIZE entries (the level in progress is always finished).
-    bool limitReached() const { return recordedCount_ > MAX_SIZE; }
+    // MAX_SIZE (or the given limit of) entries (the level in progress is always finished).
+    bool limitReached() const { return recordedCount_ > maxSize_; }
     const std::vector<FilterSpec>& specs() const { return specs_; }
 
     // Splits one filter token into its spec.
@@ -87,6 +91,7 @@ private:
     std::vector<FileRecord> files_;
     std::vector<FileRecord> folders_;
     std::vector<FilterSpec> specs_;
+    std::int32_t maxSize_;
     std::int32_t recordedCount_ = 0;
     std::int32_t fileCount_ = 0;
     std::int32_t folderCount_ = 0;
