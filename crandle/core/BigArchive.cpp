@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "platform/Platform.h"
 
@@ -166,12 +167,20 @@ void BigArchive::readDirectory(std::FILE* file, std::uint64_t fileLength) {
     if (static_cast<std::int32_t>(headerSize) < 1) return;
 
     // The directory bytes are read from offset 16 on, headerSize of them as
-    // the header announces, but never more than the file holds.
+    // the header announces, but never more than the file holds nor more than
+    // MAX_DIRECTORY_BYTES; a directory that does not fit ends early.
     const std::uint64_t available = fileLength > HEADER_BYTES ? fileLength - HEADER_BYTES : 0;
-    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(headerSize, available));
-    std::vector<unsigned char> bytes(wanted);
-    std::size_t got = wanted ? std::fread(bytes.data(), 1, wanted, file) : 0;
-    directoryTruncated_ = parseDirectory(bytes.data(), got, entryTotal, directory_);
+    const std::uint64_t limit = std::min<std::uint64_t>(available, MAX_DIRECTORY_BYTES);
+    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(headerSize, limit));
+    try {
+        std::vector<unsigned char> bytes(wanted);
+        std::size_t got = wanted ? std::fread(bytes.data(), 1, wanted, file) : 0;
+        directoryTruncated_ = parseDirectory(bytes.data(), got, entryTotal, directory_);
+    } catch (const std::bad_alloc&) {
+        // A 32-bit process may not find room for a huge directory: the
+        // entries read so far are kept.
+        directoryTruncated_ = true;
+    }
     deselectCount_ = 0;
 }
 

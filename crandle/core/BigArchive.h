@@ -81,6 +81,9 @@ class BigArchive {
 public:
     static constexpr std::size_t COPY_BUFFER_SIZE = 1u << 20;
     static constexpr std::size_t MAX_NAME = 255;
+    // At most this many directory bytes are read (about 250,000 entries of
+    // the longest names, millions of short ones).
+    static constexpr std::size_t MAX_DIRECTORY_BYTES = 64u << 20;
     static constexpr const char* TEXT_TYPES = ".ini .INI .str .STR .ru .RU";
     static constexpr const char* TEMP_TEXT_NAME = "ZZZ_Content.tmp";
     static constexpr const char* VIEWER = "NotePad.exe";

@@ -7,13 +7,11 @@
 //       writes a deterministic tree of FILES files of BYTES bytes in all,
 //       mixed sizes with a few large files, for samples and benchmarks
 // Exit status 0 on success, 1 when the archive work failed or reported
-// problems, 2 on a usage error. The peak memory is printed where the system
-// reports it.
+// problems, 2 on a usage error.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,13 +19,6 @@
 #include "platform/Platform.h"
 
 namespace {
-
-void printPeakMemory() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 6, "VmHWM:") == 0) std::fprintf(stderr, "peak memory:%s\n", line.c_str() + 6);
-}
 
 int create(const char* folder, const char* archivePath) {
     BigArchive big;
@@ -150,6 +141,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: crandle_big create FOLDER ARCHIVE | list ARCHIVE | extract ARCHIVE FOLDER |"
                      " maketree FOLDER FILES BYTES\n");
-    if (result != 2) printPeakMemory();
     return result;
 }

@@ -1,25 +1,12 @@
 // gathrix_scan FOLDER [FILTER] [--quiet]
 // Scans FOLDER breadth first, through the filter list when one is given, and
 // prints one line per file ("path size") and per folder ("path\"), then the
-// totals. --quiet prints the totals only. The peak memory of the run is
-// printed where the system reports it.
+// totals. --quiet prints the totals only.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "FolderScanner.h"
-
-namespace {
-
-void printPeakMemory() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 6, "VmHWM:") == 0) std::fprintf(stderr, "peak memory:%s\n", line.c_str() + 6);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const char* folder = nullptr;
@@ -55,6 +42,5 @@ int main(int argc, char** argv) {
     }
     std::printf("%d files, %d folders%s\n", scanner.fileCount(), scanner.folderCount(),
                 scanner.limitReached() ? " (entry limit reached)" : "");
-    printPeakMemory();
     return 0;
 }
