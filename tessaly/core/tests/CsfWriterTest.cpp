@@ -142,7 +142,7 @@ TEST(CsfExport, FailureKeepsAnExistingTarget) {
 TEST(CsfAppend, BuildsLabelsFromStarredFamilies) {
     testkit::TempDir dir;
     const std::string table = csfTableBytes({csfLabel("OLD", "old text")});
-    testkit::writeFile(dir.file("game.csf"), table);
+    testkit::writeFile(dir.file("table.csf"), table);
     testkit::writeFile(dir.file("add.cfg"),
                        "AppendList = {A*,B}\n"
                        "A001 = {LABEL:ONE,First text}\n"
@@ -151,9 +151,9 @@ TEST(CsfAppend, BuildsLabelsFromStarredFamilies) {
                        "A005 = {LABEL:UNREACHED,after a gap}\n"
                        "B001 = {LABEL:NOSTAR,not a family}\n");
     CsfArchive archive;
-    ASSERT_TRUE(archive.appendFromConfig(dir.file("game.csf").c_str(), dir.file("add.cfg").c_str()));
+    ASSERT_TRUE(archive.appendFromConfig(dir.file("table.csf").c_str(), dir.file("add.cfg").c_str()));
     EXPECT_TRUE(archive.appendDone());
-    EXPECT_EQ(archive.newPath(), dir.file("NEW_game.csf"));
+    EXPECT_EQ(archive.newPath(), dir.file("NEW_table.csf"));
     EXPECT_EQ(archive.appendList(), (std::vector<std::string>{"A*", "B"}));
     ASSERT_EQ(archive.staged().size(), 3u);
 
@@ -166,11 +166,11 @@ TEST(CsfAppend, BuildsLabelsFromStarredFamilies) {
     // Header: 1 + 3 labels, 1 + 3 string records (the name-only label has none).
     expected[8] = 4;
     expected[12] = 4;
-    EXPECT_EQ(testkit::readFile(dir.file("NEW_game.csf")), expected);
-    EXPECT_EQ(testkit::readFile(dir.file("game.csf")), table);
+    EXPECT_EQ(testkit::readFile(dir.file("NEW_table.csf")), expected);
+    EXPECT_EQ(testkit::readFile(dir.file("table.csf")), table);
 
     // What was appended reads back as labels.
-    ASSERT_TRUE(archive.load(dir.file("NEW_game.csf").c_str()));
+    ASSERT_TRUE(archive.load(dir.file("NEW_table.csf").c_str()));
     ASSERT_EQ(archive.recordCount(), 4);
     EXPECT_EQ(archive.labelText(2), "LABEL:TWO");
     EXPECT_EQ(archive.slotText(2, 1), "Another");
