@@ -1,0 +1,280 @@
+// The wrappers whose operations take more than one message.
+#include <cstring>
+
+#include "ButtonImage.h"
+#include "ListViewControl.h"
+#include "TabControl.h"
+
+namespace dialogs {
+
+// ---- buttons
+
+namespace buttonimage {
+
+HANDLE setBitmap(HWND button, HINSTANCE instance, WORD bitmapId) {
+    HANDLE image = LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_SHARED);
+    SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+    return image;
+}
+
+HANDLE setIcon(HWND button, HINSTANCE instance, WORD iconId) {
+    // A shared icon belongs to the system: nothing is kept for release.
+    HANDLE image = LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE);
+    SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(image));
+    return nullptr;
+}
+
+void release(HANDLE& image) {
+    if (image != nullptr) {
+        DeleteObject(image);
+        image = nullptr;
+    }
+}
+
+}  // namespace buttonimage
+
+// ---- tab control
+
+TabControl::TabControl()
+    : ControlWindow(WC_TABCONTROLA, 0x54000000, 0),
+      tabItem{},
+      tabText{},
+      imageBitmap(nullptr),
+      imageList(nullptr),
+      imageCount(0),
+      defaultImage(-1),
+      forwardTarget(nullptr) {}
+
+TabControl::~TabControl() {
+    if (imageList != nullptr) ImageList_Destroy(imageList);
+}
+
+int TabControl::create(HWND parentWindow, const ControlLayout& place) {
+    return createWindow(parentWindow, place, 0, ICC_TAB_CLASSES);
+}
+
+int TabControl::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+    return createWindow(parentWindow, place, extraStyle, ICC_TAB_CLASSES);
+}
+
+int TabControl::addTab(const char* text, int index) {
+    std::memset(&tabItem, 0, sizeof tabItem);
+    tabItem.mask = TCIF_TEXT;
+    tabItem.iImage = defaultImage;
+    tabItem.pszText = const_cast<char*>(text);
+    tabItem.cchTextMax = static_cast<int>(std::strlen(text));
+    return static_cast<int>(send(TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&tabItem)));
+}
+
+int TabControl::addTabWithImage(const char* text, int index, int imageIndex) {
+    std::memset(&tabItem, 0, sizeof tabItem);
+    tabItem.mask = TCIF_TEXT | TCIF_IMAGE;
+    tabItem.iImage = imageIndex;
+    tabItem.pszText = const_cast<char*>(text);
+    tabItem.cchTextMax = static_cast<int>(std::strlen(text));
+    return static_cast<int>(send(TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&tabItem)));
+}
+
+int TabControl::getTab(int index) {
+    // The record may still point at the caller's text from addTab, which
+    // must not be written to: the tab's text goes into our own buffer.
+    std::memset(tabText, 0, sizeof tabText);
+    tabItem.mask = TCIF_TEXT | TCIF_IMAGE;
+    tabItem.pszText = tabText;
+    tabItem.cchTextMax = sizeof tabText;
+    return static_cast<int>(send(TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&tabItem)));
+}
+
+int TabControl::loadImages(WORD bitmapId, int count, int size) {
+    imageBitmap = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_SHARED));
+    if (imageBitmap == nullptr) return 0;
+    if (imageList != nullptr) ImageList_Destroy(imageList);
+    imageList = ImageList_Create(size, size, ILC_COLOR16, count, count);
+    ImageList_Add(imageList, imageBitmap, nullptr);
+    send(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList));
+    DeleteObject(imageBitmap);
+    imageBitmap = nullptr;
+    imageCount = count;
+    return 1;
+}
+
+bool TabControl::forwardNotifications(HWND target) {
+    if (window == nullptr) return false;
+    forwardTarget = target;
+    return SetWindowSubclass(window, forwardingProcedure, 1, reinterpret_cast<DWORD_PTR>(target)) != FALSE;
+}
+
+LRESULT CALLBACK TabControl::forwardingProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
+                                                 UINT_PTR subclassId, DWORD_PTR target) {
+    if (msg == WM_NOTIFY) {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        // The tab control's own notifications go to its parent the usual way.
+        if (header != nullptr && header->hwndFrom != window) {
+            HWND dialog = reinterpret_cast<HWND>(target);
+
+            // The dialog's answer (its DWLP_MSGRESULT) goes back to the sender.
+            return SendMessageA(dialog, WM_NOTIFY, wParam, lParam);
+        }
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, forwardingProcedure, subclassId);
+    }
+    return DefSubclassProc(window, msg, wParam, lParam);
+}
+
+// ---- list view
+
+ListViewControl::ListViewControl()
+    : ControlWindow(WC_LISTVIEWA, 0x40000001, WS_EX_CLIENTEDGE),
+      column{},
+      itemRecord{},
+      text{},
+      columnCount(0),
+      rowCount(0),
+      nextColumn(0),
+      itemCount(0),
+      lastState(0) {}
+
+int ListViewControl::create(HWND parentWindow, const ControlLayout& place) {
+    return createWindow(parentWindow, place, 0, ICC_LISTVIEW_CLASSES);
+}
+
+int ListViewControl::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+    return createWindow(parentWindow, place, extraStyle, ICC_LISTVIEW_CLASSES);
+}
+
+int ListViewControl::addColumn(const char* title, int width) { return addColumnWithFormat(title, width, LVCFMT_LEFT); }
+
+int ListViewControl::addColumnWithFormat(const char* title, int width, int format) {
+    std::memset(&column, 0, sizeof column);
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = format;
+    column.cx = width;
+    column.pszText = const_cast<char*>(title);
+    column.cchTextMax = static_cast<int>(std::strlen(title));
+    column.iSubItem = columnCount;
+    int result = static_cast<int>(send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(columnCount), reinterpret_cast<LPARAM>(&column)));
+    ++columnCount;
+    return result;
+}
+
+int ListViewControl::deleteColumn(int index) {
+    int result = static_cast<int>(send(LVM_DELETECOLUMN, static_cast<WPARAM>(index)));
+    if (columnCount > 0) --columnCount;
+    return result;
+}
+
+int ListViewControl::addRow(const char* rowText) {
+    std::memset(&itemRecord, 0, sizeof itemRecord);
+    itemRecord.mask = LVIF_TEXT | LVIF_STATE;
+    itemRecord.iItem = rowCount;
+    itemRecord.iSubItem = 0;
+    itemRecord.pszText = const_cast<char*>(rowText);
+    itemRecord.cchTextMax = static_cast<int>(std::strlen(rowText));
+    nextColumn = columnCount > 0 ? 1 : 0;
+    int result = static_cast<int>(send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&itemRecord)));
+    ++rowCount;
+    return result;
+}
+
+int ListViewControl::setNextCell(const char* cellText) {
+    itemRecord.mask = LVIF_TEXT;
+    itemRecord.iSubItem = nextColumn;
+    itemRecord.pszText = const_cast<char*>(cellText);
+    itemRecord.cchTextMax = static_cast<int>(std::strlen(cellText));
+    int result = static_cast<int>(send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&itemRecord)));
+    if (nextColumn < columnCount) ++nextColumn;
+    return result;
+}
+
+int ListViewControl::setCell(const char* cellText, int row, int columnIndex) {
+    if (row < 0 || columnIndex < 0 || row > rowCount || columnIndex > columnCount) return 0;
+    LVITEMA cell{};
+    cell.mask = LVIF_TEXT;
+    cell.iItem = row;
+    cell.iSubItem = columnIndex;
+    cell.pszText = const_cast<char*>(cellText);
+    return static_cast<int>(send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell)));
+}
+
+const char* ListViewControl::getCell(int row, int columnIndex, int maximumLength) {
+    if (row < 0 || columnIndex < 0 || row > rowCount || columnIndex > columnCount) return nullptr;
+    if (maximumLength > static_cast<int>(sizeof text) || maximumLength <= 0) maximumLength = sizeof text;
+    std::memset(text, 0, sizeof text);
+    LVITEMA cell{};
+    cell.mask = LVIF_TEXT;
+    cell.iItem = row;
+    cell.iSubItem = columnIndex;
+    cell.pszText = text;
+    cell.cchTextMax = maximumLength;
+    send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&cell));
+    // The control may hand back its own buffer instead of filling ours.
+    if (cell.pszText != text && cell.pszText != nullptr) {
+        std::strncpy(text, cell.pszText, static_cast<std::size_t>(maximumLength) - 1);
+    }
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+int ListViewControl::deleteRow(int row) {
+    // Only rows that exist: deleting past the end would leave rowCount wrong.
+    if (row < 0 || row >= rowCount) return 0;
+    send(LVM_DELETEITEM, static_cast<WPARAM>(row));
+    send(LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(rowCount));
+    send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), TRUE);
+    UpdateWindow(window);
+    int old = rowCount;
+    --rowCount;
+    return old;
+}
+
+int ListViewControl::redrawRows(int first, int last) {
+    if (first < 0 || last < 0 || first > rowCount || last > rowCount) return 0;
+    send(LVM_REDRAWITEMS, static_cast<WPARAM>(first), static_cast<LPARAM>(last));
+    send(LVM_UPDATE, static_cast<WPARAM>(first));
+    UpdateWindow(window);
+    return 1;
+}
+
+int ListViewControl::deleteAllRows() {
+    rowCount = 0;
+    nextColumn = 0;
+    return static_cast<int>(send(LVM_DELETEALLITEMS));
+}
+
+int ListViewControl::countItems() {
+    itemCount = static_cast<int>(send(LVM_GETITEMCOUNT));
+    return itemCount;
+}
+
+int ListViewControl::firstSelected() {
+    return static_cast<int>(send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+bool ListViewControl::isChecked(int row) {
+    lastState = static_cast<UINT>(send(LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
+    return lastState == INDEXTOSTATEIMAGEMASK(2);
+}
+
+void ListViewControl::setChecked(int row, bool checked) {
+    LVITEMA state{};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    send(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+}
+
+void ListViewControl::setExtendedStyles() {
+    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+         LVS_EX_GRIDLINES | LVS_EX_TRACKSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+}
+
+void ListViewControl::addExtendedStyle(DWORD bits) {
+    DWORD styles = static_cast<DWORD>(send(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(styles | bits));
+}
+
+void ListViewControl::removeExtendedStyle(DWORD bits) {
+    DWORD styles = static_cast<DWORD>(send(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(styles & ~bits));
+}
+
+}  // namespace dialogs

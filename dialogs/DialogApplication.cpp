@@ -1,0 +1,111 @@
+#include "DialogApplication.h"
+#include "DialogMain.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace dialogs {
+
+int startShowState = 0;
+
+DialogApplication::DialogApplication(int progressBarId)
+    : instance(nullptr),
+      dialog(nullptr),
+      message{},
+      bannerBitmap(nullptr),
+      largeIcon(nullptr),
+      smallIcon(nullptr),
+      lastGetResult(0),
+      commonControls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS},
+      messageText{},
+      iconMetrics{0, 0, 0, 0},
+      progressId(progressBarId),
+      procedure(nullptr) {}
+
+DialogApplication::~DialogApplication() {
+    releaseStaticBitmap();
+    // Icons loaded by LoadImage without LR_SHARED belong to this object.
+    if (largeIcon != nullptr) DestroyIcon(largeIcon);
+    if (smallIcon != nullptr) DestroyIcon(smallIcon);
+}
+
+void DialogApplication::setDialogProcedure(DLGPROC dialogProcedure) { procedure = dialogProcedure; }
+
+int DialogApplication::initialise(HINSTANCE instanceHandle) {
+    instance = instanceHandle;
+    return InitCommonControlsEx(&commonControls) ? 1 : 0;
+}
+
+int DialogApplication::createMainDialog(WORD templateId) {
+    if (instance == nullptr) return 0;
+    dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), nullptr, procedure, 0);
+    if (dialog == nullptr) {
+        DWORD code = GetLastError();
+        std::snprintf(messageText, sizeof messageText, CREATE_ERROR_FORMAT, static_cast<unsigned>(code));
+        MessageBoxA(nullptr, messageText, CREATE_ERROR_TITLE, MB_ICONEXCLAMATION | MB_OK);
+        return 0;
+    }
+    ShowWindow(dialog, SW_SHOW);
+    return 1;
+}
+
+int DialogApplication::runMessageLoop() {
+    for (;;) {
+        lastGetResult = GetMessageA(&message, nullptr, 0, 0);
+        if (lastGetResult == 0 || lastGetResult == -1) return lastGetResult;
+        if (!IsDialogMessageA(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+int DialogApplication::exitCode() const {
+    if (lastGetResult == -1) return -1;
+    return static_cast<int>(message.wParam);
+}
+
+void DialogApplication::setWindowIcons(HWND window, WORD groupId) {
+    iconMetrics[0] = GetSystemMetrics(SM_CXICON);
+    iconMetrics[1] = GetSystemMetrics(SM_CYICON);
+    iconMetrics[2] = GetSystemMetrics(SM_CXSMICON);
+    iconMetrics[3] = GetSystemMetrics(SM_CYSMICON);
+    // A second call replaces the icons; the old ones are released once the
+    // window no longer uses them.
+    HICON oldLarge = largeIcon;
+    HICON oldSmall = smallIcon;
+    largeIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics[0],
+                                              iconMetrics[1], LR_CREATEDIBSECTION));
+    smallIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics[2],
+                                              iconMetrics[3], LR_CREATEDIBSECTION));
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    if (oldLarge != nullptr) DestroyIcon(oldLarge);
+    if (oldSmall != nullptr) DestroyIcon(oldSmall);
+}
+
+LRESULT DialogApplication::setStaticBitmap(HWND dialogWindow, int controlId, WORD bitmapId) {
+    bannerBitmap = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_SHARED));
+    return SendDlgItemMessageA(dialogWindow, controlId, STM_SETIMAGE, IMAGE_BITMAP,
+                               reinterpret_cast<LPARAM>(bannerBitmap));
+}
+
+void DialogApplication::releaseStaticBitmap() {
+    if (bannerBitmap != nullptr) {
+        DeleteObject(bannerBitmap);
+        bannerBitmap = nullptr;
+    }
+}
+
+void DialogApplication::resetProgress() {
+    SendDlgItemMessageA(dialog, progressId, PBM_SETPOS, 0, 0);
+    UpdateWindow(dialog);
+}
+
+void DialogApplication::sweepProgress() {
+    for (int position = 0; position <= 110; ++position) {
+        SendDlgItemMessageA(dialog, progressId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    }
+}
+
+}  // namespace dialogs

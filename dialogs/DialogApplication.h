@@ -1,0 +1,66 @@
+// The base of every dialog program's application object: one modeless dialog
+// from a resource template, its message loop, window icons, a banner bitmap
+// and the progress bar.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "WindowPlacement.h"
+
+namespace dialogs {
+
+// Shown when the main dialog cannot be created ("x" and the code in lower-case
+// hexadecimal).
+constexpr const char* CREATE_ERROR_FORMAT = "System Message ===>> : x%x";
+constexpr const char* CREATE_ERROR_TITLE = "Client Dialog Error";
+
+// What a program returns when its main dialog could not be created: there is
+// no window to close, so the message loop is never entered.
+constexpr int EXIT_NO_DIALOG = 1;
+
+class DialogApplication {
+public:
+    // progressId: the control id of the program's progress bar.
+    explicit DialogApplication(int progressId);
+    virtual ~DialogApplication();
+    DialogApplication(const DialogApplication&) = delete;
+    DialogApplication& operator=(const DialogApplication&) = delete;
+
+    // The program's dialog procedure, used by createMainDialog.
+    void setDialogProcedure(DLGPROC procedure);
+
+    int initialise(HINSTANCE instanceHandle);
+    // 1 when the dialog was created and shown; 0 after the error box.
+    int createMainDialog(WORD templateId);
+    // Runs until WM_QUIT (result 0) or a GetMessage error (-1).
+    int runMessageLoop();
+    // -1 after a GetMessage error, else the code given to PostQuitMessage.
+    int exitCode() const;
+
+    void setWindowIcons(HWND window, WORD groupId);
+    LRESULT setStaticBitmap(HWND dialogWindow, int controlId, WORD bitmapId);
+    void releaseStaticBitmap();
+    void resetProgress();
+    // Positions 0 to 110; the bar clamps the ones above its range, so it ends full.
+    void sweepProgress();
+
+    HINSTANCE instance;
+    HWND dialog;
+    MSG message;
+    HBITMAP bannerBitmap;
+    HICON largeIcon;
+    HICON smallIcon;
+    int lastGetResult;
+    INITCOMMONCONTROLSEX commonControls;
+    char messageText[256];
+    int iconMetrics[4];
+    WindowPlacement placement;
+
+protected:
+    int progressId;
+    DLGPROC procedure;
+};
+
+}  // namespace dialogs

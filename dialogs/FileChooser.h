@@ -1,0 +1,67 @@
+// The three system choosers of the dialog programs: the common Open and Save
+// As dialogs and the shell's folder browser, with one title and one filter
+// list. The dialogs are always told the real size of the caller's buffer.
+#pragma once
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <cstddef>
+
+namespace dialogs {
+
+constexpr std::size_t CHOOSER_TITLE_SIZE = 66;
+constexpr std::size_t CHOOSER_FILTER_SIZE = 96;
+
+class FileChooser {
+public:
+    FileChooser();
+    ~FileChooser();
+    FileChooser(const FileChooser&) = delete;
+    FileChooser& operator=(const FileChooser&) = delete;
+
+    // A longer title is cut to 65 characters and its terminator.
+    void setTitle(const char* text);
+    // A filter list is pairs of zero-ended strings (description, pattern)
+    // ended by one more zero. Pairs that do not fit the field are left out, so
+    // the list always ends with its two zeros. False when pairs were left out.
+    bool setFilter(const char* list);
+
+    // Non-zero when the user chose; the buffer then holds the full path.
+    int openFileDialog(HWND owner, char* buffer, std::size_t capacity);
+    int saveFileDialog(HWND owner, char* buffer, std::size_t capacity);
+    template <std::size_t N>
+    int openFileDialog(HWND owner, char (&buffer)[N]) { return openFileDialog(owner, buffer, N); }
+    template <std::size_t N>
+    int saveFileDialog(HWND owner, char (&buffer)[N]) { return saveFileDialog(owner, buffer, N); }
+
+    bool allocateTaskMemory();
+    int releaseTaskMemory();
+    // 1 when a folder was chosen (its path, cut to the buffer, is in the buffer).
+    int browseForFolder(HWND owner, char* buffer, std::size_t capacity);
+    template <std::size_t N>
+    int browseForFolder(HWND owner, char (&buffer)[N]) { return browseForFolder(owner, buffer, N); }
+
+    // The folder of the path in the buffer, when it has a backslash; otherwise
+    // the folder of the previous call stays.
+    void takeInitialFolder(const char* buffer);
+
+    PIDLIST_ABSOLUTE folderItem;
+    void* taskMemory;
+    DWORD taskMemorySize;
+    bool comInitialised;
+    char title[CHOOSER_TITLE_SIZE];
+    char filter[CHOOSER_FILTER_SIZE];
+    char initialFolder[260];
+    char folderPath[262];
+    OPENFILENAMEA openRecord;
+    OPENFILENAMEA saveRecord;
+    BROWSEINFOA browseRecord;
+
+private:
+    void releaseFolderItem();
+};
+
+}  // namespace dialogs

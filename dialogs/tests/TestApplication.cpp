@@ -1,0 +1,5 @@
+#include "TestApplication.h"
+
+namespace dialogtest {
+TestApplication* TestApplication::current = nullptr;
+}
