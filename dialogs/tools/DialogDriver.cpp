@@ -17,20 +17,26 @@ namespace {
 
 struct Search {
     int id;
+    const char* windowClass;  // null: any class
     HWND found;
 };
 
 BOOL CALLBACK matchId(HWND child, LPARAM data) {
     Search* search = reinterpret_cast<Search*>(data);
-    if (GetDlgCtrlID(child) == search->id) {
-        search->found = child;
-        return FALSE;
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    if (search->windowClass != nullptr) {
+        char name[64] = {0};
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, search->windowClass) != 0) return TRUE;
     }
-    return TRUE;
+    search->found = child;
+    return FALSE;
 }
 
-HWND findControl(HWND dialog, int id) {
-    Search search{id, nullptr};
+// Two controls may share an id (an edit and a check box): buttons are then
+// looked for among the buttons.
+HWND findControl(HWND dialog, int id, const char* windowClass) {
+    Search search{id, windowClass, nullptr};
     EnumChildWindows(dialog, matchId, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -70,7 +76,9 @@ int main(int argc, char** argv) {
     }
     if (argc < 4) return fail("missing control id for", action);
     int id = std::atoi(argv[3]);
-    HWND control = findControl(dialog, id);
+    bool forButton = std::strcmp(action, "command") == 0 || std::strcmp(action, "check") == 0;
+    HWND control = findControl(dialog, id, forButton ? "Button" : nullptr);
+    if (control == nullptr && forButton) control = findControl(dialog, id, nullptr);
     if (control == nullptr) return fail("no control with id", argv[3]);
     if (std::strcmp(action, "text") == 0 && argc >= 5) {
         SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
