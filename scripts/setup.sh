@@ -5,7 +5,7 @@
 set -eu
 
 packages="cmake make g++ googletest g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-wine wine32:i386 xvfb xauth imagemagick"
+wine wine32:i386 fonts-wine xvfb xauth imagemagick"
 
 missing=""
 for p in $packages; do
