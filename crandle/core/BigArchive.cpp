@@ -184,6 +184,9 @@ void BigArchive::readDirectory(std::FILE* file, std::uint64_t fileLength) {
     deselectCount_ = 0;
 }
 
+// Not checked here: whether the entries' data lies inside the file, whether
+// entries overlap, and the archive size field. Extraction and the text view
+// check each entry's data against the file before copying it.
 bool BigArchive::parseDirectory(const unsigned char* bytes, std::size_t length, std::uint32_t entryTotal,
                                 std::vector<BigEntry>& out) {
     std::size_t p = 0;

@@ -41,6 +41,12 @@ TEST(BigWriter, OneFileArchiveIsLaidOutByteForByte) {
     ASSERT_EQ(expected.size(), 49u);
     EXPECT_EQ(testkit::readFile(dir.file("one.big")), expected);
 
+    // A root given with a trailing separator gives the same names.
+    BigArchive again;
+    ASSERT_EQ(again.collectFolder((dir.file("pack") + testkit::SEP).c_str()), BigStatus::OK);
+    ASSERT_EQ(again.collection().size(), 1u);
+    EXPECT_EQ(again.collection()[0].name, "fa.bin");
+
     // The hand-laid builder agrees with the writer.
     HandLaidBig big;
     big.archiveSizeField = 49;
