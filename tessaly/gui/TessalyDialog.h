@@ -1,9 +1,17 @@
-// Tessaly's application object: the main dialog with its run-time controls.
-// The commands behind the buttons are not built yet; only Exit works.
+// Tessaly's application object: the main dialog with its run-time controls
+// and every command of the string-table editor. It owns the CSF archive the
+// commands work on.
 #pragma once
 
 #include <windows.h>
 
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
+
+#include "CsfArchive.h"
 #include "DialogApplication.h"
 #include "FileChooser.h"
 #include "LineEdit.h"
@@ -12,8 +20,32 @@
 #include "PushButton.h"
 #include "TabControl.h"
 
+// Message boxes and message-list lines, exactly as the user sees them.
+namespace tessalytext {
+constexpr const char* ERROR_TITLE = "Dialog Error Message";
+constexpr const char* PROGRAM_TITLE = "Tessaly Helper";
+constexpr const char* IMPROPER_TYPE = "Improper Type: Please enter CSF files only ....";
+constexpr const char* EXPORT_ERROR = "Export Error: Please import your CSF file at first ....";
+constexpr const char* CANNOT_OPEN_FORMAT = "Cannot open SaveFile = <%s>";
+constexpr const char* IMPORTED = "CSF Archive was successfully imported ....";
+constexpr const char* EXPORTED = "CSF Archive was successfully exported as ....";
+constexpr const char* NOTHING_EXPORTED = "No items selected for CSF Archive export as ....";
+constexpr const char* APPENDED = "Append to CSF Archive has finished successfully ....";
+constexpr const char* SAVED = "File was successfully saved ...";
+constexpr const char* EXPORT_NOT_IMPORTED = "Export refused - the path is not the imported file, Import it first ....";
+constexpr const char* APPEND_NOT_IMPORTED = "Append refused - the path is not the imported file, Import it first ....";
+constexpr const char* EXPORT_FAILED = "Export failed - the new CSF Archive could not be written ....";
+constexpr const char* APPEND_FAILED = "Append failed - nothing was written, the NEW_ copy could not be made ....";
+constexpr const char* OUTPUT_FAILED = "Output failed - the file could not be written completely ....";
+constexpr const char* MARKER = "Marker";
+constexpr const char* CHECKED = "Checked";
+}  // namespace tessalytext
+
 class TessalyDialog : public dialogs::DialogApplication {
 public:
+    static constexpr int PATH_SIZE = 256;
+    static constexpr int LINE_SIZE = 1024;
+
     TessalyDialog();
     ~TessalyDialog() override;
 
@@ -27,8 +59,38 @@ public:
     dialogs::FileChooser chooser;
     HWND dialogWindow;
     HWND tabWindow;
+    CsfArchive archive;
+    char path[PATH_SIZE];         // the CSF path last taken from the path field or a chooser
+    char savePath[PATH_SIZE];     // target of Export
+    char chooserPath[PATH_SIZE];  // configuration file of Append, dropped file
+    char lineBuffer[LINE_SIZE];
+    std::uint8_t markerState;
+    std::int32_t labelCount;
+    std::int32_t exportCount;
+    // The full path of the table the archive holds and the list shows; empty
+    // when nothing is imported.
+    std::string importedPath;
+
+    void browse();
+    void drop(HDROP dropHandle);
+    void importTable();
+    void exportTable();
+    void append();
+    void output();
+    void marker();
+    void clearup();
+    void exit();
+    // A click or double click on a row of the label list.
+    void rowClicked(const NMITEMACTIVATE& activate);
 
 private:
     void initialiseDialog(HWND window);
-    void exit();
+    void takePathField();
+    // Empties the message list and shows one or two lines.
+    void report(const char* line0, const char* line1 = nullptr);
+    void warn(const char* text, const char* title);
+    // True when the path names the table last imported.
+    bool isImportedFile(const char* candidate) const;
+    static bool isPlainFile(const char* candidate);
+    bool isCsfTableFile(const char* candidate);
 };

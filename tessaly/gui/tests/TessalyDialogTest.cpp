@@ -1,0 +1,395 @@
+// Tessaly's dialog, created from its real template inside the test process
+// and driven the way a user drives it: paths typed or dropped, buttons
+// pressed, rows clicked, the system's file dialogs answered by the harness.
+// Every file the commands write is read back, byte for byte where it is
+// determined.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CsfFixture.h"
+#include "DialogHarness.h"
+#include "DialogMain.h"
+#include "TessalyDialog.h"
+#include "TessalyIds.h"
+#include "testkit/TestKit.h"
+
+using namespace dialogtest;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const std::vector<CsfFixtureLabel> THREE_LABELS = {
+    csfLabel("GUI:One", "First text"),
+    csfLabel("GUI:Two", ""),
+    csfLabel("GUI:Three", "Third text"),
+};
+
+const std::string FRAME(61, '*');
+
+class TessalyDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        application = std::make_unique<TessalyDialog>();
+        current = application.get();
+        application->setDialogProcedure(procedure);
+        application->initialise(GetModuleHandleA(nullptr));
+        ASSERT_EQ(1, application->createMainDialog(IDD_TESSALY));
+        dialog = application->dialogWindow;
+        pump();
+        table = folder.file("three.csf");
+        testkit::writeFile(table, csfTableBytes(THREE_LABELS));
+    }
+
+    void TearDown() override {
+        if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
+        // The quit message of that destruction must not end the next test's loops.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        current = nullptr;
+        application.reset();
+    }
+
+    void press(int id) {
+        clickButton(dialog, id);
+        pump();
+    }
+    void setPath(const std::string& text) { SetWindowTextA(application->pathField.handle(), text.c_str()); }
+    std::string pathText() { return windowText(application->pathField.handle()); }
+    Lines messages() { return listBoxLines(application->messageList.handle()); }
+    HWND list() { return application->list.handle(); }
+    int rows() { return listViewRows(list()); }
+    std::vector<bool> checks() {
+        std::vector<bool> states;
+        for (int i = 0; i < rows(); ++i) states.push_back(listViewChecked(list(), i));
+        return states;
+    }
+    std::string markerCaption() { return itemText(dialog, IDC_TESSALY_MARKER); }
+    void importTable(const std::string& file) {
+        setPath(file);
+        press(IDC_TESSALY_IMPORT);
+    }
+
+    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (current == nullptr) return FALSE;
+        return dialogs::dispatchTo(*current, window, message, wParam, lParam);
+    }
+
+    static TessalyDialog* current;
+    std::unique_ptr<TessalyDialog> application;
+    HWND dialog = nullptr;
+    testkit::TempDir folder;
+    std::string table;
+};
+
+TessalyDialog* TessalyDialogTest::current = nullptr;
+
+// Keeps a file read-only for the length of a test, then makes it deletable again.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const std::string& path) : path_(path) { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY); }
+    ~ReadOnlyFile() { SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL); }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+TEST_F(TessalyDialogTest, ImportShowsEachLabelAndASecondImportAddsTheRowsAgain) {
+    importTable(table);
+    ASSERT_EQ(3, rows());
+    EXPECT_EQ("GUI:One", listViewCell(list(), 0, 1));
+    EXPECT_EQ("\"First text\"", listViewCell(list(), 0, 2));
+    EXPECT_EQ("\"\"", listViewCell(list(), 1, 2));
+    EXPECT_EQ("GUI:Three", listViewCell(list(), 2, 1));
+    EXPECT_EQ((std::vector<bool>{false, false, false}), checks()) << "new rows start unchecked";
+    EXPECT_EQ((Lines{tessalytext::IMPORTED}), messages());
+    EXPECT_EQ(100, progressPosition(GetDlgItem(dialog, IDC_TESSALY_PROGRESS))) << "the bar ends full";
+
+    importTable(table);
+    ASSERT_EQ(6, rows());
+    EXPECT_EQ("GUI:One", listViewCell(list(), 3, 1));
+    EXPECT_EQ(3, application->archive.recordCount()) << "the archive holds the table once";
+
+    // Marker and Export act on the first three rows only.
+    press(IDC_TESSALY_MARKER);
+    EXPECT_EQ((std::vector<bool>{true, true, true, false, false, false}), checks());
+    ModalAnswerer answerer;
+    const std::string target = folder.file("none.csf");
+    answerer.thenTypePath(target);
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, target}), messages());
+    EXPECT_FALSE(testkit::fileExists(target)) << "every label was marked: nothing is written";
+}
+
+TEST_F(TessalyDialogTest, ImportOfAnotherTableReplacesTheRowsAndAMissingFileAddsNone) {
+    const std::string other = folder.file("other.csf");
+    testkit::writeFile(other, csfTableBytes({csfLabel("OTHER:Only", "Alone")}));
+    importTable(table);
+    importTable(other);
+    ASSERT_EQ(1, rows()) << "the list never shows two tables at once";
+    EXPECT_EQ("OTHER:Only", listViewCell(list(), 0, 1));
+
+    setPath(folder.file("missing.csf"));
+    press(IDC_TESSALY_IMPORT);
+    EXPECT_EQ(1, rows()) << "no rows are added";
+    EXPECT_EQ((Lines{tessalytext::IMPORTED}), messages()) << "and no message is shown";
+    press(IDC_TESSALY_MARKER);
+    EXPECT_EQ(tessalytext::MARKER, markerCaption()) << "the archive holds no records: Marker stops";
+    EXPECT_EQ((std::vector<bool>{false}), checks());
+}
+
+TEST_F(TessalyDialogTest, MarkerChecksEveryRowThenUnchecksThem) {
+    press(IDC_TESSALY_MARKER);
+    EXPECT_EQ(tessalytext::MARKER, markerCaption()) << "nothing imported: nothing happens";
+
+    importTable(table);
+    press(IDC_TESSALY_MARKER);
+    EXPECT_EQ((std::vector<bool>{true, true, true}), checks());
+    EXPECT_EQ(tessalytext::CHECKED, markerCaption());
+    EXPECT_EQ(1, application->markerState);
+    press(IDC_TESSALY_MARKER);
+    EXPECT_EQ((std::vector<bool>{false, false, false}), checks());
+    EXPECT_EQ(tessalytext::MARKER, markerCaption());
+}
+
+TEST_F(TessalyDialogTest, RowClicksToggleTheirRowOnceAndOnlyListClicksCount) {
+    importTable(table);
+    clickRow(list(), 1, false);
+    EXPECT_EQ((std::vector<bool>{false, true, false}), checks()) << "a click arrives exactly once";
+    EXPECT_EQ(1, application->markerState);
+    clickRow(list(), 1, false);
+    EXPECT_EQ((std::vector<bool>{false, false, false}), checks());
+    EXPECT_EQ(0, application->markerState);
+
+    // A click notification from another control changes nothing.
+    NMITEMACTIVATE foreign{};
+    foreign.hdr.hwndFrom = application->tab.handle();
+    foreign.hdr.idFrom = IDC_TESSALY_TAB;
+    foreign.hdr.code = NM_CLICK;
+    foreign.iItem = 0;
+    SendMessageA(dialog, WM_NOTIFY, IDC_TESSALY_TAB, reinterpret_cast<LPARAM>(&foreign));
+    EXPECT_EQ((std::vector<bool>{false, false, false}), checks());
+}
+
+TEST_F(TessalyDialogTest, ExportWritesTheUncheckedRowsOrReportsWhyNothingWasWritten) {
+    importTable(table);
+    ModalAnswerer answerer;
+
+    // No row checked: the table byte for byte.
+    const std::string whole = folder.file("whole.csf");
+    answerer.thenTypePath(whole);
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::EXPORTED, whole}), messages());
+    EXPECT_EQ(csfTableBytes(THREE_LABELS), testkit::readFile(whole));
+
+    // A clicked row is left out, and the header counts what was written.
+    clickRow(list(), 1, false);
+    const std::string part = folder.file("part.csf");
+    answerer.thenTypePath(part);
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::EXPORTED, part}), messages());
+    EXPECT_EQ(csfTableBytes({THREE_LABELS[0], THREE_LABELS[2]}), testkit::readFile(part));
+
+    // Cancelled save dialog: the "no items" lines with an empty path.
+    answerer.thenCancel();
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, ""}), messages());
+    ASSERT_EQ(3u, answerer.seen().size()) << "one save dialog per export";
+
+    // A target that cannot be written (a folder holds the name of its
+    // temporary file) is reported, never called exported, and kept.
+    const std::string locked = folder.file("locked.csf");
+    testkit::writeFile(locked, "keep");
+    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    answerer.thenTypePath(locked);
+    answerer.thenPress(IDYES);  // replace the existing file
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::EXPORT_FAILED, locked}), messages());
+    EXPECT_EQ("keep", testkit::readFile(locked));
+}
+
+TEST_F(TessalyDialogTest, ExportAndAppendRefuseAPathThatIsNotTheImportedFile) {
+    const std::string other = folder.file("other.csf");
+    testkit::writeFile(other, csfTableBytes({csfLabel("OTHER:Only", "Alone")}));
+    ModalAnswerer answerer;
+
+    // Recognised by Browse but never imported.
+    answerer.thenTypePath(table);
+    press(IDC_TESSALY_BROWSE);
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::EXPORT_NOT_IMPORTED}), messages());
+
+    importTable(table);
+    setPath(other);
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::EXPORT_NOT_IMPORTED}), messages());
+    press(IDC_TESSALY_APPEND);
+    EXPECT_EQ((Lines{tessalytext::APPEND_NOT_IMPORTED}), messages());
+    EXPECT_EQ(1u, answerer.seen().size()) << "no chooser was shown after the Browse";
+    EXPECT_FALSE(testkit::fileExists(folder.file("NEW_other.csf")));
+
+    // The same file named relative to the current folder, in other case, is the imported one.
+    testkit::CurrentDirectoryGuard inFolder(folder.path());
+    setPath("THREE.csf");
+    answerer.thenCancel();
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, ""}), messages());
+    EXPECT_EQ(2u, answerer.seen().size()) << "the save dialog came up";
+}
+
+TEST_F(TessalyDialogTest, ExportWithoutARecognisedTableShowsTheErrorBox) {
+    const std::string text = folder.file("notes.txt");
+    testkit::writeFile(text, "plain text");
+    ModalAnswerer answerer;
+    setPath(text);
+    press(IDC_TESSALY_EXPORT);
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ(tessalytext::EXPORT_ERROR, answerer.seen()[0].text);
+    EXPECT_EQ(tessalytext::ERROR_TITLE, answerer.seen()[0].title);
+    EXPECT_EQ("exclamation", answerer.seen()[0].icon);
+    EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, ""}), messages());
+}
+
+TEST_F(TessalyDialogTest, ReadOnlyTableImportsButExportAndAppendRefuseItSilently) {
+    ReadOnlyFile guard(table);
+    importTable(table);
+    EXPECT_EQ(3, rows());
+    ModalAnswerer answerer;
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, ""}), messages());
+    press(IDC_TESSALY_APPEND);
+    EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, ""}), messages()) << "Append shows nothing";
+    EXPECT_TRUE(answerer.seen().empty()) << "no save or open dialog";
+}
+
+TEST_F(TessalyDialogTest, AppendWritesTheNewCopyOrSaysWhyNothingWasWritten) {
+    const std::string config = folder.file("append.cfg");
+    testkit::writeFile(config, testkit::textFileBytes("AppendList = {MSG*}\n"
+                                                       "MSG001 = {LABEL:ONE,First appended}\n"
+                                                       "MSG002 = {LABEL:TWO,Second appended}\n"));
+    importTable(table);
+    ModalAnswerer answerer;
+    answerer.thenTypePath(config);
+    press(IDC_TESSALY_APPEND);
+    const std::string copy = folder.file("NEW_three.csf");
+    EXPECT_EQ((Lines{tessalytext::APPENDED, copy}), messages());
+    std::vector<CsfFixtureLabel> appended = THREE_LABELS;
+    appended.push_back(csfLabel("LABEL:ONE", "First appended"));
+    appended.push_back(csfLabel("LABEL:TWO", "Second appended"));
+    EXPECT_EQ(csfTableBytes(appended), testkit::readFile(copy));
+    EXPECT_EQ(csfTableBytes(THREE_LABELS), testkit::readFile(table)) << "the table itself never changes";
+
+    // Cancelling the chooser does nothing.
+    press(IDC_TESSALY_IMPORT);
+    answerer.thenCancel();
+    press(IDC_TESSALY_APPEND);
+    EXPECT_EQ((Lines{tessalytext::IMPORTED}), messages());
+
+    // The copy cannot take its place (a folder holds the name): one line says so.
+    const std::string otherTable = folder.file("blocked.csf");
+    testkit::writeFile(otherTable, csfTableBytes(THREE_LABELS));
+    ASSERT_TRUE(CreateDirectoryA(folder.file("NEW_blocked.csf").c_str(), nullptr));
+    importTable(otherTable);
+    answerer.thenTypePath(config);
+    press(IDC_TESSALY_APPEND);
+    EXPECT_EQ((Lines{tessalytext::APPEND_FAILED}), messages());
+}
+
+TEST_F(TessalyDialogTest, OutputListsEveryRecordWithItsQuotedText) {
+    ModalAnswerer answerer;
+    press(IDC_TESSALY_OUTPUT);
+    EXPECT_TRUE(answerer.seen().empty()) << "nothing imported: no save dialog";
+
+    importTable(table);
+    press(IDC_TESSALY_MARKER);  // marked rows are listed too
+    const std::string listing = folder.file("listing.txt");
+    answerer.thenTypePath(listing);
+    press(IDC_TESSALY_OUTPUT);
+    EXPECT_EQ((Lines{tessalytext::SAVED, listing}), messages());
+    const std::string expected = FRAME + "\n" + table + "\n" + FRAME + "\n" +
+                                 "GUI:One\n\"First text\"\nEND\n"
+                                 "GUI:Two\n\"\"\nEND\n"
+                                 "GUI:Three\n\"Third text\"\nEND\n";
+    EXPECT_EQ(testkit::textFileBytes(expected), testkit::readFile(listing));
+
+    // Cancelled: nothing written, nothing reported.
+    answerer.thenCancel();
+    press(IDC_TESSALY_OUTPUT);
+    EXPECT_EQ((Lines{tessalytext::SAVED, listing}), messages());
+}
+
+TEST_F(TessalyDialogTest, BrowseAndDropTakeCsfFilesAndRefuseOthers) {
+    const std::string text = folder.file("notes.txt");
+    testkit::writeFile(text, "plain text");
+    ModalAnswerer answerer;
+
+    dropFiles(dialog, {text, table});
+    pump();
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ(tessalytext::IMPROPER_TYPE, answerer.seen()[0].text);
+    EXPECT_EQ(tessalytext::ERROR_TITLE, answerer.seen()[0].title);
+    EXPECT_EQ("exclamation", answerer.seen()[0].icon);
+    EXPECT_EQ(text, pathText()) << "the first dropped name stays in the path field";
+
+    dropFiles(dialog, {folder.path()});
+    pump();
+    EXPECT_EQ(2u, answerer.seen().size()) << "a folder is refused";
+
+    dropFiles(dialog, {table});
+    pump();
+    EXPECT_EQ(2u, answerer.seen().size()) << "a CSF file is taken without a box";
+    EXPECT_EQ(table, pathText());
+
+    answerer.thenTypePath(text);
+    press(IDC_TESSALY_BROWSE);
+    ASSERT_EQ(4u, answerer.seen().size()) << "the open dialog, then the box";
+    EXPECT_EQ(tessalytext::IMPROPER_TYPE, answerer.seen()[3].text);
+    EXPECT_EQ(text, pathText());
+
+    answerer.thenTypePath(table);
+    press(IDC_TESSALY_BROWSE);
+    EXPECT_EQ(5u, answerer.seen().size());
+    EXPECT_EQ(table, pathText());
+
+    answerer.thenCancel();
+    press(IDC_TESSALY_BROWSE);
+    EXPECT_EQ(table, pathText()) << "a cancelled Browse leaves the field";
+}
+
+TEST_F(TessalyDialogTest, ClearupEmptiesTheDialogAndForgetsTheTable) {
+    importTable(table);
+    press(IDC_TESSALY_MARKER);
+    press(IDC_TESSALY_CLEARUP);
+    EXPECT_EQ(0, rows());
+    EXPECT_EQ("", pathText());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(tessalytext::MARKER, markerCaption());
+    EXPECT_EQ(0, progressPosition(GetDlgItem(dialog, IDC_TESSALY_PROGRESS)));
+    EXPECT_EQ(0, application->archive.recordCount());
+
+    ModalAnswerer answerer;
+    press(IDC_TESSALY_OUTPUT);
+    press(IDC_TESSALY_MARKER);
+    setPath(table);
+    press(IDC_TESSALY_EXPORT);
+    ASSERT_EQ(1u, answerer.seen().size()) << "only the Export Error box: the table is forgotten";
+    EXPECT_EQ(tessalytext::EXPORT_ERROR, answerer.seen()[0].text);
+}
+
+TEST_F(TessalyDialogTest, ExitEndsTheDialog) {
+    // Sent, not posted: the pump would take the quit message away.
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_TESSALY_EXIT, BN_CLICKED), 0);
+    EXPECT_FALSE(IsWindow(dialog));
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(0, static_cast<int>(msg.wParam));
+}
