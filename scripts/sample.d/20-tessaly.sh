@@ -15,3 +15,5 @@ echo "== CsfTool.exe under Wine: listing of the same table"
 (cd "$TESSALY_OUT" && wine_run "$WIN_BIN/CsfTool.exe" list sample.csf sample-listing-windows.txt) ||
   echo "CsfTool.exe exited with status $?"
 echo "Tessaly outputs (table, listings, export, NEW_ copy) are in $TESSALY_OUT"
+echo "Tessaly dialog (string tables; under Wine on Linux; try $TESSALY_OUT/sample.csf):"
+echo "  start the dialog: cmake/wine-run.sh build/windows/bin/Tessaly.exe"
