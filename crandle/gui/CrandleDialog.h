@@ -1,9 +1,17 @@
-// Crandle's application object: the main dialog with its run-time controls.
-// The commands behind the buttons are not built yet; only Exit works.
+// Crandle's application object: the main dialog with its run-time controls
+// and every command of the archive tool. It owns the BIG archive the
+// commands work on.
 #pragma once
 
 #include <windows.h>
 
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
+
+#include "BigArchive.h"
 #include "DialogApplication.h"
 #include "FileChooser.h"
 #include "LineEdit.h"
@@ -12,8 +20,42 @@
 #include "PushButton.h"
 #include "TabControl.h"
 
+// Message boxes and message-list lines, exactly as the user sees them.
+namespace crandletext {
+constexpr const char* ERROR_TITLE = "Dialog Error Message";
+constexpr const char* PROGRAM_TITLE = "Crandle Helper";
+constexpr const char* IMPROPER_TYPE = "Improper Type: Please enter BIG files only ....";
+constexpr const char* CANNOT_OPEN_FORMAT = "Cannot open SaveFile = <%s>";
+constexpr const char* IMPORTED = "BIG Archive was successfully imported ....";
+constexpr const char* EXPORTED = "BIG Archive was successfully exported to ....";
+constexpr const char* NOTHING_EXPORTED = "No Files selected for BIG Archive export to ....";
+constexpr const char* COLLECTED = "Collection of files has finished successfully ....";
+constexpr const char* CREATED = "creation of BIG Archive has finished successfully ....";
+constexpr const char* SAVED = "File was successfully saved ...";
+constexpr const char* MARKER = "Marker";
+constexpr const char* CHECKED = "Checked";
+constexpr const char* NOTEPAD = "NotePad.exe";
+
+// Lines that say why a command did less than asked.
+constexpr const char* EXPORT_NOT_IMPORTED = "Export refused - the path is not the imported file, Import it first ....";
+constexpr const char* EXPORT_INCOMPLETE = "BIG Archive was exported incompletely to ....";
+constexpr const char* EXPORT_UNREADABLE = "Export failed - the BIG Archive could not be read ....";
+constexpr const char* WRITTEN_FORMAT = "%d of %d entries written";
+constexpr const char* NOT_WRITTEN_FORMAT = "%d not written - %s";
+constexpr const char* CREATE_NOT_FOLDER = "Create refused - the path is not an existing folder ....";
+constexpr const char* COLLECT_REFUSED_FORMAT = "Creation of BIG Archive refused - %s ....";
+constexpr const char* COLLECT_LIMIT = "The folder holds too many entries - files in deeper folders were not collected ....";
+constexpr const char* CREATE_FAILED_FORMAT = "creation of BIG Archive failed - %s ....";
+constexpr const char* CREATE_INCOMPLETE_FORMAT = "creation of BIG Archive is incomplete - %d files could not be read, zeros stand in ....";
+constexpr const char* EXCLUDED_SELF = "the archive itself was left out of the collection";
+constexpr const char* OUTPUT_FAILED = "Output failed - the file could not be written completely ....";
+}  // namespace crandletext
+
 class CrandleDialog : public dialogs::DialogApplication {
 public:
+    static constexpr int PATH_SIZE = 256;
+    static constexpr int LINE_SIZE = 512;
+
     CrandleDialog();
     ~CrandleDialog() override;
 
@@ -27,8 +69,44 @@ public:
     dialogs::FileChooser chooser;
     HWND dialogWindow;
     HWND tabWindow;
+    BigArchive archive;
+    char path[PATH_SIZE];          // last path taken from the path field, the open dialog or a drop
+    char savePath[PATH_SIZE];      // archive file chosen by Create
+    char exportFolder[PATH_SIZE];  // folder chosen by Export
+    char dropPath[PATH_SIZE];      // first file of the last drop
+    char line[LINE_SIZE];          // one line of the Output listing
+    std::uint32_t markAll;         // 1 = the last Marker press or row click left rows checked
+    std::int32_t entryCount;
+    std::int32_t exportCount;
+    // The full path of the archive whose directory is loaded and listed;
+    // empty when none is.
+    std::string importedPath;
+
+    void browse();
+    void drop(HDROP dropHandle);
+    void importArchive();
+    void exportArchive();
+    void create();
+    void output();
+    void marker();
+    void clearup();
+    void exit();
+    // A click or double click on the entry list (row -1: beside every row).
+    void rowClicked(const NMITEMACTIVATE& activate);
+    // A right click or right double click on the entry list.
+    void rowView(int row);
 
 private:
     void initialiseDialog(HWND window);
-    void exit();
+    void takePathField();
+    // Empties the message list and shows one or two lines.
+    void report(const char* line0, const char* line1 = nullptr);
+    void addLine(const std::string& text);
+    void warn(const char* text, const char* title);
+    // Sets the check box of one row (or of every row for -1) as Marker does.
+    void setRowState(int row, std::uint32_t checked);
+    bool isImportedFile(const char* candidate) const;
+    static bool isExistingFolder(const char* candidate);
+    // Folders (for Create) and BIG files are accepted by Browse and Drop.
+    bool isFolderOrBigFile(const char* candidate);
 };
