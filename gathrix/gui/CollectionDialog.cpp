@@ -2,7 +2,13 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "FileStream.h"
 #include "GathrixIds.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -26,13 +32,56 @@ constexpr DWORD CHECK_STYLE = WS_DLGFRAME | BS_RIGHT;
 
 const char FILTER[] = "Text Files(*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 
-}  // namespace
+// Scan modes: 100 + 10 for "Filter" + 1 for "Folder"; 100 alone scans nothing.
+constexpr std::int32_t MODE_NONE = 100;
+constexpr std::int32_t MODE_FOLDERS = 101;
+constexpr std::int32_t MODE_FILES = 110;
+constexpr std::int32_t MODE_BOTH = 111;
 
-CollectionDialog::CollectionDialog() : DialogApplication(IDC_GATHRIX_PROGRESS), dialogWindow(nullptr) {
-    placement.margin = 30;
+std::string formatText(const char* pattern, const char* text) {
+    std::vector<char> buffer(std::strlen(pattern) + std::strlen(text) + 1);
+    std::snprintf(buffer.data(), buffer.size(), pattern, text);
+    return buffer.data();
 }
 
-CollectionDialog::~CollectionDialog() = default;
+// Writes the lines, each ended by "\n", into a temporary file beside the
+// target and puts it in place only when it is complete. 0 written, 1 the
+// file could not be opened, 2 it could not be written completely.
+template <class LineSource>
+int writeLinesWhole(const char* target, int count, const std::vector<std::string>& header, LineSource lineAt) {
+    const std::string temp = std::string(target) + ".~tmp";
+    if (temp.size() > FileStream::NAME_LIMIT) return 1;
+    FileStream out(FileStream::WRITE, temp.c_str(), 0);
+    if (out.open() != FS_OPEN) return 1;
+    bool ok = true;
+    for (const std::string& text : header) ok = ok && out.writeLine(text.c_str()) == FS_WRITTEN;
+    for (int i = 0; i < count && ok; ++i) ok = out.writeLine(lineAt(i).c_str()) == FS_WRITTEN;
+    if (out.close() != FS_CLOSED || !ok || !platform::replaceFile(temp.c_str(), target)) {
+        platform::deleteFile(temp.c_str());
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+CollectionDialog::CollectionDialog(std::int32_t scanLimit)
+    : DialogApplication(IDC_GATHRIX_PROGRESS),
+      dialogWindow(nullptr),
+      scanner(scanLimit),
+      outputTempName(platform::tempFolder() + gathrixtext::OUTPUT_TEMP_NAME),
+      outputWritten(false),
+      itemCount(0),
+      entryTotal(0),
+      scanMode(MODE_NONE) {
+    placement.margin = 30;
+    std::memset(folderText, 0, sizeof folderText);
+    std::memset(filterText, 0, sizeof filterText);
+}
+
+CollectionDialog::~CollectionDialog() {
+    if (outputWritten) platform::deleteFile(outputTempName.c_str());
+}
 
 void CollectionDialog::initialiseDialog(HWND window) {
     dialog = window;
@@ -57,6 +106,159 @@ void CollectionDialog::initialiseDialog(HWND window) {
     DragAcceptFiles(window, TRUE);
 }
 
+// ---- helpers
+
+void CollectionDialog::inform(const std::string& text) {
+    MessageBoxA(dialogWindow, text.c_str(), gathrixtext::TITLE, MB_OK | MB_ICONINFORMATION);
+}
+
+void CollectionDialog::warn(const std::string& text) {
+    MessageBoxA(dialogWindow, text.c_str(), gathrixtext::TITLE, MB_OK | MB_ICONEXCLAMATION);
+}
+
+std::string CollectionDialog::lineAt(int index) const {
+    HWND list = resultList.handle();
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR || length < 0) return std::string();
+    std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    return text.data();
+}
+
+void CollectionDialog::fitScrollWidth() {
+    HWND list = resultList.handle();
+    int widest = SCROLL_WIDTH;
+    HDC context = GetDC(list);
+    if (context != nullptr) {
+        HGDIOBJ previous = SelectObject(context, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+        const int count = resultList.count();
+        for (int i = 0; i < count; ++i) {
+            const std::string text = lineAt(i);
+            SIZE extent{};
+            if (GetTextExtentPoint32A(context, text.c_str(), static_cast<int>(text.size()), &extent) &&
+                extent.cx + 8 > widest)
+                widest = extent.cx + 8;
+        }
+        SelectObject(context, previous);
+        ReleaseDC(list, context);
+    }
+    resultList.setScrollWidth(widest);
+}
+
+// ---- commands
+
+void CollectionDialog::applyFolder(const char* name) {
+    if (name == nullptr || *name == '\0') return;
+    folderField.setText(name);
+    filterField.setText(gathrixtext::ALL_FILES);
+    filterCheck.check();
+    folderCheck.uncheck();
+    sizeCheck.uncheck();
+}
+
+void CollectionDialog::chooseFolder() {
+    // A cancelled browser leaves the folder chosen before, which is applied again.
+    chooser.browseForFolder(dialogWindow, folderText);
+    if (folderText[0] != '\0') applyFolder(folderText);
+}
+
+void CollectionDialog::drop(HDROP dropHandle) {
+    char name[FOLDER_SIZE] = {0};
+    DragQueryFileA(dropHandle, 0, name, sizeof name);
+    DragFinish(dropHandle);
+    applyFolder(name);
+}
+
+void CollectionDialog::scan() {
+    HWND list = resultList.handle();
+    resultList.clearAll();
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendDlgItemMessageA(dialogWindow, progressId, PBM_SETPOS, 0, 0);
+
+    std::memset(folderText, 0, sizeof folderText);
+    folderField.getText(folderText, FOLDER_SIZE);
+    if (scanner.setStartFolder(folderText)) {
+        std::memset(filterText, 0, sizeof filterText);
+        // The filter edit, not the "Filter" check box that shares its id.
+        filterField.getText(filterText, FILTER_SIZE);
+        scanMode = MODE_NONE;
+        if (std::strlen(filterText) > 2)
+            scanMode += (filterCheck.isChecked() ? 10 : 0) + (folderCheck.isChecked() ? 1 : 0);
+        if (scanMode == MODE_NONE) {
+            inform(gathrixtext::ENTER_FILTER);
+        } else if (scanMode == MODE_FILES || scanMode == MODE_BOTH) {
+            if (std::strncmp(filterText, gathrixtext::ALL_FILES, 3) == 0)
+                scanner.scanAll();
+            else
+                scanner.scanFiltered(filterText);
+            scanner.reset();
+        } else if (scanMode == MODE_FOLDERS) {
+            scanner.scanAll();
+            scanner.reset();
+        }
+    } else if (folderText[0] != '\0' && platform::fileAttributes(folderText) != platform::ATTR_INVALID) {
+        // It exists, but it is a file: there is nothing below it to list.
+        warn(formatText(gathrixtext::START_IS_FILE_FORMAT, folderText));
+    }
+
+    entryTotal = scanner.fileCount() + scanner.folderCount();
+    if (scanner.limitReached()) {
+        char text[96];
+        std::snprintf(text, sizeof text, gathrixtext::LIMIT_FORMAT, entryTotal);
+        inform(text);
+    }
+
+    itemCount = filterCheck.isChecked() ? scanner.fileCount() : 0;
+    const bool withSize = sizeCheck.isChecked();
+    for (int i = 0; i < itemCount; ++i) {
+        std::string item = scanner.filePath(i);
+        if (withSize) item += " (" + std::to_string(scanner.fileSize(i)) + ")";
+        resultList.insertText(item.c_str(), i);
+    }
+    if (folderCheck.isChecked()) {
+        // Every folder goes before every file, both in the order found.
+        for (int k = 0; k < scanner.folderCount(); ++k) resultList.insertText(scanner.folderPath(k).c_str(), k);
+    } else {
+        itemCount = 0;
+    }
+    sweepProgress();
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    fitScrollWidth();
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+void CollectionDialog::saveList() {
+    const int count = resultList.count();
+    if (count <= 0) return;
+    char target[FOLDER_SIZE] = {0};
+    if (!chooser.saveFileDialog(dialogWindow, target)) return;
+    const std::string frame(61, '*');
+    switch (writeLinesWhole(target, count, {frame, folderText, frame}, [this](int i) { return lineAt(i); })) {
+    case 0:
+        inform(formatText(gathrixtext::SAVED_FORMAT, target));
+        break;
+    case 1:
+        warn(formatText(gathrixtext::CANNOT_OPEN_FORMAT, target));
+        break;
+    default:
+        warn(formatText(gathrixtext::NOT_SAVED_FORMAT, target));
+        break;
+    }
+}
+
+void CollectionDialog::showInNotepad() {
+    const int count = resultList.count();
+    if (count <= 0) return;
+    SendMessageA(resultList.handle(), LB_SETSEL, TRUE, -1);
+    platform::deleteFile(outputTempName.c_str());
+    outputWritten = true;
+    if (writeLinesWhole(outputTempName.c_str(), count, {}, [this](int i) { return lineAt(i); }) != 0) {
+        warn(formatText(gathrixtext::CANNOT_OPEN_FORMAT, outputTempName.c_str()));
+        return;
+    }
+    platform::shellOpen(dialogWindow, gathrixtext::NOTEPAD, outputTempName.c_str());
+}
+
 void CollectionDialog::exit() {
     for (dialogs::BitmapButton& button : buttons) button.releaseImage();
     chooser.releaseTaskMemory();
@@ -69,12 +271,24 @@ INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam
         initialiseDialog(window);
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_GATHRIX_EXIT) exit();
+        switch (LOWORD(wParam)) {
+        case IDC_GATHRIX_LIST:
+            if (HIWORD(wParam) == LBN_DBLCLK)
+                showInNotepad();
+            else
+                itemCount = 0;
+            break;
+        case IDC_GATHRIX_CHOOSE: chooseFolder(); break;
+        case IDC_GATHRIX_SCAN: scan(); break;
+        case IDC_GATHRIX_SAVE: saveList(); break;
+        case IDC_GATHRIX_EXIT: exit(); break;
+        default: break;
+        }
         return TRUE;
     case WM_NOTIFY:
         return TRUE;
     case WM_DROPFILES:
-        DragFinish(reinterpret_cast<HDROP>(wParam));
+        drop(reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case WM_CLOSE:
         exit();

@@ -1,20 +1,49 @@
-// Gathrix's application object: the main dialog with its run-time controls.
-// The commands behind the buttons are not built yet; only Exit works.
+// Gathrix's application object: the main dialog with its run-time controls
+// and its commands: choose a folder, scan it, save the list, show the list
+// in the text viewer. It owns the folder scanner.
 #pragma once
 
 #include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
 
 #include "BitmapButton.h"
 #include "CheckBox.h"
 #include "DialogApplication.h"
 #include "FileChooser.h"
+#include "FolderScanner.h"
 #include "LineEdit.h"
 #include "ListBoxControl.h"
 #include "TabControl.h"
 
+// Message boxes exactly as the user sees them.
+namespace gathrixtext {
+constexpr const char* TITLE = "File Collection Utility";
+constexpr const char* ENTER_FILTER = "Please, enter default *.* Filter or select Folder options ... ";
+constexpr const char* LIMIT_FORMAT = "MAX_SIZE of Scanning has been reached ... %d";
+constexpr const char* CANNOT_OPEN_FORMAT = "Cannot open SaveFile = <%s>";
+constexpr const char* SAVED_FORMAT = "File was successfully saved ... %s";
+constexpr const char* ALL_FILES = "*.*";
+constexpr const char* NOTEPAD = "NotePad.exe";
+constexpr const char* OUTPUT_TEMP_NAME = "ZZZ_Output.tmp";
+
+// Boxes that say why a command did less than asked.
+constexpr const char* START_IS_FILE_FORMAT = "The start folder is a file, not a folder ... %s";
+constexpr const char* NOT_SAVED_FORMAT = "File could not be saved completely ... %s";
+}  // namespace gathrixtext
+
 class CollectionDialog : public dialogs::DialogApplication {
 public:
-    CollectionDialog();
+    static constexpr int FOLDER_SIZE = 260;
+    static constexpr int FILTER_SIZE = 256;
+    // Narrowest horizontal extent of the result list, in pixels.
+    static constexpr int SCROLL_WIDTH = 720;
+
+    // scanLimit: the scanner's entry limit (tests give a smaller one).
+    explicit CollectionDialog(std::int32_t scanLimit = FolderScanner::MAX_SIZE);
     ~CollectionDialog() override;
 
     INT_PTR handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -29,8 +58,32 @@ public:
     dialogs::BitmapButton buttons[4];
     dialogs::FileChooser chooser;
     HWND dialogWindow;
+    FolderScanner scanner;
+    char folderText[FOLDER_SIZE];  // the start folder as last read or chosen
+    char filterText[FILTER_SIZE];
+    // The temporary list shown in the text viewer, in the user's temporary folder.
+    std::string outputTempName;
+    bool outputWritten;
+    std::int32_t itemCount;
+    std::int32_t entryTotal;
+    std::int32_t scanMode;
+
+    void chooseFolder();
+    void drop(HDROP dropHandle);
+    // Puts a chosen folder in the start-folder edit with the "*.*" filter and
+    // "Filter" alone checked; an empty name changes nothing.
+    void applyFolder(const char* name);
+    void scan();
+    void saveList();
+    void showInNotepad();
+    void exit();
 
 private:
     void initialiseDialog(HWND window);
-    void exit();
+    void inform(const std::string& text);
+    void warn(const std::string& text);
+    // The whole text of one list line, whatever its length.
+    std::string lineAt(int index) const;
+    // Widens the list's horizontal extent to its longest line.
+    void fitScrollWidth();
 };

@@ -1,0 +1,329 @@
+// Gathrix's dialog, created from its real template inside the test process
+// and driven the way a user drives it: folders dropped or chosen, filters
+// typed, boxes ticked, buttons pressed, the list double-clicked; the system's
+// choosers and message boxes are answered by the harness. Notepad is never
+// started: the shell's "open" is recorded. Saved lists are read back byte for
+// byte.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "CollectionDialog.h"
+#include "DialogHarness.h"
+#include "DialogMain.h"
+#include "GathrixIds.h"
+#include "platform/Platform.h"
+#include "testkit/TestKit.h"
+
+using namespace dialogtest;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const std::string FRAME(61, '*');
+
+class CollectionDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { start(FolderScanner::MAX_SIZE); }
+
+    void start(std::int32_t scanLimit) {
+        finish();
+        application = std::make_unique<CollectionDialog>(scanLimit);
+        current = application.get();
+        application->setDialogProcedure(procedure);
+        application->initialise(GetModuleHandleA(nullptr));
+        ASSERT_EQ(1, application->createMainDialog(IDD_GATHRIX));
+        dialog = application->dialogWindow;
+        pump();
+        platform::setShellOpenHandler([this](void*, const char* program, const char* parameter) {
+            opened.emplace_back(program, parameter);
+            return true;
+        });
+    }
+
+    void finish() {
+        platform::setShellOpenHandler(nullptr);
+        if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
+        dialog = nullptr;
+        // The quit message of that destruction must not end the next test's loops.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        current = nullptr;
+        application.reset();
+    }
+
+    void TearDown() override { finish(); }
+
+    void press(int id) {
+        clickButton(dialog, id);
+        pump();
+    }
+    void setFolder(const std::string& text) { SetWindowTextA(application->folderField.handle(), text.c_str()); }
+    void setFilter(const std::string& text) { SetWindowTextA(application->filterField.handle(), text.c_str()); }
+    std::string folderText() { return windowText(application->folderField.handle()); }
+    std::string filterText() { return windowText(application->filterField.handle()); }
+    void tick(CheckBox& box, bool on) {
+        if (on)
+            box.check();
+        else
+            box.uncheck();
+    }
+    // The three options: Filter, Folder, Size.
+    void options(bool files, bool folders, bool sizes) {
+        tick(application->filterCheck, files);
+        tick(application->folderCheck, folders);
+        tick(application->sizeCheck, sizes);
+    }
+    void scan(const std::string& start, const std::string& filter) {
+        setFolder(start);
+        setFilter(filter);
+        press(IDC_GATHRIX_SCAN);
+    }
+    Lines shown() { return listBoxLines(application->resultList.handle()); }
+    void doubleClickList() {
+        HWND list = application->resultList.handle();
+        RECT item{};
+        SendMessageA(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+        LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        // The up message waits in the queue, where the list's capture finds it.
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+        SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        pump();
+    }
+
+    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (current == nullptr) return FALSE;
+        return dialogs::dispatchTo(*current, window, message, wParam, lParam);
+    }
+
+    static CollectionDialog* current;
+    testkit::TempDir folder;
+    std::unique_ptr<CollectionDialog> application;
+    HWND dialog = nullptr;
+    std::vector<std::pair<std::string, std::string>> opened;
+};
+
+CollectionDialog* CollectionDialogTest::current = nullptr;
+
+}  // namespace
+
+TEST_F(CollectionDialogTest, ADroppedOrChosenFolderSetsTheDefaultFilterAndOptions) {
+    const std::string tree = folder.file("tree");
+    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+    setFilter("*.w3d");
+    options(false, true, true);
+    dropFiles(dialog, {tree, folder.path()});
+    pump();
+    EXPECT_EQ(tree, folderText()) << "the first dropped name";
+    EXPECT_EQ("*.*", filterText());
+    EXPECT_TRUE(application->filterCheck.isChecked());
+    EXPECT_FALSE(application->folderCheck.isChecked());
+    EXPECT_FALSE(application->sizeCheck.isChecked());
+
+    // The folder browser does the same; cancelled, it applies the folder
+    // chosen before once more.
+    ModalAnswerer answerer;
+    answerer.thenChooseFolder(tree);
+    setFolder("");
+    press(IDC_GATHRIX_CHOOSE);
+    EXPECT_EQ(tree, folderText());
+    options(false, true, true);
+    answerer.thenCancel();
+    press(IDC_GATHRIX_CHOOSE);
+    EXPECT_EQ(tree, folderText());
+    EXPECT_TRUE(application->filterCheck.isChecked());
+    EXPECT_FALSE(application->sizeCheck.isChecked());
+    EXPECT_EQ(2u, answerer.seen().size());
+}
+
+TEST_F(CollectionDialogTest, ScanListsFoldersBeforeFilesWithSizesWhenAsked) {
+    const std::string tree = folder.file("tree");
+    testkit::writeFile(tree + "\\top.txt", std::string(1234, 'x'));
+    testkit::writeFile(tree + "\\sub\\inner.bin", "12345");
+    testkit::writeFile(tree + "\\sub\\deeper\\last.txt", "");
+
+    options(true, false, true);
+    scan(tree, "*.*");
+    EXPECT_EQ((Lines{tree + "\\top.txt (1234)", tree + "\\sub\\inner.bin (5)", tree + "\\sub\\deeper\\last.txt (0)"}),
+              shown());
+    EXPECT_EQ(100, progressPosition(GetDlgItem(dialog, IDC_GATHRIX_PROGRESS))) << "the bar ends full";
+
+    options(true, true, false);
+    scan(tree, "*.*");
+    EXPECT_EQ((Lines{tree + "\\sub", tree + "\\sub\\deeper", tree + "\\top.txt", tree + "\\sub\\inner.bin",
+                     tree + "\\sub\\deeper\\last.txt"}),
+              shown());
+
+    options(false, true, true);
+    scan(tree, "*.*");
+    EXPECT_EQ((Lines{tree + "\\sub", tree + "\\sub\\deeper"}), shown()) << "only Folder: no file is listed";
+    EXPECT_EQ(5, application->entryTotal) << "though every file was scanned";
+}
+
+TEST_F(CollectionDialogTest, FiltersSelectFilesAndAStarDotStarStartScansEverything) {
+    const std::string tree = folder.file("tree");
+    testkit::writeFile(tree + "\\model.w3d", "m");
+    testkit::writeFile(tree + "\\notes.txt", "n");
+    options(true, false, false);
+
+    scan(tree, "*.txt");
+    EXPECT_EQ((Lines{tree + "\\notes.txt"}), shown());
+
+    scan(tree, "*.*x");
+    EXPECT_EQ(2u, shown().size()) << "begins with *.*: no filter at all";
+
+    scan(tree, "*.w3d;*.txt");
+    EXPECT_EQ(2u, shown().size());
+}
+
+TEST_F(CollectionDialogTest, RefusedRequestsShowThePreviousResult) {
+    const std::string tree = folder.file("tree");
+    for (int i = 0; i < 5; ++i) testkit::writeFile(tree + "\\file" + std::to_string(i) + ".txt", "x");
+    options(true, false, false);
+    scan(tree, "*.*");
+    const Lines first = shown();
+    ASSERT_EQ(5u, first.size());
+
+    ModalAnswerer answerer;
+    // A missing start folder: the same lines again, without a box.
+    scan(folder.file("missing"), "*.*");
+    EXPECT_EQ(first, shown());
+    EXPECT_TRUE(answerer.seen().empty());
+
+    // A filter of two characters, although a valid pattern, is refused.
+    scan(tree, "*.");
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ(gathrixtext::ENTER_FILTER, answerer.seen()[0].text);
+    EXPECT_EQ("Please, enter default *.* Filter or select Folder options ... ", answerer.seen()[0].text);
+    EXPECT_EQ(gathrixtext::TITLE, answerer.seen()[0].title);
+    EXPECT_EQ("information", answerer.seen()[0].icon);
+    EXPECT_EQ(first, shown());
+
+    // Neither "Filter" nor "Folder" ticked: the same box, nothing scanned.
+    testkit::writeFile(tree + "\\later.txt", "x");
+    options(false, false, false);
+    scan(tree, "*.*");
+    ASSERT_EQ(2u, answerer.seen().size());
+    EXPECT_EQ(gathrixtext::ENTER_FILTER, answerer.seen()[1].text);
+    EXPECT_TRUE(shown().empty()) << "nothing ticked: nothing listed";
+    EXPECT_EQ(5, application->entryTotal) << "the new file was not scanned";
+
+    // A start path that is a file is refused with a box of its own.
+    options(true, false, false);
+    const std::string file = tree + "\\file0.txt";
+    scan(file, "*.*");
+    ASSERT_EQ(3u, answerer.seen().size());
+    EXPECT_EQ("The start folder is a file, not a folder ... " + file, answerer.seen()[2].text);
+    EXPECT_EQ("exclamation", answerer.seen()[2].icon);
+    EXPECT_EQ(first, shown());
+}
+
+TEST_F(CollectionDialogTest, ALargeTreeShowsTheLimitMessageAndEveryRecordedEntry) {
+    start(50);
+    const std::string tree = folder.file("tree");
+    for (int i = 0; i < 60; ++i) testkit::writeFile(tree + "\\f" + std::to_string(100 + i) + ".dat", "");
+    testkit::writeFile(tree + "\\below\\never.dat", "");
+    ModalAnswerer answerer;
+    options(true, true, false);
+    scan(tree, "*.*");
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ("MAX_SIZE of Scanning has been reached ... 61", answerer.seen()[0].text);
+    EXPECT_EQ(gathrixtext::TITLE, answerer.seen()[0].title);
+    EXPECT_EQ("information", answerer.seen()[0].icon);
+    const Lines lines = shown();
+    ASSERT_EQ(61u, lines.size()) << "the level is finished: 60 files and one folder";
+    EXPECT_EQ(tree + "\\below", lines[0]);
+    for (const std::string& line : lines) EXPECT_EQ(std::string::npos, line.find("never.dat"));
+}
+
+TEST_F(CollectionDialogTest, SaveListWritesTheHeaderAndEveryLineWhole) {
+    ModalAnswerer answerer;
+    press(IDC_GATHRIX_SAVE);
+    EXPECT_TRUE(answerer.seen().empty()) << "an empty list: no save dialog";
+
+    // A name long enough that its line with the size passes 256 characters.
+    const std::string tree = folder.file("tree");
+    const std::size_t nameLength = 250 - tree.size() - 1;
+    const std::string longName(nameLength - 4, 'n');
+    testkit::writeFile(tree + "\\" + longName + ".txt", std::string(1234, 'x'));
+    testkit::writeFile(tree + "\\sub\\b.txt", "bb");
+    options(true, true, true);
+    scan(tree, "*.*");
+    const std::string longLine = tree + "\\" + longName + ".txt (1234)";
+    ASSERT_GT(longLine.size(), 256u);
+    ASSERT_EQ((Lines{tree + "\\sub", longLine, tree + "\\sub\\b.txt (2)"}), shown());
+
+    const std::string saved = folder.file("saved.txt");
+    answerer.thenTypePath(saved);
+    answerer.thenPress(IDOK);
+    press(IDC_GATHRIX_SAVE);
+    ASSERT_EQ(2u, answerer.seen().size());
+    EXPECT_EQ("File was successfully saved ... " + saved, answerer.seen()[1].text);
+    EXPECT_EQ("information", answerer.seen()[1].icon);
+    EXPECT_EQ(testkit::textFileBytes(FRAME + "\n" + tree + "\n" + FRAME + "\n" + tree + "\\sub\n" + longLine + "\n" +
+                                     tree + "\\sub\\b.txt (2)\n"),
+              testkit::readFile(saved));
+
+    // A file that cannot be opened: the box, and the old file is kept.
+    const std::string locked = folder.file("locked.txt");
+    testkit::writeFile(locked, "keep");
+    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    answerer.thenTypePath(locked);
+    answerer.thenPress(IDYES);  // replace the existing file
+    answerer.thenPress(IDOK);
+    press(IDC_GATHRIX_SAVE);
+    ASSERT_EQ(5u, answerer.seen().size());
+    EXPECT_EQ("Cannot open SaveFile = <" + locked + ">", answerer.seen()[4].text);
+    EXPECT_EQ(gathrixtext::TITLE, answerer.seen()[4].title);
+    EXPECT_EQ("exclamation", answerer.seen()[4].icon);
+    EXPECT_EQ("keep", testkit::readFile(locked));
+
+    // Cancelled: nothing is written, no box.
+    answerer.thenCancel();
+    press(IDC_GATHRIX_SAVE);
+    EXPECT_EQ(6u, answerer.seen().size());
+}
+
+TEST_F(CollectionDialogTest, DoubleClickShowsTheWholeListInTheViewer) {
+    doubleClickList();
+    EXPECT_TRUE(opened.empty()) << "an empty list: nothing happens";
+
+    const std::string tree = folder.file("tree");
+    testkit::writeFile(tree + "\\a.txt", "a");
+    testkit::writeFile(tree + "\\sub\\b.txt", "bb");
+    options(true, true, false);
+    scan(tree, "*.*");
+    doubleClickList();
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ(gathrixtext::NOTEPAD, opened[0].first);
+    const std::string temp = opened[0].second;
+    EXPECT_EQ(platform::tempFolder() + "ZZZ_Output.tmp", temp) << "the user's temporary folder";
+    EXPECT_EQ(testkit::textFileBytes(tree + "\\sub\n" + tree + "\\a.txt\n" + tree + "\\sub\\b.txt\n"),
+              testkit::readFile(temp))
+        << "no header lines";
+    HWND list = application->resultList.handle();
+    EXPECT_EQ(3, static_cast<int>(SendMessageA(list, LB_GETSELCOUNT, 0, 0))) << "every line selected";
+
+    // Another list notification is no double-click.
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_GATHRIX_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    EXPECT_EQ(1u, opened.size());
+    EXPECT_EQ(0, application->itemCount);
+
+    finish();
+    EXPECT_FALSE(testkit::fileExists(temp)) << "removed when the program ends";
+}
+
+TEST_F(CollectionDialogTest, ExitEndsTheDialog) {
+    // Sent, not posted: the pump would take the quit message away.
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_GATHRIX_EXIT, BN_CLICKED), 0);
+    EXPECT_FALSE(IsWindow(dialog));
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(0, static_cast<int>(msg.wParam));
+}
