@@ -28,3 +28,5 @@ mkdir -p "$CRANDLE_DIR"
   fi
 ) || echo "Crandle sample failed with status $?"
 echo "Crandle outputs: $CRANDLE_DIR (tree, sample.big, listing.txt, extracted, extracted-win)"
+echo "Crandle dialog (BIG archives; under Wine on Linux; try $CRANDLE_DIR/sample.big, or Create from $CRANDLE_DIR/tree):"
+echo "  start the dialog: cmake/wine-run.sh build/windows/bin/Crandle.exe"

@@ -20,3 +20,5 @@ else
   echo "no sample tree (the Crandle piece did not run)"
 fi
 echo "Gathrix outputs: $GATHRIX_DIR (all.txt, filtered.txt, filtered-win.txt)"
+echo "Gathrix dialog (folder scans; under Wine on Linux; try $SAMPLE_DIR/crandle/tree with the filter *.ini;*.str):"
+echo "  start the dialog: cmake/wine-run.sh build/windows/bin/Gathrix.exe"
