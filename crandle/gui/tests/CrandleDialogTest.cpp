@@ -380,6 +380,34 @@ TEST_F(CrandleDialogTest, CreateThatCannotWriteTheArchiveSaysSoAndKeepsTheOldFil
     EXPECT_EQ("keep", testkit::readFile(locked));
 }
 
+TEST_F(CrandleDialogTest, CreateNamesTheFilesItCouldNotReadAndLeavesItselfOut) {
+    const std::string tree = folder.file("tree");
+    testkit::writeFile(tree + "\\open.txt", "readable");
+    testkit::writeFile(tree + "\\locked.txt", "held by another program");
+    const std::string inside = tree + "\\self.big";
+    ModalAnswerer answerer;
+    setPath(tree);
+    answerer.thenTypePath(inside);
+    press(IDC_CRANDLE_CREATE);
+    ASSERT_TRUE(testkit::fileExists(inside));
+
+    // Again into the same file, now part of the folder, while another
+    // program holds one file without sharing it.
+    HANDLE held = CreateFileA((tree + "\\locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    answerer.thenTypePath(inside);
+    answerer.thenPress(IDYES);  // replace the existing file
+    press(IDC_CRANDLE_CREATE);
+    CloseHandle(held);
+    EXPECT_EQ((Lines{crandletext::COLLECTED,
+                     "creation of BIG Archive is incomplete - 1 files could not be read, zeros stand in ....", inside,
+                     "locked.txt", crandletext::EXCLUDED_SELF}),
+              messages());
+    BigArchive check;
+    ASSERT_TRUE(check.openArchive(inside.c_str()));
+    EXPECT_EQ(2, check.countEntries()) << "the archive is not collected into itself";
+}
+
 TEST_F(CrandleDialogTest, OutputWritesOnlyAWholeListing) {
     ModalAnswerer answerer;
     press(IDC_CRANDLE_OUTPUT);
