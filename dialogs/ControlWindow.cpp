@@ -17,14 +17,14 @@ ControlWindow::ControlWindow(const char* windowClass, DWORD windowStyle, DWORD e
       id(0),
       brush(nullptr),
       paintContext(nullptr),
-      fontSpec{},
+      fontDescription_{},
       font(nullptr),
       faceLength(0),
       current{0, 0, 0, 0} {
-    fontSpec.lfCharSet = DEFAULT_CHARSET;
-    fontSpec.lfOutPrecision = OUT_TT_PRECIS;
-    fontSpec.lfQuality = PROOF_QUALITY;
-    fontSpec.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    fontDescription_.lfCharSet = DEFAULT_CHARSET;
+    fontDescription_.lfOutPrecision = OUT_TT_PRECIS;
+    fontDescription_.lfQuality = PROOF_QUALITY;
+    fontDescription_.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
 }
 
 ControlWindow::~ControlWindow() {
@@ -110,13 +110,13 @@ void ControlWindow::layoutRect(int& x, int& y, int& width, int& height) const {
 }
 
 void ControlWindow::setFont(const char* face, int height, int weight) {
-    fontSpec.lfHeight = height;
-    fontSpec.lfWeight = weight != 0 ? weight : FW_NORMAL;
+    fontDescription_.lfHeight = height;
+    fontDescription_.lfWeight = weight != 0 ? weight : FW_NORMAL;
     faceLength = face != nullptr ? static_cast<std::uint32_t>(std::strlen(face)) : 0;
     if (faceLength >= 1 && faceLength <= LF_FACESIZE - 1) {
-        std::memcpy(fontSpec.lfFaceName, face, faceLength + 1);
+        std::memcpy(fontDescription_.lfFaceName, face, faceLength + 1);
     }
-    HFONT created = CreateFontIndirectA(&fontSpec);
+    HFONT created = CreateFontIndirectA(&fontDescription_);
     // The control keeps using the font, so the previous one can go only once
     // the new one is set.
     HFONT previous = font;

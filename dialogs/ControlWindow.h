@@ -45,7 +45,7 @@ public:
 
     HWND handle() const { return window; }
     int controlId() const { return static_cast<int>(id); }
-    const LOGFONTA& fontSpecification() const { return fontSpec; }
+    const LOGFONTA& fontDescription() const { return fontDescription_; }
 
 protected:
     // Registers the given common control classes before creation (0: none).
@@ -70,7 +70,7 @@ protected:
     std::uint32_t id;
     HBRUSH brush;
     HDC paintContext;
-    LOGFONTA fontSpec;
+    LOGFONTA fontDescription_;
     HFONT font;
     std::uint32_t faceLength;
     Rect current;

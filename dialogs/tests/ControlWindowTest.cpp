@@ -197,7 +197,7 @@ TEST_F(ControlTest, SetFontKeepsThePreviousFaceForEmptyAndOverlongNames) {
 
     const std::string face31(31, 'B');
     edit.setFont(face31.c_str(), -14, 0);
-    EXPECT_EQ(face31, std::string(edit.fontSpecification().lfFaceName));
+    EXPECT_EQ(face31, std::string(edit.fontDescription().lfFaceName));
 
     edit.setFontHandle(nullptr);  // a null font changes nothing
     EXPECT_EQ(face31, std::string(shownFont().lfFaceName));
