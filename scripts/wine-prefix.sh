@@ -7,7 +7,16 @@ export WINEPREFIX="$(cd "$build_dir" && pwd)/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win32
+# Window captions draw their buttons with the Marlett font; a prefix that
+# lacks it shows letters instead.
+install_marlett() {
+  fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
+}
 if [ -f "$WINEPREFIX/.modtools-ready" ]; then
+  install_marlett
   exit 0
 fi
 echo "Preparing the Wine prefix $WINEPREFIX (first start takes a while)..."
@@ -16,4 +25,5 @@ wineboot -i >/dev/null 2>&1 || true
 # wait for about two seconds.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 wineserver -w
+install_marlett
 touch "$WINEPREFIX/.modtools-ready"
