@@ -22,29 +22,86 @@ std::int32_t getI32(const unsigned char* p) {
 }
 
 // Small formatters for the dump lines, which are written by the million:
-// each appends to a line buffer that has room for the longest line.
-char* putText(char* out, const char* text) {
-    while (*text) *out++ = *text++;
-    return out;
+// each appends to the output buffer, which has room for the longest line.
+template <std::size_t N>
+char* putLiteral(char* out, const char (&text)[N]) {
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
 }
 
+const char DIGIT_PAIRS[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+int digitCount(std::uint32_t v) {
+    int n = 1;
+    for (;;) {
+        if (v < 10) return n;
+        if (v < 100) return n + 1;
+        if (v < 1000) return n + 2;
+        if (v < 10000) return n + 3;
+        v /= 10000;
+        n += 4;
+    }
+}
+
+char* putUnsigned(char* out, std::uint32_t v) {
+    char* end = out + digitCount(v);
+    char* d = end;
+    while (v >= 100) {
+        const std::uint32_t pair = (v % 100) * 2;
+        v /= 100;
+        d -= 2;
+        d[0] = DIGIT_PAIRS[pair];
+        d[1] = DIGIT_PAIRS[pair + 1];
+    }
+    if (v >= 10) {
+        d[-2] = DIGIT_PAIRS[v * 2];
+        d[-1] = DIGIT_PAIRS[v * 2 + 1];
+    } else {
+        d[-1] = static_cast<char>('0' + v);
+    }
+    return end;
+}
+
+// "%d"
 char* putInt(char* out, std::int32_t value) {
-    char digits[12];
-    int n = 0;
-    std::uint32_t v = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-    do {
-        digits[n++] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v);
-    if (value < 0) *out++ = '-';
-    while (n) *out++ = digits[--n];
-    return out;
+    if (value >= 0) return putUnsigned(out, static_cast<std::uint32_t>(value));
+    *out++ = '-';
+    return putUnsigned(out, 0u - static_cast<std::uint32_t>(value));
 }
 
 // "%2d" of a value from 0 to 255.
 char* putWidth2(char* out, std::size_t value) {
     if (value < 10) *out++ = ' ';
-    return putInt(out, static_cast<std::int32_t>(value));
+    return putUnsigned(out, static_cast<std::uint32_t>(value));
+}
+
+// The number of characters shown of a name or text of `length` stored
+// bytes: it ends at a zero byte and is cut to 63 characters.
+std::size_t shownLength(const unsigned char* text, std::size_t length) {
+    const std::size_t most = length < AssetDatParser::SHOWN_SIZE ? length : AssetDatParser::SHOWN_SIZE;
+    std::size_t shown = 0;
+    while (shown < most && text[shown] != 0) ++shown;
+    return shown;
+}
+
+// "%s" of a name or text of the work buffer. The source and the line both
+// have room for 64 bytes, so a fixed-size copy is made and the shown part kept.
+char* putShown(char* out, const unsigned char* text, std::size_t length) {
+    std::memcpy(out, text, AssetDatParser::SHOWN_SIZE + 1);
+    return out + shownLength(text, length);
+}
+
+// Whether a string-pool text names a model file: ".w3d" somewhere before
+// its end or its first zero byte, whichever comes first.
+bool namesModelFile(const unsigned char* text, std::size_t length) {
+    for (std::size_t i = 0; i < length && text[i] != 0; ++i) {
+        if (text[i] == '.' && i + 3 < length && text[i + 1] == 'w' && text[i + 2] == '3' && text[i + 3] == 'd')
+            return true;
+    }
+    return false;
 }
 
 // Entry record: length byte, name, 8 bytes of data, 2 bytes of model count.
@@ -69,12 +126,6 @@ void AssetDatParser::shownTag(const unsigned char stored[4], char shown[5]) {
 bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
     state_ = ParseState::Header;
     header_ = AssetHeader();
-    nameLength_ = 0;
-    std::memset(name_, 0, sizeof name_);
-    recordKind_ = 0;
-    std::memset(entryBlock_, 0, sizeof entryBlock_);
-    std::memset(modelBlock_, 0, sizeof modelBlock_);
-    std::memset(stringRecord_, 0, sizeof stringRecord_);
     std::memset(workBuffer_, 0, sizeof workBuffer_);
     std::memset(carry_, 0, sizeof carry_);
     carryLength_ = position_ = bufferLength_ = limit_ = 0;
@@ -82,7 +133,6 @@ bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
     entriesSeen_ = modelsLeft_ = 0;
     stringSectionOffset_ = 0;
     writeFailed_ = false;
-    lineLength_ = 0;
     outputLength_ = 0;
 
     char name[32];
@@ -98,13 +148,14 @@ bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
     return true;
 }
 
-void AssetDatParser::writeLine() {
-    if (lineLength_ == 0) lineLength_ = strnlen(lineBuffer_, LINE_SIZE - 1);
-    if (outputLength_ + lineLength_ + 2 > OUTPUT_SIZE) flushOutput();
-    std::memcpy(output_ + outputLength_, lineBuffer_, lineLength_);
-    outputLength_ += lineLength_;
-    output_[outputLength_++] = '\n';
-    lineLength_ = 0;
+char* AssetDatParser::lineStart() {
+    if (outputLength_ + LINE_SIZE > OUTPUT_SIZE) flushOutput();
+    return output_ + outputLength_;
+}
+
+void AssetDatParser::lineEnd(char* end) {
+    *end++ = '\n';
+    outputLength_ = static_cast<std::size_t>(end - output_);
 }
 
 void AssetDatParser::flushOutput() {
@@ -116,10 +167,11 @@ void AssetDatParser::flushOutput() {
 
 void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
     if (length > BLOCK_SIZE) length = BLOCK_SIZE;
-    std::memset(workBuffer_, 0, sizeof workBuffer_);
     if (carryLength_ > 0) std::memcpy(workBuffer_, carry_, carryLength_);
     if (length > 0) std::memcpy(workBuffer_ + carryLength_, block, length);
     bufferLength_ = carryLength_ + length;
+    // Every byte after the valid ones reads as zero.
+    std::memset(workBuffer_ + bufferLength_, 0, WORK_SIZE - bufferLength_);
     limit_ = bufferLength_ > RESERVE ? bufferLength_ - RESERVE : 0;
     position_ = 0;
 
@@ -130,13 +182,22 @@ void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
         header_.headerWord3 = getI32(workBuffer_ + 12);
         char tag[5] = {0};
         std::memcpy(tag, header_.tag, 4);
-        std::snprintf(lineBuffer_, sizeof lineBuffer_, "%s", SEPARATOR);
-        writeLine();
-        std::snprintf(lineBuffer_, sizeof lineBuffer_, "HEADER: [%s][%d %d %d]", tag, header_.headerWord1,
-                      header_.entryCount, header_.headerWord3);
-        writeLine();
-        std::snprintf(lineBuffer_, sizeof lineBuffer_, "%s", SEPARATOR);
-        writeLine();
+        char* out = putLiteral(lineStart(), SEPARATOR);
+        lineEnd(out);
+        out = lineStart();
+        // "HEADER: [%s][%d %d %d]"; the tag ends at a zero byte
+        out = putLiteral(out, "HEADER: [");
+        std::memcpy(out, tag, 4);
+        out += shownLength(reinterpret_cast<const unsigned char*>(tag), 4);
+        out = putLiteral(out, "][");
+        out = putInt(out, header_.headerWord1);
+        *out++ = ' ';
+        out = putInt(out, header_.entryCount);
+        *out++ = ' ';
+        out = putInt(out, header_.headerWord3);
+        *out++ = ']';
+        lineEnd(out);
+        lineEnd(putLiteral(lineStart(), SEPARATOR));
         position_ = HEADER_SIZE;
         // A table without entries has its strings right after the header.
         state_ = header_.entryCount == 0 ? ParseState::Strings : ParseState::Entry;
@@ -147,7 +208,6 @@ void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
     }
 
     carryLength_ = position_ < bufferLength_ ? bufferLength_ - position_ : 0;
-    std::memset(carry_, 0, sizeof carry_);
     if (carryLength_ > 0) std::memcpy(carry_, workBuffer_ + position_, carryLength_);
     consumed_ += static_cast<std::int64_t>(position_);
 }
@@ -182,34 +242,27 @@ bool AssetDatParser::step(bool final) {
     return false;
 }
 
-void AssetDatParser::copyName(std::size_t at, std::size_t length) {
-    nameLength_ = length;
-    std::memset(name_, 0, sizeof name_);
-    // A longer name is shown cut to the buffer; the record keeps its length.
-    std::memcpy(name_, workBuffer_ + at, length < NAME_SIZE - 1 ? length : NAME_SIZE - 1);
-}
-
 // Every step checks that its whole record lies within the valid bytes before
 // it reads it. At the final flush the tail is followed by at least 1024 zero
 // bytes of the work buffer, more than the longest record, so it reads zeros.
+// Names and texts longer than 63 characters are shown cut; the record keeps
+// its stored length.
 bool AssetDatParser::entryStep(bool final) {
     const std::size_t p = position_;
     const std::size_t n = workBuffer_[p];
     if (!final && n + ENTRY_FIXED > bufferLength_ - p) return false;
-    recordKind_ = 1;
-    copyName(p + 1, n);
-    std::memcpy(entryBlock_, workBuffer_ + p + 1 + n, sizeof entryBlock_);
-    modelsLeft_ = static_cast<std::uint32_t>(entryBlock_[8]) | (static_cast<std::uint32_t>(entryBlock_[9]) << 8);
+    const unsigned char* name = workBuffer_ + p + 1;
+    const unsigned char* entryBlock = name + n;  // 8 bytes of data, the model count
+    modelsLeft_ = static_cast<std::uint32_t>(entryBlock[8]) | (static_cast<std::uint32_t>(entryBlock[9]) << 8);
     // "ENTRY:  [%2d] %s [%d]"
-    char* out = putText(lineBuffer_, "ENTRY:  [");
+    char* out = putLiteral(lineStart(), "ENTRY:  [");
     out = putWidth2(out, n);
-    out = putText(out, "] ");
-    out = putText(out, name_);
-    out = putText(out, " [");
-    out = putInt(out, static_cast<std::int32_t>(modelsLeft_));
+    out = putLiteral(out, "] ");
+    out = putShown(out, name, n);
+    out = putLiteral(out, " [");
+    out = putUnsigned(out, modelsLeft_);
     *out++ = ']';
-    lineLength_ = static_cast<std::size_t>(out - lineBuffer_);
-    writeLine();
+    lineEnd(out);
     ++entriesSeen_;
     if (modelsLeft_ >= 1)
         state_ = ParseState::Model;
@@ -223,25 +276,24 @@ bool AssetDatParser::modelStep(bool final) {
     const std::size_t p = position_;
     const std::size_t n = workBuffer_[p];
     if (!final && n + MODEL_FIXED > bufferLength_ - p) return false;
-    recordKind_ = 2;
-    copyName(p + 1, n);
-    std::memcpy(modelBlock_, workBuffer_ + p + 1 + n, sizeof modelBlock_);
-    char tag[5];
-    shownTag(modelBlock_, tag);
+    const unsigned char* name = workBuffer_ + p + 1;
+    const unsigned char* modelBlock = name + n;  // tag, modelWord1, modelWord2
     // " model  [%2d] %s  %s [%d %d]": modelWord2, then modelWord1
-    char* out = putText(lineBuffer_, " model  [");
+    char* out = putLiteral(lineStart(), " model  [");
     out = putWidth2(out, n);
-    out = putText(out, "] ");
-    out = putText(out, tag);
-    out = putText(out, "  ");
-    out = putText(out, name_);
-    out = putText(out, " [");
-    out = putInt(out, getI32(modelBlock_ + 8));
+    out = putLiteral(out, "] ");
+    char tag[5];
+    shownTag(modelBlock, tag);
+    std::memcpy(out, tag, 4);
+    out += shownLength(reinterpret_cast<const unsigned char*>(tag), 4);
+    out = putLiteral(out, "  ");
+    out = putShown(out, name, n);
+    out = putLiteral(out, " [");
+    out = putInt(out, getI32(modelBlock + 8));
     *out++ = ' ';
-    out = putInt(out, getI32(modelBlock_ + 4));
+    out = putInt(out, getI32(modelBlock + 4));
     *out++ = ']';
-    lineLength_ = static_cast<std::size_t>(out - lineBuffer_);
-    writeLine();
+    lineEnd(out);
     if (modelsLeft_ > 0) --modelsLeft_;
     if (modelsLeft_ == 0)
         state_ = entriesSeen_ == static_cast<std::uint32_t>(header_.entryCount) ? ParseState::Strings : ParseState::Entry;
@@ -259,21 +311,14 @@ bool AssetDatParser::stringStep(bool final) {
         return true;
     }
     if (!final && n + 1 > bufferLength_ - p) return false;
-    std::memset(stringRecord_, 0, sizeof stringRecord_);
-    stringRecord_[0] = static_cast<char>(n);
-    std::memcpy(stringRecord_ + 1, workBuffer_ + p + 1, n < STRING_SIZE - 2 ? n : STRING_SIZE - 2);
-    // The ".w3d" test looks at the whole stored text, up to a zero byte.
-    const char* text = reinterpret_cast<const char*>(workBuffer_ + p + 1);
-    std::size_t visible = strnlen(text, n);
-    bool model = false;
-    for (std::size_t i = 0; i + 4 <= visible && !model; ++i) model = std::memcmp(text + i, ".w3d", 4) == 0;
-    // "STRING: [%d] %s" for a text naming a model file, " string [%d] %s" else
-    char* out = putText(lineBuffer_, model ? "STRING: [" : " string [");
-    out = putInt(out, static_cast<std::int32_t>(n));
-    out = putText(out, "] ");
-    out = putText(out, stringRecord_ + 1);
-    lineLength_ = static_cast<std::size_t>(out - lineBuffer_);
-    writeLine();
+    // "STRING: [%d] %s" for a text naming a model file, " string [%d] %s" else;
+    // the ".w3d" test looks at the whole stored text, up to a zero byte.
+    const unsigned char* text = workBuffer_ + p + 1;
+    char* out = putLiteral(lineStart(), namesModelFile(text, n) ? "STRING: [" : " string [");
+    out = putUnsigned(out, static_cast<std::uint32_t>(n));
+    out = putLiteral(out, "] ");
+    out = putShown(out, text, n);
+    lineEnd(out);
     position_ = p + n + 1;
     return true;
 }

@@ -38,9 +38,8 @@ public:
     static constexpr std::size_t RESERVE = 256;
     static constexpr std::size_t WORK_SIZE = 1380;
     static constexpr std::size_t CARRY_SIZE = WORK_SIZE - BLOCK_SIZE;
-    static constexpr std::size_t NAME_SIZE = 64;       // 63 characters shown
-    static constexpr std::size_t STRING_SIZE = 65;     // length byte and 63 characters shown
-    static constexpr std::size_t LINE_SIZE = 128;
+    static constexpr std::size_t SHOWN_SIZE = 63;      // characters of a name or text shown
+    static constexpr std::size_t LINE_SIZE = 128;      // longer than the longest line
     static constexpr std::size_t HEADER_SIZE = 16;
 
     // Starts over: clears every buffer and count, and opens the temporary
@@ -70,18 +69,13 @@ private:
     bool entryStep(bool final);
     bool modelStep(bool final);
     bool stringStep(bool final);
-    void copyName(std::size_t at, std::size_t length);
-    void writeLine();
+    // Room for the next line in the output buffer; flushes when it is short.
+    char* lineStart();
+    void lineEnd(char* end);
     void flushOutput();
 
     ParseState state_ = ParseState::Header;
     AssetHeader header_;
-    std::size_t nameLength_ = 0;
-    char name_[NAME_SIZE] = {0};
-    int recordKind_ = 0;
-    unsigned char entryBlock_[10] = {0};
-    unsigned char modelBlock_[12] = {0};
-    char stringRecord_[STRING_SIZE] = {0};
     unsigned char workBuffer_[WORK_SIZE] = {0};
     unsigned char carry_[CARRY_SIZE] = {0};
     std::size_t carryLength_ = 0;
@@ -92,10 +86,9 @@ private:
     std::uint32_t entriesSeen_ = 0;
     std::uint32_t modelsLeft_ = 0;
     std::int32_t stringSectionOffset_ = 0;
-    char lineBuffer_[LINE_SIZE] = {0};
-    std::size_t lineLength_ = 0;
-    // Finished lines are gathered here and written in large pieces.
-    static constexpr std::size_t OUTPUT_SIZE = 16384;
+    // Lines are formatted straight into this buffer, which is written in
+    // large pieces; it always keeps room for one more line and a terminator.
+    static constexpr std::size_t OUTPUT_SIZE = 65536;
     char output_[OUTPUT_SIZE] = {0};
     std::size_t outputLength_ = 0;
     std::string tempName_;

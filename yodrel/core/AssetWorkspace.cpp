@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "FileStream.h"
 #include "platform/Platform.h"
@@ -107,11 +108,13 @@ int AssetWorkspace::publishDump(int slot) {
     }
     // The temporary dump was written in text mode, so its bytes are already
     // those of the dump file.
-    unsigned char buffer[4096];
+    // Copied in large pieces, so that a long dump takes few system calls.
+    const std::size_t bufferSize = 65536;
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[bufferSize]);
     bool ok = true;
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        if (std::fwrite(buffer, 1, got, out) != got) ok = false;
+    while ((got = std::fread(buffer.get(), 1, bufferSize, in)) > 0)
+        if (std::fwrite(buffer.get(), 1, got, out) != got) ok = false;
     if (std::ferror(in)) ok = false;
     std::fclose(in);
     if (std::fclose(out) != 0) ok = false;
