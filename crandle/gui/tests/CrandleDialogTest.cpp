@@ -430,6 +430,22 @@ TEST_F(CrandleDialogTest, OutputWritesOnlyAWholeListing) {
     EXPECT_EQ(crandletext::PROGRAM_TITLE, answerer.seen()[3].title);
     EXPECT_EQ("exclamation", answerer.seen()[3].icon);
     EXPECT_EQ("keep", testkit::readFile(locked));
+
+    // A read-only file cannot be opened either: the same box (it used to get
+    // the line "Output failed - ..."), the file kept, no line.
+    const std::string readOnly = folder.file("readonly.txt");
+    testkit::writeFile(readOnly, "keep");
+    {
+        ReadOnlyFile guard(readOnly);
+        answerer.thenTypePath(readOnly);
+        answerer.thenPress(IDYES);
+        press(IDC_CRANDLE_OUTPUT);
+    }
+    ASSERT_EQ(7u, answerer.seen().size());
+    EXPECT_EQ("Cannot open SaveFile = <" + readOnly + ">", answerer.seen()[6].text);
+    EXPECT_EQ(crandletext::PROGRAM_TITLE, answerer.seen()[6].title);
+    EXPECT_EQ("keep", testkit::readFile(readOnly));
+    EXPECT_EQ((Lines{crandletext::IMPORTED}), messages());
 }
 
 TEST_F(CrandleDialogTest, RightClickShowsTextEntriesInTheViewerAndListsTheName) {

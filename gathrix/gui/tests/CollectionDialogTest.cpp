@@ -284,10 +284,25 @@ TEST_F(CollectionDialogTest, SaveListWritesTheHeaderAndEveryLineWhole) {
     EXPECT_EQ("exclamation", answerer.seen()[4].icon);
     EXPECT_EQ("keep", testkit::readFile(locked));
 
+    // A read-only file cannot be opened either: the same box (it used to say
+    // "File could not be saved completely"), and the file is kept.
+    const std::string readOnly = folder.file("readonly.txt");
+    testkit::writeFile(readOnly, "keep");
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    answerer.thenTypePath(readOnly);
+    answerer.thenPress(IDYES);
+    answerer.thenPress(IDOK);
+    press(IDC_GATHRIX_SAVE);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(8u, answerer.seen().size());
+    EXPECT_EQ("Cannot open SaveFile = <" + readOnly + ">", answerer.seen()[7].text);
+    EXPECT_EQ("exclamation", answerer.seen()[7].icon);
+    EXPECT_EQ("keep", testkit::readFile(readOnly));
+
     // Cancelled: nothing is written, no box.
     answerer.thenCancel();
     press(IDC_GATHRIX_SAVE);
-    EXPECT_EQ(6u, answerer.seen().size());
+    EXPECT_EQ(9u, answerer.seen().size());
 }
 
 TEST_F(CollectionDialogTest, DoubleClickShowsTheWholeListInTheViewer) {

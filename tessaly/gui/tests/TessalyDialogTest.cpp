@@ -327,6 +327,25 @@ TEST_F(TessalyDialogTest, OutputListsEveryRecordWithItsQuotedText) {
     EXPECT_EQ((Lines{tessalytext::SAVED, listing}), messages());
 }
 
+// A read-only listing used to get the message-list line "Output failed - ...
+// could not be written completely" instead of the box naming the file.
+TEST_F(TessalyDialogTest, OutputToAFileThatCannotBeOpenedShowsTheBoxAndKeepsTheFile) {
+    ModalAnswerer answerer;
+    importTable(table);
+    const std::string locked = folder.file("locked.txt");
+    testkit::writeFile(locked, "keep");
+    ReadOnlyFile guard(locked);
+    answerer.thenTypePath(locked);
+    answerer.thenPress(IDYES);  // the overwrite question
+    press(IDC_TESSALY_OUTPUT);
+    ASSERT_FALSE(answerer.seen().empty());
+    EXPECT_EQ("Cannot open SaveFile = <" + locked + ">", answerer.seen().back().text);
+    EXPECT_EQ("Tessaly Helper", answerer.seen().back().title);
+    EXPECT_EQ("exclamation", answerer.seen().back().icon);
+    EXPECT_EQ((Lines{tessalytext::IMPORTED}), messages()) << "no line for a listing that was not written";
+    EXPECT_EQ("keep", testkit::readFile(locked));
+}
+
 TEST_F(TessalyDialogTest, BrowseAndDropTakeCsfFilesAndRefuseOthers) {
     const std::string text = folder.file("notes.txt");
     testkit::writeFile(text, "plain text");
