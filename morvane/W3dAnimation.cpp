@@ -80,7 +80,6 @@ void W3dAnimation::read() {
     if (!input_.isOpen()) return;
     readFile(false);
     input_.close();
-    mode_ = !plainChannels_.empty() ? MODE_PLAIN : !compressedChannels_.empty() ? MODE_COMPRESSED : MODE_NONE;
     if (!compressedChannels_.empty()) buildTable();
     if (!skeletonFile_.empty()) loadSkeletonFile();
 }
@@ -176,6 +175,8 @@ void W3dAnimation::readPlain(const Chunk& chunk) {
         }
         // bit channels and everything else are stepped over
     }
+    // The animation chunk read last with channels decides the mode.
+    if (!plainChannels_.empty()) mode_ = MODE_PLAIN;
 }
 
 void W3dAnimation::readCompressed(const Chunk& chunk) {
@@ -206,6 +207,7 @@ void W3dAnimation::readCompressed(const Chunk& chunk) {
             compressedRecords_.push_back(r);
         }
     }
+    if (!compressedChannels_.empty()) mode_ = MODE_COMPRESSED;
 }
 
 void W3dAnimation::loadSkeletonFile() {
@@ -368,10 +370,16 @@ bool W3dAnimation::writeDump(const std::string& outputPath) const {
 }
 
 std::vector<std::size_t> W3dAnimation::channelsToWrite() const {
-    if (!selection_.empty()) return selection_;
-    std::vector<std::size_t> all(channelCount());
-    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
-    return all;
+    // The channels of the mode's own list: a file may hold both kinds.
+    std::size_t count = mode_ == MODE_PLAIN ? plainChannels_.size() : compressedChannels_.size();
+    std::vector<std::size_t> chosen;
+    if (!selection_.empty()) {
+        for (std::size_t i : selection_)
+            if (i < count) chosen.push_back(i);
+        return chosen;
+    }
+    for (std::size_t i = 0; i < count; ++i) chosen.push_back(i);
+    return chosen;
 }
 
 bool W3dAnimation::writeW3d(const std::string& outputPath) const {

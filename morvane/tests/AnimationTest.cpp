@@ -102,6 +102,39 @@ TEST(AnimationDump, CompressedAnimationWholeDump) {
     EXPECT_EQ(testkit::readFile(dir.file("fire.dump")), testkit::textFileBytes(expected));
 }
 
+TEST(AnimationReader, TheAnimationReadLastWithChannelsDecidesTheMode) {
+    TempDir dir;
+    std::string skl = skeleton();
+    std::string plain = animation("WALK", "SKL", 4, 15, plainChannels());
+    std::string compressed = compressedAnimation("FIRE", "SKL", 2, 30, {{false, 1, 1, 0, 0, {1}, {42}}});
+
+    // Plain, then compressed: the compressed animation is dumped and written.
+    testkit::writeFile(dir.file("both.w3d"), skl + plain + compressed);
+    W3dAnimation a;
+    ASSERT_TRUE(load(a, dir.file("both.w3d")));
+    EXPECT_EQ(a.mode(), W3dAnimation::MODE_COMPRESSED);
+    ASSERT_TRUE(a.write(dir.file("both.txt")));
+    std::string expected = BANNER + EQ + "Name: FIRE   Skeleton: SKL\n" + "MaxFrames: 2   FrameRate: 30\n" + EQ +
+                           "F/B [01] \n" + "0000     \n" + "0001  *  \n" + EQ +
+                           "Type: W3D_COMPRESSED_ANIMATION_CHANNEL\nBone: [1] PELVIS   Length: 1  X [1]\n" + DASH +
+                           "Vector: 1  42\n" + DASH;
+    EXPECT_EQ(testkit::readFile(dir.file("both.txt")), testkit::textFileBytes(expected));
+    ASSERT_TRUE(a.write(dir.file("both.out.w3d")));
+    EXPECT_EQ(testkit::readFile(dir.file("both.out.w3d")), compressed);
+
+    // Compressed, then plain: the plain animation.
+    testkit::writeFile(dir.file("back.w3d"), skl + compressed + plain);
+    ASSERT_TRUE(load(a, dir.file("back.w3d")));
+    EXPECT_EQ(a.mode(), W3dAnimation::MODE_PLAIN);
+    ASSERT_TRUE(a.write(dir.file("back.out.w3d")));
+    EXPECT_EQ(testkit::readFile(dir.file("back.out.w3d")), plain);
+
+    // A later animation chunk without channels changes nothing.
+    testkit::writeFile(dir.file("empty.w3d"), skl + compressed + animation("NONE", "SKL", 4, 15, {}));
+    ASSERT_TRUE(load(a, dir.file("empty.w3d")));
+    EXPECT_EQ(a.mode(), W3dAnimation::MODE_COMPRESSED);
+}
+
 TEST(AnimationTimeCodes, GroupsHeaderCellsAndRows) {
     TempDir dir;
     std::vector<CompressedChannelSpec> channels = {{false, 1, 1, 0, 0, {0}, {1}},
