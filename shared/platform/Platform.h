@@ -78,6 +78,8 @@ bool copyFile(const char* from, const char* to, bool failIfExists);
 bool deleteFile(const char* path);
 // Moves src over dst, replacing dst if it exists (same folder: atomic on both
 // systems). Used to put a finished temporary file in place of a good one.
+// A read-only or folder dst is refused on every system, as Windows refuses it
+// (a rename elsewhere, and Wine, would replace a write-protected file).
 bool replaceFile(const char* src, const char* dst);
 
 // Creates a folder with all its missing parents. 0 when created, the

@@ -202,7 +202,14 @@ bool deleteFile(const char* path) {
 }
 
 bool replaceFile(const char* src, const char* dst) {
-    return rename(nativePath(src).c_str(), nativePath(dst).c_str()) == 0;
+    std::string target = nativePath(dst);
+    struct stat st;
+    if (stat(target.c_str(), &st) == 0 &&
+        (S_ISDIR(st.st_mode) || (attributesOf(st) & ATTR_READONLY))) {
+        errno = EACCES;
+        return false;
+    }
+    return rename(nativePath(src).c_str(), target.c_str()) == 0;
 }
 
 int createFolderTree(const char* path) {

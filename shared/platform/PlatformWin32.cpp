@@ -95,6 +95,12 @@ bool copyFile(const char* from, const char* to, bool failIfExists) {
 bool deleteFile(const char* path) { return DeleteFileA(path) != 0; }
 
 bool replaceFile(const char* src, const char* dst) {
+    DWORD attributes = GetFileAttributesA(dst);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     return MoveFileExA(src, dst, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

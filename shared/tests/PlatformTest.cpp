@@ -101,6 +101,20 @@ TEST(FileOperations, CopyDeleteReplace) {
     EXPECT_EQ(testkit::readFile(dir.file("dst")), "new content");
     EXPECT_FALSE(testkit::fileExists(dir.file("new")));
 
+    // A write-protected target is refused and keeps its bytes; so is a folder.
+    testkit::writeFile(dir.file("other"), "other");
+    std::filesystem::permissions(dir.file("dst"), std::filesystem::perms::owner_write |
+                                                      std::filesystem::perms::group_write |
+                                                      std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_FALSE(platform::replaceFile(dir.file("other").c_str(), dir.file("dst").c_str()));
+    EXPECT_EQ(testkit::readFile(dir.file("dst")), "new content");
+    EXPECT_TRUE(testkit::fileExists(dir.file("other")));
+    testkit::writeFile(dir.file("folder/inside"), "x");
+    EXPECT_FALSE(platform::replaceFile(dir.file("other").c_str(), dir.file("folder").c_str()));
+    std::filesystem::permissions(dir.file("dst"), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+
     EXPECT_TRUE(platform::deleteFile(dir.file("dst").c_str()));
     EXPECT_FALSE(platform::deleteFile(dir.file("dst").c_str()));
     EXPECT_FALSE(platform::lastErrorText().empty());
