@@ -247,17 +247,29 @@ bool CsfArchive::exportTo(const char* sourcePath, const char* targetPath) {
     std::FILE* out = platform::openFile(temp.c_str(), "wb");
     if (!out) return false;
     FileCloser closer(out);
+    // Every write below is a large piece of the loaded bytes (or the header
+    // once): they go straight to the file, without a pass through a buffer.
+    std::setvbuf(out, nullptr, _IONBF, 0);
     bool ok = true;
     if (marked == 0) {
         // No marked label: the table as it was loaded, byte for byte.
         ok = writeAll(out, data_.data(), data_.size());
         lastExportLabels_ = recordCount();
     } else {
-        unsigned char head[HEADER_SIZE];
-        std::memcpy(head, data_.data(), HEADER_SIZE);
-        ok = writeAll(out, head, HEADER_SIZE);
+        // The counts of what is kept go into the header first, so the file
+        // is written front to back, once.
         std::int32_t labels = 0;
         std::uint32_t strings = 0;
+        for (const CsfLabelRecord& rec : records_) {
+            if (rec.exportFlag == 0) continue;
+            ++labels;
+            strings += static_cast<std::uint32_t>(rec.stringRecords);
+        }
+        unsigned char head[HEADER_SIZE];
+        std::memcpy(head, data_.data(), HEADER_SIZE);
+        putI32(head + 8, labels);
+        putI32(head + 12, static_cast<std::int32_t>(strings));
+        ok = writeAll(out, head, HEADER_SIZE);
         // Runs of kept labels lie one after another in the loaded bytes and
         // are written with one call each.
         std::size_t runStart = 0, runEnd = 0;
@@ -268,13 +280,8 @@ bool CsfArchive::exportTo(const char* sourcePath, const char* targetPath) {
                 runStart = rec.offset;
             }
             runEnd = static_cast<std::size_t>(rec.offset) + rec.size;
-            ++labels;
-            strings += static_cast<std::uint32_t>(rec.stringRecords);
         }
         ok = ok && writeAll(out, data_.data() + runStart, runEnd - runStart);
-        putI32(head + 8, labels);
-        putI32(head + 12, static_cast<std::int32_t>(strings));
-        ok = ok && std::fseek(out, 0, SEEK_SET) == 0 && writeAll(out, head, HEADER_SIZE);
         lastExportLabels_ = labels;
     }
     if (!closer.closeChecked() || !ok) {
