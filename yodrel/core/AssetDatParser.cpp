@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/Platform.h"
+
 namespace {
 
 const char SEPARATOR[] = "=================================================";
@@ -78,13 +80,34 @@ char* putWidth2(char* out, std::size_t value) {
     return putUnsigned(out, static_cast<std::uint32_t>(value));
 }
 
+// The index of the first byte equal to `byte` among the first `count` bytes
+// of `text`, or `count` when there is none. Names and texts are short and
+// scanned by the million, so eight bytes are tested at a time; only bytes
+// below `count` are read.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "findByte reads eight bytes as one little-endian word"
+#endif
+inline std::size_t findByte(const unsigned char* text, std::size_t count, unsigned char byte) {
+    const std::uint64_t ones = 0x0101010101010101ull;
+    const std::uint64_t pattern = ones * byte;
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text + i, 8);  // both targets are little-endian: text[i] is the low byte
+        word ^= pattern;
+        // Marks the lowest byte that is zero (and maybe bytes above it).
+        const std::uint64_t found = (word - ones) & ~word & (ones << 7);
+        if (found != 0) return i + static_cast<std::size_t>(__builtin_ctzll(found)) / 8;
+    }
+    for (; i < count; ++i)
+        if (text[i] == byte) return i;
+    return count;
+}
+
 // The number of characters shown of a name or text of `length` stored
 // bytes: it ends at a zero byte and is cut to 63 characters.
 std::size_t shownLength(const unsigned char* text, std::size_t length) {
-    const std::size_t most = length < AssetDatParser::SHOWN_SIZE ? length : AssetDatParser::SHOWN_SIZE;
-    std::size_t shown = 0;
-    while (shown < most && text[shown] != 0) ++shown;
-    return shown;
+    return findByte(text, length < AssetDatParser::SHOWN_SIZE ? length : AssetDatParser::SHOWN_SIZE, 0);
 }
 
 // "%s" of a name or text of the work buffer. The source and the line both
@@ -95,11 +118,16 @@ char* putShown(char* out, const unsigned char* text, std::size_t length) {
 }
 
 // Whether a string-pool text names a model file: ".w3d" somewhere before
-// its end or its first zero byte, whichever comes first.
+// its end or its first zero byte, whichever comes first. `length` is the
+// text's length up to that zero byte (".w3d" holds none, so a match never
+// reaches past it).
 bool namesModelFile(const unsigned char* text, std::size_t length) {
-    for (std::size_t i = 0; i < length && text[i] != 0; ++i) {
-        if (text[i] == '.' && i + 3 < length && text[i + 1] == 'w' && text[i + 2] == '3' && text[i + 3] == 'd')
-            return true;
+    std::size_t i = 0;
+    while (i + 4 <= length) {
+        i += findByte(text + i, length - 3 - i, '.');  // a match starts at most at length - 4
+        if (i + 4 > length) return false;
+        if (text[i + 1] == 'w' && text[i + 2] == '3' && text[i + 3] == 'd') return true;
+        ++i;
     }
     return false;
 }
@@ -112,14 +140,24 @@ constexpr std::size_t MODEL_FIXED = 1 + 12;
 }  // namespace
 
 void AssetDatParser::shownTag(const unsigned char stored[4], char shown[5]) {
-    for (const TagName& tag : TAGS) {
-        if (std::memcmp(stored, tag.stored, 3) == 0) {
-            std::memcpy(shown, tag.shown, 4);
-            shown[4] = '\0';
-            return;
-        }
+    // The first letter tells the candidates apart but for 'X' (BOX, TEX);
+    // the other two letters are then compared as well.
+    const TagName* match = nullptr;
+    switch (stored[0]) {
+        case 'H': match = &TAGS[0]; break;
+        case 'R': match = &TAGS[1]; break;
+        case 'D': match = &TAGS[2]; break;
+        case 'M': match = &TAGS[3]; break;
+        case 'T': match = &TAGS[4]; break;
+        case 'X': match = stored[1] == 'O' ? &TAGS[5] : &TAGS[6]; break;
+        default: break;
     }
-    std::memcpy(shown, stored, 4);
+    if (match && stored[1] == static_cast<unsigned char>(match->stored[1]) &&
+        stored[2] == static_cast<unsigned char>(match->stored[2])) {
+        std::memcpy(shown, match->shown, 4);
+    } else {
+        std::memcpy(shown, stored, 4);
+    }
     shown[4] = '\0';
 }
 
@@ -138,10 +176,10 @@ bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
     char name[32];
     std::snprintf(name, sizeof name, "USER_ASSET%02d.tmp", tempNumber);
     tempName_ = workFolder + name;
-    if (dumpStream_) dumpStream_->close();
-    dumpStream_.reset(new FileStream(FileStream::WRITE, tempName_.c_str(), 0));
-    if (dumpStream_->open() != FS_OPEN) {
-        dumpStream_.reset();
+    dumpStream_.reset();
+    // Text mode, so that lines end as the system's text files do.
+    dumpStream_.reset(platform::openFile(tempName_.c_str(), "w+"));
+    if (!dumpStream_) {
         writeFailed_ = true;
         return false;
     }
@@ -160,8 +198,11 @@ void AssetDatParser::lineEnd(char* end) {
 
 void AssetDatParser::flushOutput() {
     if (outputLength_ == 0) return;
-    output_[outputLength_] = '\0';
-    if (!dumpStream_ || dumpStream_->writeText(output_) != FS_WRITTEN) writeFailed_ = true;
+    // Written by its length: the lines hold no zero byte, and no scan for
+    // a terminator is needed.
+    if (!dumpStream_ || std::fwrite(output_, 1, outputLength_, dumpStream_.get()) != outputLength_ ||
+        std::ferror(dumpStream_.get()))
+        writeFailed_ = true;
     outputLength_ = 0;
 }
 
@@ -224,8 +265,9 @@ bool AssetDatParser::finish() {
     flushOutput();
     bool ok = !writeFailed_;
     if (dumpStream_) {
-        if (dumpStream_->close() != FS_CLOSED) ok = false;
-        dumpStream_.reset();
+        // fclose flushes: a write that fails only then is a failure too.
+        if (std::ferror(dumpStream_.get())) ok = false;
+        if (std::fclose(dumpStream_.release()) != 0) ok = false;
     } else {
         ok = false;
     }
@@ -302,22 +344,29 @@ bool AssetDatParser::modelStep(bool final) {
 }
 
 bool AssetDatParser::stringStep(bool final) {
-    const std::size_t p = position_;
+    std::size_t p = position_;
     if (stringSectionOffset_ == 0) stringSectionOffset_ = static_cast<std::int32_t>(consumed_ + static_cast<std::int64_t>(p));
-    const unsigned char next = workBuffer_[p + 1];
-    const std::size_t n = workBuffer_[p];
-    if (next <= 2 || n <= 2) {
-        position_ = p + 1;
+    // A byte followed by a byte 0, 1 or 2, or a length of 0, 1 or 2, is
+    // stepped over; a run of them is stepped over here, up to where the
+    // caller would stop stepping anyway.
+    if (workBuffer_[p + 1] <= 2 || workBuffer_[p] <= 2) {
+        do {
+            ++p;
+        } while (p < limit_ && (workBuffer_[p + 1] <= 2 || workBuffer_[p] <= 2));
+        position_ = p;
         return true;
     }
+    const std::size_t n = workBuffer_[p];
     if (!final && n + 1 > bufferLength_ - p) return false;
     // "STRING: [%d] %s" for a text naming a model file, " string [%d] %s" else;
     // the ".w3d" test looks at the whole stored text, up to a zero byte.
     const unsigned char* text = workBuffer_ + p + 1;
-    char* out = putLiteral(lineStart(), namesModelFile(text, n) ? "STRING: [" : " string [");
+    const std::size_t visible = findByte(text, n, 0);
+    char* out = putLiteral(lineStart(), namesModelFile(text, visible) ? "STRING: [" : " string [");
     out = putUnsigned(out, static_cast<std::uint32_t>(n));
     out = putLiteral(out, "] ");
-    out = putShown(out, text, n);
+    std::memcpy(out, text, SHOWN_SIZE + 1);
+    out += visible < SHOWN_SIZE ? visible : SHOWN_SIZE;
     lineEnd(out);
     position_ = p + n + 1;
     return true;

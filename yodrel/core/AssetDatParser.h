@@ -18,10 +18,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
-
-#include "FileStream.h"
 
 enum class ParseState { Header = 0, Entry = 1, Model = 2, Strings = 3 };
 
@@ -92,6 +91,9 @@ private:
     char output_[OUTPUT_SIZE] = {0};
     std::size_t outputLength_ = 0;
     std::string tempName_;
-    std::unique_ptr<FileStream> dumpStream_;
+    struct StreamCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, StreamCloser> dumpStream_;
     bool writeFailed_ = false;
 };

@@ -19,6 +19,17 @@ void putI32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
+// The input's stdio buffer: reads in large pieces, fixed in size.
+constexpr std::size_t READ_BUFFER = 1 << 16;
+
+// The size of an open file as FileStream reports it: 0 when unknown.
+std::int64_t sizeOf(std::FILE* f) {
+    if (std::fseek(f, 0, SEEK_END) != 0) return 0;
+    const long length = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    return length < 0 ? 0 : static_cast<int>(length);
+}
+
 }  // namespace
 
 AssetWorkspace::AssetWorkspace(std::string workFolder) : workFolder_(std::move(workFolder)) {
@@ -44,21 +55,24 @@ int AssetWorkspace::importAssetFile(int slot) {
     imported_[slot] = false;
     const std::string& path = importPath_[slot];
     if (path.empty()) return fail("no asset file given");
-    FileStream in(FileStream::READ, path.c_str(), 1);
-    if (in.open() != FS_OPEN) return fail("cannot open the asset file " + path);
-    fileSize_ = in.size();
+    // Read through a 64 KB stdio buffer (fixed, whatever the file size) and
+    // handed to the parser in zero-filled 1024-byte blocks.
+    std::FILE* in = platform::openFile(path.c_str(), "rb");
+    if (!in) return fail("cannot open the asset file " + path);
+    std::setvbuf(in, nullptr, _IOFBF, READ_BUFFER);
+    fileSize_ = sizeOf(in);
     bytesRead_ = 0;
     blockCount_[slot] = 0;
-    in.setBlockSize(static_cast<int>(AssetDatParser::BLOCK_SIZE));
     AssetDatParser& parser = parsers_[slot];
     if (!parser.reset(tempNumber_[slot], workFolder_)) {
-        in.close();
+        std::fclose(in);
         return fail("cannot write the temporary dump " + parser.tempName());
     }
     bool shortRead = false;
+    unsigned char block[AssetDatParser::BLOCK_SIZE];
     while (bytesRead_ < fileSize_) {
-        const unsigned char* block = in.readBlock();
-        if (in.lastBlockBytes() == 0) {
+        std::memset(block, 0, sizeof block);
+        if (std::fread(block, 1, sizeof block, in) == 0) {
             shortRead = true;  // the file shrank while it was read
             break;
         }
@@ -66,8 +80,10 @@ int AssetWorkspace::importAssetFile(int slot) {
         bytesRead_ += static_cast<std::int64_t>(AssetDatParser::BLOCK_SIZE);
         ++blockCount_[slot];
     }
+    const bool readFailed = std::ferror(in) != 0;
+    std::fclose(in);
     bool dumped = parser.finish();
-    if (in.close() != FS_CLOSED || shortRead) return fail("cannot read the asset file " + path);
+    if (readFailed || shortRead) return fail("cannot read the asset file " + path);
     if (!dumped) return fail("cannot write the temporary dump " + parser.tempName());
     imported_[slot] = true;
     return 1;
