@@ -64,20 +64,6 @@ std::string format(const char* pattern, const char* text) {
     return buffer;
 }
 
-
-// An existing file that may not be written: read-only, a folder, or one that
-// does not open for update. Writing beside it and moving over it would
-// either fail late or, where the system allows it, replace a protected file.
-bool refusesWriting(const char* name) {
-    const std::uint32_t attributes = platform::fileAttributes(name);
-    if (attributes == platform::ATTR_INVALID) return false;
-    if ((attributes & (platform::ATTR_READONLY | platform::ATTR_DIRECTORY)) != 0) return true;
-    std::FILE* probe = platform::openFile(name, "rb+");
-    if (probe == nullptr) return true;
-    std::fclose(probe);
-    return false;
-}
-
 }  // namespace
 
 CrandleDialog::CrandleDialog()
@@ -323,7 +309,7 @@ void CrandleDialog::output() {
     // complete, so a failure never leaves half a listing over a good file.
     const std::string temp = std::string(name) + ".~tmp";
     FileStream out(FileStream::WRITE, temp.c_str(), 0);
-    if (temp.size() > FileStream::NAME_LIMIT || refusesWriting(name) || out.open() != FS_OPEN) {
+    if (temp.size() > FileStream::NAME_LIMIT || platform::isWriteProtected(name) || out.open() != FS_OPEN) {
         std::snprintf(messageText, sizeof messageText, crandletext::CANNOT_OPEN_FORMAT, name);
         warn(messageText, crandletext::PROGRAM_TITLE);
         return;

@@ -44,26 +44,13 @@ std::string formatText(const char* pattern, const char* text) {
     return buffer.data();
 }
 
-// An existing file that may not be written: read-only, a folder, or one that
-// does not open for update. Writing beside it and moving over it would
-// either fail late or, where the system allows it, replace a protected file.
-bool refusesWriting(const char* name) {
-    const std::uint32_t attributes = platform::fileAttributes(name);
-    if (attributes == platform::ATTR_INVALID) return false;
-    if ((attributes & (platform::ATTR_READONLY | platform::ATTR_DIRECTORY)) != 0) return true;
-    std::FILE* probe = platform::openFile(name, "rb+");
-    if (probe == nullptr) return true;
-    std::fclose(probe);
-    return false;
-}
-
 // Writes the lines, each ended by "\n", into a temporary file beside the
 // target and puts it in place only when it is complete. 0 written, 1 the
 // file could not be opened, 2 it could not be written completely.
 template <class LineSource>
 int writeLinesWhole(const char* target, int count, const std::vector<std::string>& header, LineSource lineAt) {
     const std::string temp = std::string(target) + ".~tmp";
-    if (temp.size() > FileStream::NAME_LIMIT || refusesWriting(target)) return 1;
+    if (temp.size() > FileStream::NAME_LIMIT || platform::isWriteProtected(target)) return 1;
     FileStream out(FileStream::WRITE, temp.c_str(), 0);
     if (out.open() != FS_OPEN) return 1;
     bool ok = true;

@@ -88,6 +88,12 @@ bool replaceFile(const char* src, const char* dst);
 int createFolderTree(const char* path);
 constexpr int FOLDER_EXISTS = 183;
 
+// True for an existing path that may not be written: read-only, a folder, or
+// a file that does not open for update. A missing path is not protected.
+// Writers that finish through a temporary file ask first, so that a
+// protected target is refused at once instead of failing late.
+bool isWriteProtected(const char* path);
+
 // Opens a file like fopen, with the separators of this system.
 std::FILE* openFile(const char* path, const char* mode);
 // Moves a stream to an absolute offset, also beyond 2 GiB on 32-bit systems.

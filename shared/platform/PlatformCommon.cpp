@@ -73,6 +73,16 @@ bool exists(const char* pattern) {
     return search.first(pattern, entry);
 }
 
+bool isWriteProtected(const char* path) {
+    const std::uint32_t attributes = fileAttributes(path);
+    if (attributes == ATTR_INVALID) return false;
+    if (attributes & (ATTR_READONLY | ATTR_DIRECTORY)) return true;
+    std::FILE* probe = openFile(path, "rb+");
+    if (!probe) return true;
+    std::fclose(probe);
+    return false;
+}
+
 void setShellOpenHandler(ShellOpenHandler handler) { shellHandler() = std::move(handler); }
 
 bool shellOpenSystem(void* ownerWindow, const char* program, const char* parameter);

@@ -85,6 +85,12 @@ TEST(Attributes, FolderFileAndReadOnly) {
                                  std::filesystem::perm_options::remove);
     EXPECT_EQ(platform::fileAttributes(dir.file("f.bin").c_str()) & 0x01u, 0x01u);
     EXPECT_EQ(platform::fileAttributes(dir.file("missing").c_str()), platform::ATTR_INVALID);
+
+    EXPECT_TRUE(platform::isWriteProtected(dir.file("f.bin").c_str()));
+    EXPECT_TRUE(platform::isWriteProtected(dir.path().c_str()));
+    EXPECT_FALSE(platform::isWriteProtected(dir.file("missing").c_str()));
+    testkit::writeFile(dir.file("plain.bin"), "p");
+    EXPECT_FALSE(platform::isWriteProtected(dir.file("plain.bin").c_str()));
 }
 
 TEST(FileOperations, CopyDeleteReplace) {

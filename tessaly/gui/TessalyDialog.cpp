@@ -39,20 +39,6 @@ std::string fullPath(const char* path) {
     return std::string(full, length);
 }
 
-
-// An existing file that may not be written: read-only, a folder, or one that
-// does not open for update. Writing beside it and moving over it would
-// either fail late or, where the system allows it, replace a protected file.
-bool refusesWriting(const char* name) {
-    const std::uint32_t attributes = platform::fileAttributes(name);
-    if (attributes == platform::ATTR_INVALID) return false;
-    if ((attributes & (platform::ATTR_READONLY | platform::ATTR_DIRECTORY)) != 0) return true;
-    std::FILE* probe = platform::openFile(name, "rb+");
-    if (probe == nullptr) return true;
-    std::fclose(probe);
-    return false;
-}
-
 }  // namespace
 
 TessalyDialog::TessalyDialog()
@@ -245,7 +231,7 @@ void TessalyDialog::output() {
     char listingPath[260] = {0};
     if (!chooser.saveFileDialog(dialogWindow, listingPath)) return;
     const ListingResult result =
-        refusesWriting(listingPath) ? ListingResult::CannotOpen : saveCsfListing(archive, path, listingPath);
+        platform::isWriteProtected(listingPath) ? ListingResult::CannotOpen : saveCsfListing(archive, path, listingPath);
     switch (result) {
     case ListingResult::Saved:
         report(tessalytext::SAVED, listingPath);
