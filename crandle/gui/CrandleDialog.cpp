@@ -32,19 +32,6 @@ const char FILTER[] = "BIG Files(*.big)\0*.big\0All Files (*.*)\0*.*\0";
 // A Create that could not read some files names at most this many of them.
 constexpr std::size_t MAX_NAMED_PROBLEMS = 20;
 
-// The absolute, normalised form of a path (relative ones against the
-// current folder, as the archive resolves them); empty for an empty path.
-std::string fullPath(const char* path) {
-    if (path == nullptr || *path == '\0') return std::string();
-    std::string resolved(path);
-    if (resolved.find(':') == std::string::npos && !platform::isSeparator(resolved[0]))
-        resolved = platform::currentDirectory() + "\\" + resolved;
-    char full[MAX_PATH * 2];
-    DWORD length = GetFullPathNameA(resolved.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return resolved;
-    return std::string(full, length);
-}
-
 // The patterns below take (number, number), (number, text) or (text).
 std::string format(const char* pattern, int first, int second) {
     char buffer[512];
@@ -141,7 +128,7 @@ void CrandleDialog::setRowState(int row, std::uint32_t checked) {
 
 bool CrandleDialog::isImportedFile(const char* candidate) const {
     if (importedPath.empty() || candidate == nullptr || *candidate == '\0') return false;
-    return lstrcmpiA(fullPath(candidate).c_str(), importedPath.c_str()) == 0;
+    return platform::samePath(candidate, importedPath.c_str());
 }
 
 bool CrandleDialog::isExistingFolder(const char* candidate) {
@@ -188,10 +175,10 @@ void CrandleDialog::importArchive() {
         }
         resetProgress();
         if (archive.openArchive(path)) {
-            std::string loaded = fullPath(path);
+            std::string loaded = platform::fullPath(path);
             // The list never shows two archives: rows of another archive go
             // first. Importing the same archive again adds its rows again.
-            if (!importedPath.empty() && lstrcmpiA(loaded.c_str(), importedPath.c_str()) != 0) list.deleteAllRows();
+            if (!importedPath.empty() && !platform::samePath(loaded.c_str(), importedPath.c_str())) list.deleteAllRows();
             importedPath = loaded;
         } else {
             importedPath.clear();

@@ -58,6 +58,13 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// The absolute, normalised form of a path: a relative one is taken from the
+// current directory, "." and ".." parts are resolved. Empty for an empty path.
+std::string fullPath(const char* path);
+// True when two paths name the same file by their full forms (letters
+// compared without regard to case on Windows).
+bool samePath(const char* a, const char* b);
+
 // True when a directory search for the pattern finds an entry.
 bool exists(const char* pattern);
 

@@ -126,6 +126,33 @@ bool DirectorySearch::next(FoundEntry& entry) {
 
 void DirectorySearch::close() { state_.reset(); }
 
+std::string fullPath(const char* path) {
+    std::string p = nativePath(path);
+    if (p.empty()) return p;
+    if (p[0] != '/') p = currentDirectory() + "/" + p;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= p.size()) {
+        std::size_t end = p.find('/', start);
+        if (end == std::string::npos) end = p.size();
+        std::string part = p.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string full;
+    for (const std::string& part : parts) full += "/" + part;
+    return full.empty() ? "/" : full;
+}
+
+bool samePath(const char* a, const char* b) {
+    std::string fa = fullPath(a);
+    return !fa.empty() && fa == fullPath(b);
+}
+
 std::string currentDirectory() {
     std::vector<char> buffer(PATH_MAX + 1);
     if (!getcwd(buffer.data(), buffer.size())) return std::string();

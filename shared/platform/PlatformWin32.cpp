@@ -64,6 +64,19 @@ bool DirectorySearch::next(FoundEntry& entry) {
 
 void DirectorySearch::close() { state_.reset(); }
 
+std::string fullPath(const char* path) {
+    if (!path || !*path) return std::string();
+    char full[MAX_PATH * 2];
+    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return path;
+    return std::string(full, length);
+}
+
+bool samePath(const char* a, const char* b) {
+    std::string fa = fullPath(a), fb = fullPath(b);
+    return !fa.empty() && lstrcmpiA(fa.c_str(), fb.c_str()) == 0;
+}
+
 std::string currentDirectory() {
     DWORD needed = GetCurrentDirectoryA(0, nullptr);
     if (needed == 0) return std::string();

@@ -149,6 +149,21 @@ TEST(CurrentDirectory, ChangeAndQuery) {
     EXPECT_FALSE(platform::changeDirectory(dir.file("missing").c_str()));
 }
 
+TEST(CurrentDirectory, FullPathsAndPathIdentity) {
+    TempDir dir;
+    testkit::writeFile(dir.file("sub/table.csf"), "t");
+    testkit::CurrentDirectoryGuard guard(dir.path());
+    std::string full = platform::fullPath("sub\\table.csf");
+    EXPECT_TRUE(platform::samePath(full.c_str(), dir.file("sub/table.csf").c_str()));
+    EXPECT_TRUE(platform::samePath("sub\\table.csf", ".\\sub\\..\\sub\\table.csf"));
+    EXPECT_FALSE(platform::samePath("sub\\table.csf", "sub\\other.csf"));
+    EXPECT_FALSE(platform::samePath("", ""));
+    EXPECT_EQ(platform::fullPath(""), "");
+#ifdef _WIN32
+    EXPECT_TRUE(platform::samePath("SUB\\TABLE.CSF", "sub\\table.csf"));
+#endif
+}
+
 TEST(ShellOpen, TestsCanRecordTheRequest) {
     std::string program, parameter;
     platform::setShellOpenHandler([&](void*, const char* p, const char* f) {

@@ -28,17 +28,6 @@ constexpr int MARKER_BUTTON = 5;
 // Filter pairs: description and pattern, each ended by a zero, the list by one more.
 const char FILTER[] = "CSF Files(*.csf)\0*.csf\0Text Files(*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 
-// The absolute, normalised form of a path (relative ones against the
-// current folder); empty when it cannot be formed.
-std::string fullPath(const char* path) {
-    std::string resolved = CsfArchive::resolvePath(path);
-    if (resolved.empty()) return resolved;
-    char full[MAX_PATH * 2];
-    DWORD length = GetFullPathNameA(resolved.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return resolved;
-    return std::string(full, length);
-}
-
 }  // namespace
 
 TessalyDialog::TessalyDialog()
@@ -105,7 +94,7 @@ void TessalyDialog::warn(const char* text, const char* title) {
 
 bool TessalyDialog::isImportedFile(const char* candidate) const {
     if (importedPath.empty() || candidate == nullptr || *candidate == '\0') return false;
-    return lstrcmpiA(fullPath(candidate).c_str(), importedPath.c_str()) == 0;
+    return platform::samePath(candidate, importedPath.c_str());
 }
 
 bool TessalyDialog::isPlainFile(const char* candidate) {
@@ -148,10 +137,10 @@ void TessalyDialog::importTable() {
     if (path[0] != '\0') {
         resetProgress();
         if (archive.load(path)) {
-            std::string loaded = fullPath(path);
+            std::string loaded = platform::fullPath(path);
             // The list never mixes two tables: rows of another table go
             // first. Importing the same table again adds its rows again.
-            if (!importedPath.empty() && lstrcmpiA(loaded.c_str(), importedPath.c_str()) != 0) list.deleteAllRows();
+            if (!importedPath.empty() && !platform::samePath(loaded.c_str(), importedPath.c_str())) list.deleteAllRows();
             importedPath = loaded;
         } else {
             importedPath.clear();
