@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "BackgroundStream.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -17,6 +22,21 @@ struct TagName {
 const TagName TAGS[] = {{"HSEM", "MESH"}, {"REIH", "HIER"}, {"DOLH", "HLOD"}, {"MINA", "ANIM"},
                         {"TRAP", "PART"}, {"XOB ", "BOX "}, {"XET ", "TEX "}};
 
+constexpr int TAG_COUNT = sizeof TAGS / sizeof TAGS[0];
+
+// Each row's first three stored bytes as one little-endian number.
+struct TagKeys {
+    std::uint32_t key[TAG_COUNT];
+    TagKeys() {
+        for (int i = 0; i < TAG_COUNT; ++i) {
+            const auto* stored = reinterpret_cast<const unsigned char*>(TAGS[i].stored);
+            key[i] = static_cast<std::uint32_t>(stored[0]) | static_cast<std::uint32_t>(stored[1]) << 8 |
+                     static_cast<std::uint32_t>(stored[2]) << 16;
+        }
+    }
+};
+const TagKeys TAG_KEYS;
+
 std::int32_t getI32(const unsigned char* p) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
                                      (static_cast<std::uint32_t>(p[2]) << 16) |
@@ -25,6 +45,8 @@ std::int32_t getI32(const unsigned char* p) {
 
 // Small formatters for the dump lines, which are written by the million:
 // each appends to the output buffer, which has room for the longest line.
+// They avoid branches that depend on the data where they can, since names,
+// numbers and tags differ from one line to the next.
 template <std::size_t N>
 char* putLiteral(char* out, const char (&text)[N]) {
     std::memcpy(out, text, N - 1);
@@ -36,16 +58,44 @@ const char DIGIT_PAIRS[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-int digitCount(std::uint32_t v) {
-    int n = 1;
-    for (;;) {
-        if (v < 10) return n;
-        if (v < 100) return n + 1;
-        if (v < 1000) return n + 2;
-        if (v < 10000) return n + 3;
-        v /= 10000;
-        n += 4;
+// The decimal forms of the byte values, for the length fields: "%d" and
+// "%2d" of 0 to 255, each with its length.
+struct ByteNumbers {
+    char plain[256][4];
+    char width2[256][4];
+    unsigned char plainLength[256];
+    unsigned char width2Length[256];
+    ByteNumbers() {
+        for (int v = 0; v < 256; ++v) {
+            char text[8];
+            plainLength[v] = static_cast<unsigned char>(std::snprintf(text, sizeof text, "%d", v));
+            std::memcpy(plain[v], text, 4);
+            width2Length[v] = static_cast<unsigned char>(std::snprintf(text, sizeof text, "%2d", v));
+            std::memcpy(width2[v], text, 4);
+        }
     }
+};
+const ByteNumbers BYTE_NUMBERS;
+
+// "%d" of a byte value.
+char* putByte(char* out, std::size_t value) {
+    std::memcpy(out, BYTE_NUMBERS.plain[value & 0xFF], 4);
+    return out + BYTE_NUMBERS.plainLength[value & 0xFF];
+}
+
+// "%2d" of a byte value.
+char* putWidth2(char* out, std::size_t value) {
+    std::memcpy(out, BYTE_NUMBERS.width2[value & 0xFF], 4);
+    return out + BYTE_NUMBERS.width2Length[value & 0xFF];
+}
+
+// The number of decimal digits of v: from its bit length, then one compare.
+int digitCount(std::uint32_t v) {
+    static const std::uint32_t POWERS[] = {0,      10,      100,      1000,      10000,
+                                           100000, 1000000, 10000000, 100000000, 1000000000};
+    const int bits = 32 - __builtin_clz(v | 1);
+    const int t = (bits * 1233) >> 12;  // the digits of 2^bits, less one or exact
+    return t + (v >= POWERS[t] ? 1 : 0);
 }
 
 char* putUnsigned(char* out, std::uint32_t v) {
@@ -55,12 +105,10 @@ char* putUnsigned(char* out, std::uint32_t v) {
         const std::uint32_t pair = (v % 100) * 2;
         v /= 100;
         d -= 2;
-        d[0] = DIGIT_PAIRS[pair];
-        d[1] = DIGIT_PAIRS[pair + 1];
+        std::memcpy(d, DIGIT_PAIRS + pair, 2);
     }
     if (v >= 10) {
-        d[-2] = DIGIT_PAIRS[v * 2];
-        d[-1] = DIGIT_PAIRS[v * 2 + 1];
+        std::memcpy(d - 2, DIGIT_PAIRS + v * 2, 2);
     } else {
         d[-1] = static_cast<char>('0' + v);
     }
@@ -74,63 +122,106 @@ char* putInt(char* out, std::int32_t value) {
     return putUnsigned(out, 0u - static_cast<std::uint32_t>(value));
 }
 
-// "%2d" of a value from 0 to 255.
-char* putWidth2(char* out, std::size_t value) {
-    if (value < 10) *out++ = ' ';
-    return putUnsigned(out, static_cast<std::uint32_t>(value));
-}
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the byte masks below read words as little-endian"
+#endif
+
+// Bit i is set when text[i] equals `byte`, for the 64 bytes from text. The
+// callers only ask inside the work buffer, where 64 bytes after every record
+// start are readable.
+#if defined(__SSE2__)
+struct Block64 {
+    __m128i part[4];
+    explicit Block64(const unsigned char* text) {
+        for (int i = 0; i < 4; ++i) part[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 16 * i));
+    }
+    std::uint64_t equal(unsigned char byte) const {
+        const __m128i b = _mm_set1_epi8(static_cast<char>(byte));
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 4; ++i)
+            mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(part[i], b))))
+                    << (16 * i);
+        return mask;
+    }
+};
+#else
+struct Block64 {
+    std::uint64_t word[8];
+    explicit Block64(const unsigned char* text) { std::memcpy(word, text, 64); }
+    std::uint64_t equal(unsigned char byte) const {
+        const std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Full;
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 8; ++i) {
+            const std::uint64_t x = word[i] ^ (0x0101010101010101ull * byte);
+            // The high bit of each byte is set where x has a non-zero byte.
+            const std::uint64_t nonZero = ((x & low7) + low7) | x;
+            const std::uint64_t zero = ~nonZero & ~low7;
+            // Gathers the eight high bits into one byte.
+            mask |= (((zero >> 7) * 0x0102040810204080ull) >> 56) << (8 * i);
+        }
+        return mask;
+    }
+};
+#endif
+
+inline std::size_t lowestBit(std::uint64_t mask) { return static_cast<std::size_t>(__builtin_ctzll(mask)); }
+
+// The first `count` bits set (count at most 63).
+inline std::uint64_t lowBits(std::size_t count) { return (std::uint64_t(1) << count) - 1; }
 
 // The index of the first byte equal to `byte` among the first `count` bytes
-// of `text`, or `count` when there is none. Names and texts are short and
-// scanned by the million, so eight bytes are tested at a time; only bytes
-// below `count` are read.
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-#error "findByte reads eight bytes as one little-endian word"
-#endif
-inline std::size_t findByte(const unsigned char* text, std::size_t count, unsigned char byte) {
-    const std::uint64_t ones = 0x0101010101010101ull;
-    const std::uint64_t pattern = ones * byte;
-    std::size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text + i, 8);  // both targets are little-endian: text[i] is the low byte
-        word ^= pattern;
-        // Marks the lowest byte that is zero (and maybe bytes above it).
-        const std::uint64_t found = (word - ones) & ~word & (ones << 7);
-        if (found != 0) return i + static_cast<std::size_t>(__builtin_ctzll(found)) / 8;
-    }
-    for (; i < count; ++i)
-        if (text[i] == byte) return i;
-    return count;
+// of `text`, or `count` when there is none; only those bytes are read.
+std::size_t findByte(const unsigned char* text, std::size_t count, unsigned char byte) {
+    const void* found = std::memchr(text, byte, count);
+    return found ? static_cast<std::size_t>(static_cast<const unsigned char*>(found) - text) : count;
 }
 
-// The number of characters shown of a name or text of `length` stored
-// bytes: it ends at a zero byte and is cut to 63 characters.
-std::size_t shownLength(const unsigned char* text, std::size_t length) {
-    return findByte(text, length < AssetDatParser::SHOWN_SIZE ? length : AssetDatParser::SHOWN_SIZE, 0);
-}
-
-// "%s" of a name or text of the work buffer. The source and the line both
-// have room for 64 bytes, so a fixed-size copy is made and the shown part kept.
-char* putShown(char* out, const unsigned char* text, std::size_t length) {
-    std::memcpy(out, text, AssetDatParser::SHOWN_SIZE + 1);
-    return out + shownLength(text, length);
-}
-
-// Whether a string-pool text names a model file: ".w3d" somewhere before
-// its end or its first zero byte, whichever comes first. `length` is the
-// text's length up to that zero byte (".w3d" holds none, so a match never
-// reaches past it).
-bool namesModelFile(const unsigned char* text, std::size_t length) {
-    std::size_t i = 0;
-    while (i + 4 <= length) {
-        i += findByte(text + i, length - 3 - i, '.');  // a match starts at most at length - 4
+// Whether ".w3d" occurs within the first `length` bytes (scalar form, for
+// texts longer than one 64-byte look).
+bool namesModelFileLong(const unsigned char* text, std::size_t length) {
+    for (std::size_t i = 0; i + 4 <= length; ++i) {
+        i += findByte(text + i, length - 3 - i, '.');
         if (i + 4 > length) return false;
         if (text[i + 1] == 'w' && text[i + 2] == '3' && text[i + 3] == 'd') return true;
-        ++i;
     }
     return false;
 }
+
+// A name or text of the work buffer with `length` stored bytes: how much of it
+// is shown (it ends at a zero byte and is cut to 63 characters), and for a
+// string-pool text whether it names a model file: ".w3d" before its end or its
+// first zero byte, in the whole stored text.
+struct TextLook {
+    std::size_t shown;
+    bool modelFile;
+};
+
+TextLook lookAtName(const unsigned char* text, std::size_t length) {
+    const Block64 block(text);
+    const std::size_t cut = length < AssetDatParser::SHOWN_SIZE ? length : AssetDatParser::SHOWN_SIZE;
+    return TextLook{lowestBit(block.equal(0) | (std::uint64_t(1) << cut)), false};
+}
+
+TextLook lookAtText(const unsigned char* text, std::size_t length) {
+    const Block64 block(text);
+    const std::uint64_t zeros = block.equal(0);
+    const std::size_t cut = length < AssetDatParser::SHOWN_SIZE ? length : AssetDatParser::SHOWN_SIZE;
+    const std::size_t shown = lowestBit(zeros | (std::uint64_t(1) << cut));
+    if (length >= AssetDatParser::SHOWN_SIZE && shown == AssetDatParser::SHOWN_SIZE) {
+        // Longer than one look: the rest of the text is searched byte by byte.
+        return TextLook{shown, namesModelFileLong(text, findByte(text, length, 0))};
+    }
+    // Here the text ends within the 64 bytes looked at, at `shown`; a match
+    // starts at most 4 bytes before that.
+    const std::uint64_t starts = block.equal('.') & (block.equal('w') >> 1) & (block.equal('3') >> 2) &
+                                 (block.equal('d') >> 3);
+    const std::size_t room = shown > 3 ? shown - 3 : 0;
+    return TextLook{shown, (starts & lowBits(room)) != 0};
+}
+
+// The number of characters shown of a short field of its own (the header's
+// tag): it ends at a zero byte.
+std::size_t shownLength(const unsigned char* text, std::size_t length) { return findByte(text, length, 0); }
 
 // Entry record: length byte, name, 8 bytes of data, 2 bytes of model count.
 constexpr std::size_t ENTRY_FIXED = 1 + 10;
@@ -140,25 +231,25 @@ constexpr std::size_t MODEL_FIXED = 1 + 12;
 }  // namespace
 
 void AssetDatParser::shownTag(const unsigned char stored[4], char shown[5]) {
-    // The first letter tells the candidates apart but for 'X' (BOX, TEX);
-    // the other two letters are then compared as well.
-    const TagName* match = nullptr;
-    switch (stored[0]) {
-        case 'H': match = &TAGS[0]; break;
-        case 'R': match = &TAGS[1]; break;
-        case 'D': match = &TAGS[2]; break;
-        case 'M': match = &TAGS[3]; break;
-        case 'T': match = &TAGS[4]; break;
-        case 'X': match = stored[1] == 'O' ? &TAGS[5] : &TAGS[6]; break;
-        default: break;
+    const std::size_t length = putTag(shown, stored);
+    shown[length] = '\0';
+}
+
+std::size_t AssetDatParser::putTag(char* out, const unsigned char stored[4]) {
+    // The first three stored bytes as one number, compared with each row's;
+    // the first match wins. An unknown tag is shown as its stored bytes, up
+    // to a zero byte.
+    std::uint32_t word;
+    std::memcpy(&word, stored, 4);
+    const std::uint32_t key = word & 0xFFFFFF;
+    int row = -1;
+    for (int i = TAG_COUNT - 1; i >= 0; --i) row = TAG_KEYS.key[i] == key ? i : row;
+    if (row >= 0) {
+        std::memcpy(out, TAGS[row].shown, 4);
+        return 4;
     }
-    if (match && stored[1] == static_cast<unsigned char>(match->stored[1]) &&
-        stored[2] == static_cast<unsigned char>(match->stored[2])) {
-        std::memcpy(shown, match->shown, 4);
-    } else {
-        std::memcpy(shown, stored, 4);
-    }
-    shown[4] = '\0';
+    std::memcpy(out, stored, 4);
+    return shownLength(stored, 4);
 }
 
 bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
@@ -171,23 +262,37 @@ bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
     entriesSeen_ = modelsLeft_ = 0;
     stringSectionOffset_ = 0;
     writeFailed_ = false;
-    outputLength_ = 0;
 
     char name[32];
     std::snprintf(name, sizeof name, "USER_ASSET%02d.tmp", tempNumber);
     tempName_ = workFolder + name;
-    dumpStream_.reset();
+    closeDump();
     // Text mode, so that lines end as the system's text files do.
     dumpStream_.reset(platform::openFile(tempName_.c_str(), "w+"));
     if (!dumpStream_) {
         writeFailed_ = true;
         return false;
     }
+    writer_.reset(new BackgroundWriter(dumpStream_.get()));
+    output_ = writer_->acquire();
+    outputCapacity_ = BackgroundWriter::BUFFER_SIZE;
     return true;
 }
 
+void AssetDatParser::closeDump() {
+    writer_.reset();  // writes what was handed over, before the stream closes
+    dumpStream_.reset();
+    output_ = discard_;
+    outputCapacity_ = sizeof discard_;
+    outputLength_ = 0;
+}
+
+AssetDatParser::AssetDatParser() : output_(discard_), outputCapacity_(sizeof discard_) {}
+
+AssetDatParser::~AssetDatParser() { closeDump(); }
+
 char* AssetDatParser::lineStart() {
-    if (outputLength_ + LINE_SIZE > OUTPUT_SIZE) flushOutput();
+    if (outputLength_ + LINE_SIZE > outputCapacity_) flushOutput();
     return output_ + outputLength_;
 }
 
@@ -197,12 +302,13 @@ void AssetDatParser::lineEnd(char* end) {
 }
 
 void AssetDatParser::flushOutput() {
-    if (outputLength_ == 0) return;
-    // Written by its length: the lines hold no zero byte, and no scan for
-    // a terminator is needed.
-    if (!dumpStream_ || std::fwrite(output_, 1, outputLength_, dumpStream_.get()) != outputLength_ ||
-        std::ferror(dumpStream_.get()))
-        writeFailed_ = true;
+    // Lines are written by their length (they hold no zero byte), by the
+    // writer's thread while the next ones are formatted. Without a dump the
+    // lines are formatted into a scratch buffer and dropped.
+    if (writer_ && outputLength_ > 0) {
+        writer_->submit(output_, outputLength_);
+        output_ = writer_->acquire();
+    }
     outputLength_ = 0;
 }
 
@@ -221,15 +327,13 @@ void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
         header_.headerWord1 = getI32(workBuffer_ + 4);
         header_.entryCount = getI32(workBuffer_ + 8);
         header_.headerWord3 = getI32(workBuffer_ + 12);
-        char tag[5] = {0};
-        std::memcpy(tag, header_.tag, 4);
         char* out = putLiteral(lineStart(), SEPARATOR);
         lineEnd(out);
         out = lineStart();
         // "HEADER: [%s][%d %d %d]"; the tag ends at a zero byte
         out = putLiteral(out, "HEADER: [");
-        std::memcpy(out, tag, 4);
-        out += shownLength(reinterpret_cast<const unsigned char*>(tag), 4);
+        std::memcpy(out, header_.tag, 4);
+        out += shownLength(reinterpret_cast<const unsigned char*>(header_.tag), 4);
         out = putLiteral(out, "][");
         out = putInt(out, header_.headerWord1);
         *out++ = ' ';
@@ -244,13 +348,29 @@ void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
         state_ = header_.entryCount == 0 ? ParseState::Strings : ParseState::Entry;
     }
 
-    while (position_ < limit_) {
-        if (!step(false)) break;  // a record longer than what is left waits for the next block
-    }
+    position_ = parseSteps(workBuffer_, bufferLength_, limit_, position_, consumed_, false);
 
     carryLength_ = position_ < bufferLength_ ? bufferLength_ - position_ : 0;
     if (carryLength_ > 0) std::memcpy(carry_, workBuffer_ + position_, carryLength_);
     consumed_ += static_cast<std::int64_t>(position_);
+}
+
+void AssetDatParser::feedBlocks(const unsigned char* blocks, std::size_t count) {
+    if (count == 0) return;
+    feedBlock(blocks, BLOCK_SIZE);
+    if (count == 1) return;
+    // The carry left by the first block is that block's last carryLength_
+    // bytes, so the rest is parsed where it lies, as if the work buffer held
+    // all the blocks: a record starts while 256 bytes remain after it, and
+    // one that does not fit waits, exactly as block by block. Only the tail
+    // that is left is copied, into the carry.
+    const std::size_t valid = count * BLOCK_SIZE;
+    const std::size_t start = BLOCK_SIZE - carryLength_;
+    const std::int64_t base = consumed_ - static_cast<std::int64_t>(start);  // file offset of blocks[0]
+    const std::size_t end = parseSteps(blocks, valid, valid - RESERVE, start, base, false);
+    carryLength_ = valid - end;
+    if (carryLength_ > 0) std::memcpy(carry_, blocks + end, carryLength_);
+    consumed_ = base + static_cast<std::int64_t>(end);
 }
 
 bool AssetDatParser::finish() {
@@ -259,11 +379,12 @@ bool AssetDatParser::finish() {
     bufferLength_ = limit_ = carryLength_;
     position_ = 0;
     // The bytes after the tail read as zero, as the zero-filled last block.
-    while (position_ < carryLength_) step(true);
+    position_ = parseSteps(workBuffer_, bufferLength_, limit_, 0, consumed_, true);
     carryLength_ = 0;
     consumed_ = 0;
     flushOutput();
-    bool ok = !writeFailed_;
+    bool ok = !writeFailed_ && writer_ && writer_->finish();
+    writer_.reset();
     if (dumpStream_) {
         // fclose flushes: a write that fails only then is a failure too.
         if (std::ferror(dumpStream_.get())) ok = false;
@@ -271,103 +392,116 @@ bool AssetDatParser::finish() {
     } else {
         ok = false;
     }
+    closeDump();
     return ok;
 }
 
-bool AssetDatParser::step(bool final) {
-    switch (state_) {
-        case ParseState::Entry: return entryStep(final);
-        case ParseState::Model: return modelStep(final);
-        case ParseState::Strings: return stringStep(final);
-        case ParseState::Header: break;
+// Steps while a record may start: before the limit, and (while blocks are
+// fed) while the record lies whole within the valid bytes; a longer one waits
+// for the next block. At the final flush the tail is followed by at least
+// 1024 zero bytes of the work buffer, more than the longest record, so a
+// record that runs past the tail reads zeros. Names and texts longer than 63
+// characters are shown cut; the record keeps its stored length.
+//
+// `buffer` holds `valid` bytes, of which the one at `p` lies at file offset
+// base + p; the position reached is returned.
+//
+// The loop works on local copies of the parse state and of the output
+// position, which stay in registers while the lines are stored; they are put
+// back when it ends.
+std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t valid, std::size_t limit,
+                                       std::size_t p, std::int64_t base, bool final) {
+    const std::uint32_t entryCount = static_cast<std::uint32_t>(header_.entryCount);
+    ParseState state = state_;
+    std::uint32_t modelsLeft = modelsLeft_;
+    std::uint32_t entriesSeen = entriesSeen_;
+    char* out = output_ + outputLength_;
+    char* roomEnd = output_ + outputCapacity_ - LINE_SIZE;  // a line may start up to here
+
+    while (p < limit) {
+        if (out > roomEnd) {
+            outputLength_ = static_cast<std::size_t>(out - output_);
+            flushOutput();
+            out = output_ + outputLength_;
+            roomEnd = output_ + outputCapacity_ - LINE_SIZE;
+        }
+        const std::size_t n = buffer[p];
+        const unsigned char* const text = buffer + p + 1;  // the name or text
+        if (state == ParseState::Strings) {
+            if (stringSectionOffset_ == 0)
+                stringSectionOffset_ = static_cast<std::int32_t>(base + static_cast<std::int64_t>(p));
+            // A byte followed by a byte 0, 1 or 2, or a length of 0, 1 or 2,
+            // is stepped over; a run of them is stepped over at once, up to
+            // the limit.
+            if (buffer[p + 1] <= 2 || n <= 2) {
+                do {
+                    ++p;
+                } while (p < limit && (buffer[p + 1] <= 2 || buffer[p] <= 2));
+                continue;
+            }
+            if (!final && n + 1 > valid - p) break;
+            // "STRING: [%d] %s" for a text naming a model file, " string [%d] %s"
+            // else; the ".w3d" test looks at the whole stored text, up to a
+            // zero byte.
+            static const char KINDS[2][10] = {" string [", "STRING: ["};
+            const TextLook look = lookAtText(text, n);
+            std::memcpy(out, KINDS[look.modelFile ? 1 : 0], 9);
+            out = putByte(out + 9, n);
+            out = putLiteral(out, "] ");
+            std::memcpy(out, text, SHOWN_SIZE + 1);
+            out += look.shown;
+            *out++ = '\n';
+            p += n + 1;
+        } else if (state == ParseState::Model) {
+            // tag, modelWord1, modelWord2 after the name
+            if (!final && n + MODEL_FIXED > valid - p) break;
+            const unsigned char* modelBlock = text + n;
+            // " model  [%2d] %s  %s [%d %d]": modelWord2, then modelWord1
+            out = putLiteral(out, " model  [");
+            out = putWidth2(out, n);
+            out = putLiteral(out, "] ");
+            out += putTag(out, modelBlock);
+            out = putLiteral(out, "  ");
+            std::memcpy(out, text, SHOWN_SIZE + 1);
+            out += lookAtName(text, n).shown;
+            out = putLiteral(out, " [");
+            out = putInt(out, getI32(modelBlock + 8));
+            *out++ = ' ';
+            out = putInt(out, getI32(modelBlock + 4));
+            *out++ = ']';
+            *out++ = '\n';
+            if (modelsLeft > 0) --modelsLeft;
+            if (modelsLeft == 0) state = entriesSeen == entryCount ? ParseState::Strings : ParseState::Entry;
+            p += n + MODEL_FIXED;
+        } else if (state == ParseState::Entry) {
+            // 8 bytes of data and the model count after the name
+            if (!final && n + ENTRY_FIXED > valid - p) break;
+            const unsigned char* entryBlock = text + n;
+            modelsLeft = static_cast<std::uint32_t>(entryBlock[8]) | (static_cast<std::uint32_t>(entryBlock[9]) << 8);
+            // "ENTRY:  [%2d] %s [%d]"
+            out = putLiteral(out, "ENTRY:  [");
+            out = putWidth2(out, n);
+            out = putLiteral(out, "] ");
+            std::memcpy(out, text, SHOWN_SIZE + 1);
+            out += lookAtName(text, n).shown;
+            out = putLiteral(out, " [");
+            out = putUnsigned(out, modelsLeft);
+            *out++ = ']';
+            *out++ = '\n';
+            ++entriesSeen;
+            if (modelsLeft >= 1)
+                state = ParseState::Model;
+            else
+                state = entriesSeen == entryCount ? ParseState::Strings : ParseState::Entry;
+            p += n + ENTRY_FIXED;
+        } else {
+            break;
+        }
     }
-    return false;
-}
 
-// Every step checks that its whole record lies within the valid bytes before
-// it reads it. At the final flush the tail is followed by at least 1024 zero
-// bytes of the work buffer, more than the longest record, so it reads zeros.
-// Names and texts longer than 63 characters are shown cut; the record keeps
-// its stored length.
-bool AssetDatParser::entryStep(bool final) {
-    const std::size_t p = position_;
-    const std::size_t n = workBuffer_[p];
-    if (!final && n + ENTRY_FIXED > bufferLength_ - p) return false;
-    const unsigned char* name = workBuffer_ + p + 1;
-    const unsigned char* entryBlock = name + n;  // 8 bytes of data, the model count
-    modelsLeft_ = static_cast<std::uint32_t>(entryBlock[8]) | (static_cast<std::uint32_t>(entryBlock[9]) << 8);
-    // "ENTRY:  [%2d] %s [%d]"
-    char* out = putLiteral(lineStart(), "ENTRY:  [");
-    out = putWidth2(out, n);
-    out = putLiteral(out, "] ");
-    out = putShown(out, name, n);
-    out = putLiteral(out, " [");
-    out = putUnsigned(out, modelsLeft_);
-    *out++ = ']';
-    lineEnd(out);
-    ++entriesSeen_;
-    if (modelsLeft_ >= 1)
-        state_ = ParseState::Model;
-    else
-        state_ = entriesSeen_ == static_cast<std::uint32_t>(header_.entryCount) ? ParseState::Strings : ParseState::Entry;
-    position_ = p + n + ENTRY_FIXED;
-    return true;
-}
-
-bool AssetDatParser::modelStep(bool final) {
-    const std::size_t p = position_;
-    const std::size_t n = workBuffer_[p];
-    if (!final && n + MODEL_FIXED > bufferLength_ - p) return false;
-    const unsigned char* name = workBuffer_ + p + 1;
-    const unsigned char* modelBlock = name + n;  // tag, modelWord1, modelWord2
-    // " model  [%2d] %s  %s [%d %d]": modelWord2, then modelWord1
-    char* out = putLiteral(lineStart(), " model  [");
-    out = putWidth2(out, n);
-    out = putLiteral(out, "] ");
-    char tag[5];
-    shownTag(modelBlock, tag);
-    std::memcpy(out, tag, 4);
-    out += shownLength(reinterpret_cast<const unsigned char*>(tag), 4);
-    out = putLiteral(out, "  ");
-    out = putShown(out, name, n);
-    out = putLiteral(out, " [");
-    out = putInt(out, getI32(modelBlock + 8));
-    *out++ = ' ';
-    out = putInt(out, getI32(modelBlock + 4));
-    *out++ = ']';
-    lineEnd(out);
-    if (modelsLeft_ > 0) --modelsLeft_;
-    if (modelsLeft_ == 0)
-        state_ = entriesSeen_ == static_cast<std::uint32_t>(header_.entryCount) ? ParseState::Strings : ParseState::Entry;
-    position_ = p + n + MODEL_FIXED;
-    return true;
-}
-
-bool AssetDatParser::stringStep(bool final) {
-    std::size_t p = position_;
-    if (stringSectionOffset_ == 0) stringSectionOffset_ = static_cast<std::int32_t>(consumed_ + static_cast<std::int64_t>(p));
-    // A byte followed by a byte 0, 1 or 2, or a length of 0, 1 or 2, is
-    // stepped over; a run of them is stepped over here, up to where the
-    // caller would stop stepping anyway.
-    if (workBuffer_[p + 1] <= 2 || workBuffer_[p] <= 2) {
-        do {
-            ++p;
-        } while (p < limit_ && (workBuffer_[p + 1] <= 2 || workBuffer_[p] <= 2));
-        position_ = p;
-        return true;
-    }
-    const std::size_t n = workBuffer_[p];
-    if (!final && n + 1 > bufferLength_ - p) return false;
-    // "STRING: [%d] %s" for a text naming a model file, " string [%d] %s" else;
-    // the ".w3d" test looks at the whole stored text, up to a zero byte.
-    const unsigned char* text = workBuffer_ + p + 1;
-    const std::size_t visible = findByte(text, n, 0);
-    char* out = putLiteral(lineStart(), namesModelFile(text, visible) ? "STRING: [" : " string [");
-    out = putUnsigned(out, static_cast<std::uint32_t>(n));
-    out = putLiteral(out, "] ");
-    std::memcpy(out, text, SHOWN_SIZE + 1);
-    out += visible < SHOWN_SIZE ? visible : SHOWN_SIZE;
-    lineEnd(out);
-    position_ = p + n + 1;
-    return true;
+    state_ = state;
+    modelsLeft_ = modelsLeft;
+    entriesSeen_ = entriesSeen;
+    outputLength_ = static_cast<std::size_t>(out - output_);
+    return p;
 }

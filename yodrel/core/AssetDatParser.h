@@ -31,6 +31,8 @@ struct AssetHeader {
     std::int32_t headerWord3 = 0;
 };
 
+class BackgroundWriter;
+
 class AssetDatParser {
 public:
     static constexpr std::size_t BLOCK_SIZE = 1024;
@@ -41,12 +43,20 @@ public:
     static constexpr std::size_t LINE_SIZE = 128;      // longer than the longest line
     static constexpr std::size_t HEADER_SIZE = 16;
 
+    AssetDatParser();
+    AssetDatParser(const AssetDatParser&) = delete;
+    AssetDatParser& operator=(const AssetDatParser&) = delete;
+    ~AssetDatParser();
+
     // Starts over: clears every buffer and count, and opens the temporary
     // dump "USER_ASSET%02d.tmp" (tempNumber) in workFolder, truncating it.
     // False when the dump cannot be opened; the parser then writes no lines.
     bool reset(int tempNumber, const std::string& workFolder);
     // Parses one block (at most 1024 bytes are taken).
     void feedBlock(const unsigned char* block, std::size_t length);
+    // Parses `count` whole consecutive 1024-byte blocks: the same as feeding
+    // them one by one, without copying each through the work buffer.
+    void feedBlocks(const unsigned char* blocks, std::size_t count);
     // Parses the carried tail and closes the dump; false when a line could
     // not be written or the dump did not close cleanly.
     bool finish();
@@ -64,14 +74,15 @@ public:
     static void shownTag(const unsigned char stored[4], char shown[5]);
 
 private:
-    bool step(bool final);
-    bool entryStep(bool final);
-    bool modelStep(bool final);
-    bool stringStep(bool final);
+    // Writes the shown tag (not terminated) and gives its length.
+    static std::size_t putTag(char* out, const unsigned char stored[4]);
+    std::size_t parseSteps(const unsigned char* buffer, std::size_t valid, std::size_t limit, std::size_t p,
+                           std::int64_t base, bool final);
     // Room for the next line in the output buffer; flushes when it is short.
     char* lineStart();
     void lineEnd(char* end);
     void flushOutput();
+    void closeDump();
 
     ParseState state_ = ParseState::Header;
     AssetHeader header_;
@@ -85,15 +96,18 @@ private:
     std::uint32_t entriesSeen_ = 0;
     std::uint32_t modelsLeft_ = 0;
     std::int32_t stringSectionOffset_ = 0;
-    // Lines are formatted straight into this buffer, which is written in
-    // large pieces; it always keeps room for one more line and a terminator.
-    static constexpr std::size_t OUTPUT_SIZE = 65536;
-    char output_[OUTPUT_SIZE] = {0};
-    std::size_t outputLength_ = 0;
     std::string tempName_;
     struct StreamCloser {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::unique_ptr<std::FILE, StreamCloser> dumpStream_;
+    // Lines are formatted straight into a buffer of the writer, which writes
+    // full buffers on its own thread; it always keeps room for one more line.
+    // Without a dump they go to the scratch buffer and are dropped.
+    std::unique_ptr<BackgroundWriter> writer_;
+    char discard_[4 * LINE_SIZE] = {0};
+    char* output_;
+    std::size_t outputCapacity_;
+    std::size_t outputLength_ = 0;
     bool writeFailed_ = false;
 };

@@ -1,9 +1,11 @@
 #include "AssetWorkspace.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "BackgroundStream.h"
 #include "FileStream.h"
 #include "platform/Platform.h"
 
@@ -18,9 +20,6 @@ std::int32_t getI32(const unsigned char* p) {
 void putI32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
-
-// The input's stdio buffer: reads in large pieces, fixed in size.
-constexpr std::size_t READ_BUFFER = 1 << 16;
 
 // The size of an open file as FileStream reports it: 0 when unknown.
 std::int64_t sizeOf(std::FILE* f) {
@@ -55,11 +54,8 @@ int AssetWorkspace::importAssetFile(int slot) {
     imported_[slot] = false;
     const std::string& path = importPath_[slot];
     if (path.empty()) return fail("no asset file given");
-    // Read through a 64 KB stdio buffer (fixed, whatever the file size) and
-    // handed to the parser in zero-filled 1024-byte blocks.
     std::FILE* in = platform::openFile(path.c_str(), "rb");
     if (!in) return fail("cannot open the asset file " + path);
-    std::setvbuf(in, nullptr, _IOFBF, READ_BUFFER);
     fileSize_ = sizeOf(in);
     bytesRead_ = 0;
     blockCount_[slot] = 0;
@@ -68,25 +64,65 @@ int AssetWorkspace::importAssetFile(int slot) {
         std::fclose(in);
         return fail("cannot write the temporary dump " + parser.tempName());
     }
+    // Whole 1024-byte blocks, as many as cover the size taken at the start;
+    // the last one is zero-filled beyond the end of the file. The file is
+    // read ahead on a second thread in large pieces of fixed size, and the
+    // blocks are handed to the parser straight from those pieces.
+    const std::int64_t blocks = (fileSize_ + static_cast<std::int64_t>(BLOCK) - 1) / static_cast<std::int64_t>(BLOCK);
     bool shortRead = false;
-    unsigned char block[AssetDatParser::BLOCK_SIZE];
-    while (bytesRead_ < fileSize_) {
-        std::memset(block, 0, sizeof block);
-        if (std::fread(block, 1, sizeof block, in) == 0) {
-            shortRead = true;  // the file shrank while it was read
-            break;
+    bool readFailed = false;
+    {
+        BackgroundReader reader(in, blocks * static_cast<std::int64_t>(BLOCK));
+        unsigned char partial[BLOCK];
+        std::size_t partialLength = 0;
+        const unsigned char* piece = nullptr;
+        std::size_t length;
+        while ((length = reader.next(piece)) > 0) {
+            std::size_t at = 0;
+            if (partialLength > 0) {
+                // A block split across two pieces is put together first.
+                const std::size_t take = std::min(BLOCK - partialLength, length);
+                std::memcpy(partial + partialLength, piece, take);
+                partialLength += take;
+                at = take;
+                if (partialLength == BLOCK) {
+                    feed(slot, partial);
+                    partialLength = 0;
+                }
+            }
+            const std::size_t whole = (length - at) / BLOCK;
+            if (whole > 0) {
+                parsers_[slot].feedBlocks(piece + at, whole);
+                bytesRead_ += static_cast<std::int64_t>(whole * BLOCK);
+                blockCount_[slot] += static_cast<int>(whole);
+                at += whole * BLOCK;
+            }
+            if (at < length) {
+                partialLength = length - at;
+                std::memcpy(partial, piece + at, partialLength);
+            }
         }
-        parser.feedBlock(block, AssetDatParser::BLOCK_SIZE);
-        bytesRead_ += static_cast<std::int64_t>(AssetDatParser::BLOCK_SIZE);
-        ++blockCount_[slot];
+        readFailed = reader.failed();
+        if (partialLength > 0) {
+            std::memset(partial + partialLength, 0, BLOCK - partialLength);
+            feed(slot, partial);
+        }
+        // A file that shrank while it was read has fewer blocks than its size.
+        shortRead = bytesRead_ < fileSize_;
     }
-    const bool readFailed = std::ferror(in) != 0;
+    if (std::ferror(in)) readFailed = true;
     std::fclose(in);
     bool dumped = parser.finish();
     if (readFailed || shortRead) return fail("cannot read the asset file " + path);
     if (!dumped) return fail("cannot write the temporary dump " + parser.tempName());
     imported_[slot] = true;
     return 1;
+}
+
+void AssetWorkspace::feed(int slot, const unsigned char* block) {
+    parsers_[slot].feedBlock(block, BLOCK);
+    bytesRead_ += static_cast<std::int64_t>(BLOCK);
+    ++blockCount_[slot];
 }
 
 int AssetWorkspace::publishDump(int slot) {
@@ -157,9 +193,12 @@ int AssetWorkspace::exportMerge() {
 
     splicer_.clearAll();  // every merge starts from empty lists
     splicer_.addSource(importPath_[0].c_str());
-    bool ok = splicer_.cutHead(0, s0, 0) && splicer_.cutTail(s0, 0);
     splicer_.addSource(importPath_[1].c_str());
-    ok = ok && splicer_.cutHead(static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE), s1, 1) && splicer_.cutTail(s1, 1);
+    // The first file's header and entries, its strings, the second file's
+    // entries and its strings; the two files are cut at the same time.
+    bool ok = splicer_.cutPieces({PieceCut{0, 0, s0, false}, PieceCut{0, s0, 0, true},
+                                  PieceCut{1, static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE), s1, false},
+                                  PieceCut{1, s1, 0, true}});
     if (!ok || splicer_.pieceCount() != 4) {
         splicer_.clearAll();
         return fail("cannot cut the asset files into pieces in " + workFolder_);

@@ -52,8 +52,11 @@ public:
     void clear();
 
 private:
+    static constexpr std::size_t BLOCK = AssetDatParser::BLOCK_SIZE;
     static int clampSlot(int slot) { return slot <= 0 ? 0 : 1; }
     int fail(const std::string& message);
+    // Hands one whole block to the slot's parser and counts it.
+    void feed(int slot, const unsigned char* block);
 
     std::string workFolder_;
     AssetDatParser parsers_[SLOTS];

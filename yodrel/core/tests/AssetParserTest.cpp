@@ -3,7 +3,9 @@
 // of a slot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 
 #include "AssetTestSupport.h"
 #include "AssetWorkspace.h"
@@ -186,6 +188,80 @@ TEST(AssetDump, EndsTheEntrySectionAtTheLastEntry) {
     file = assetFileBytes(none, {}, strings);
     EXPECT_EQ(importLines(dir, file, &offset), concat(expectedLines(none, {}), {stringLine("a string")}));
     EXPECT_EQ(offset, 16);
+}
+
+// Blocks handed over many at a time are parsed where they lie, not through
+// the work buffer; the dump, the string-section offset and the carry must be
+// those of the same blocks fed one by one, wherever the groups begin and end.
+TEST(AssetDump, ParsesGroupsOfBlocksAsBlockByBlock) {
+    testkit::TempDir dir;
+    std::mt19937 random(4242);
+    auto randomBytes = [&](std::size_t size) {
+        std::string bytes(size, '\0');
+        for (char& c : bytes) c = static_cast<char>(random() % 256);
+        return bytes;
+    };
+    std::vector<std::string> inputs;
+    // Entries and models with names of every length up to 255 (records
+    // longer than the reserve), then texts with and without ".w3d".
+    {
+        AssetFixtureHeader header;
+        std::vector<AssetFixtureEntry> entries;
+        std::string strings;
+        for (int i = 0; i < 900; ++i) {
+            const std::size_t length = random() % 256;
+            std::vector<AssetFixtureModel> models;
+            for (std::uint32_t m = random() % 4; m > 0; --m)
+                models.push_back(model(std::string(random() % 256, 'm'), i % 2 ? "HSEM" : "ZZZZ",
+                                       static_cast<int>(random()), -static_cast<int>(random() % 1000)));
+            entries.push_back(entry(std::string(length, static_cast<char>('a' + i % 26)), models));
+        }
+        for (int i = 0; i < 3000; ++i) {
+            std::string text(4 + random() % 252, 't');
+            if (i % 3 == 0) text.replace(random() % (text.size() - 3), 4, ".w3d");
+            strings += assetStringBytes(text) + std::string(random() % 3, '\0');
+        }
+        inputs.push_back(assetFileBytes(header, entries, strings));
+    }
+    // A sample table, the same cut inside its entries, and noise.
+    const std::string sample = dir.file("sample.dat");
+    ASSERT_TRUE(writeAssetSample(sample, 700 * 1024, 9, 3, nullptr));
+    inputs.push_back(testkit::readFile(sample));
+    inputs.push_back(inputs.back().substr(0, 200 * 1024 + 77));
+    inputs.push_back(randomBytes(300 * 1024 + 5));
+
+    for (std::size_t n = 0; n < inputs.size(); ++n) {
+        std::string bytes = inputs[n];
+        bytes.resize((bytes.size() + 1023) / 1024 * 1024, '\0');  // whole blocks, as an import feeds them
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        const std::size_t blocks = bytes.size() / 1024;
+
+        AssetDatParser single;
+        ASSERT_TRUE(single.reset(1, dir.path() + testkit::SEP));
+        for (std::size_t b = 0; b < blocks; ++b) single.feedBlock(data + b * 1024, 1024);
+        const std::size_t singleCarry = single.carryLength();
+        ASSERT_TRUE(single.finish());
+
+        AssetDatParser grouped;
+        ASSERT_TRUE(grouped.reset(2, dir.path() + testkit::SEP));
+        for (std::size_t b = 0; b < blocks;) {
+            const std::size_t count = std::min<std::size_t>(blocks - b, 1 + random() % 300);
+            grouped.feedBlocks(data + b * 1024, count);
+            b += count;
+        }
+        EXPECT_EQ(grouped.carryLength(), singleCarry) << "input " << n;
+        ASSERT_TRUE(grouped.finish());
+
+        EXPECT_EQ(grouped.stringSectionOffset(), single.stringSectionOffset()) << "input " << n;
+        const std::string expected = testkit::readFile(single.tempName());
+        EXPECT_GT(expected.size(), 1000u) << "input " << n;
+        EXPECT_TRUE(testkit::readFile(grouped.tempName()) == expected) << "input " << n;
+
+        // The import, which reads ahead in large pieces, gives the same dump.
+        std::int32_t offset = 0;
+        EXPECT_EQ(importLines(dir, inputs[n], &offset), lines(expected)) << "input " << n;
+        EXPECT_EQ(offset, single.stringSectionOffset()) << "input " << n;
+    }
 }
 
 TEST(AssetImport, ReportsFilesThatCannotBeReadOrDumped) {
