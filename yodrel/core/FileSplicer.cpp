@@ -2,20 +2,20 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <thread>
 
 #include "platform/Platform.h"
 
 namespace {
 
-// A larger stdio buffer than the default keeps the 1024-byte copies cheap;
-// it is fixed in size, so memory does not grow with the file.
-constexpr std::size_t STREAM_BUFFER = 1 << 16;
-
+// The streams of a copy are unbuffered: the copy reads and writes large
+// pieces of its own (see copyBytes), which then go straight to the system.
 struct Stream {
     std::FILE* file = nullptr;
     Stream(const std::string& path, const char* mode) {
         file = platform::openFile(path.c_str(), mode);
-        if (file) std::setvbuf(file, nullptr, _IOFBF, STREAM_BUFFER);
+        if (file) std::setvbuf(file, nullptr, _IONBF, 0);
     }
     ~Stream() {
         if (file) std::fclose(file);
@@ -34,16 +34,9 @@ bool seekTo(std::FILE* f, std::int64_t offset) {
     return std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0;
 }
 
-std::int64_t sizeOf(std::FILE* f) {
-    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
-    long size = std::ftell(f);
-    return size < 0 ? -1 : size;
-}
-
 }  // namespace
 
 FileSplicer::FileSplicer(std::string workFolder) : workFolder_(std::move(workFolder)) {
-    std::memset(copyBuffer_, 0, sizeof copyBuffer_);
     if (workFolder_.empty()) workFolder_ = platform::tempFolder();
 }
 
@@ -56,68 +49,133 @@ void FileSplicer::addSource(const char* path) {
     sources_.push_back(record);
 }
 
-bool FileSplicer::copyBytes(std::FILE* in, std::FILE* out, std::int64_t count) {
-    fullBlocks_ = count / static_cast<std::int64_t>(COPY_SIZE);
-    remainder_ = count % static_cast<std::int64_t>(COPY_SIZE);
-    for (std::int64_t i = 0; i < fullBlocks_; ++i) {
-        if (std::fread(copyBuffer_, 1, COPY_SIZE, in) != COPY_SIZE) return false;
-        if (std::fwrite(copyBuffer_, 1, COPY_SIZE, out) != COPY_SIZE) return false;
-    }
-    std::size_t rest = static_cast<std::size_t>(remainder_);
-    if (rest > 0) {
-        if (std::fread(copyBuffer_, 1, rest, in) != rest) return false;
-        if (std::fwrite(copyBuffer_, 1, rest, out) != rest) return false;
+bool FileSplicer::copyBytes(std::FILE* in, std::FILE* out, std::int64_t count, CopyState& state) {
+    state.fullBlocks = count / static_cast<std::int64_t>(COPY_SIZE);
+    state.remainder = count % static_cast<std::int64_t>(COPY_SIZE);
+    if (!state.staging) state.staging.reset(new unsigned char[2 * STAGE_SIZE]);
+    unsigned char* const inStage = state.staging.get();
+    unsigned char* const outStage = state.staging.get() + STAGE_SIZE;
+    // The bytes move block by block through the copy buffer: fullBlocks
+    // blocks of 1024 bytes, then the rest. They are read and written in
+    // stages of many blocks, so that the system sees few large requests.
+    std::int64_t left = count;
+    while (left > 0) {
+        const std::size_t stage =
+            left < static_cast<std::int64_t>(STAGE_SIZE) ? static_cast<std::size_t>(left) : STAGE_SIZE;
+        if (std::fread(inStage, 1, stage, in) != stage) return false;
+        for (std::size_t at = 0; at < stage; at += COPY_SIZE) {
+            const std::size_t block = stage - at < COPY_SIZE ? stage - at : COPY_SIZE;
+            std::memcpy(state.copyBuffer, inStage + at, block);
+            std::memcpy(outStage + at, state.copyBuffer, block);
+        }
+        if (std::fwrite(outStage, 1, stage, out) != stage) return false;
+        left -= static_cast<std::int64_t>(stage);
     }
     return true;
 }
 
-bool FileSplicer::cutPiece(std::FILE* in, std::int64_t start, std::int64_t end) {
-    byteCount_ = end - start;
-    if (byteCount_ < 0 || !seekTo(in, start)) return false;
+std::string FileSplicer::nextPieceName() {
     ++pieceCounter_;
     char name[32];
     std::snprintf(name, sizeof name, "USER_FILE%04d.tmp", pieceCounter_);
-    PieceRecord piece;
-    piece.name = workFolder_ + name;
-    piece.size = byteCount_;
+    return workFolder_ + name;
+}
+
+bool FileSplicer::rangeOf(const PieceCut& cut, std::int64_t& end) const {
+    if (cut.sourceIndex >= sources_.size()) return false;
+    const std::int64_t size = platform::fileSize(sources_[cut.sourceIndex].name.c_str());
+    end = cut.toEnd ? size : cut.end;
+    return size >= 0 && cut.start >= 0 && cut.start <= end && end <= size;
+}
+
+bool FileSplicer::cutRange(const PieceCut& cut, PieceRecord& piece, CopyState& state) const {
+    if (cut.sourceIndex >= sources_.size()) return false;
+    Stream in(sources_[cut.sourceIndex].name, "rb");
+    if (!in.file || !seekTo(in.file, cut.start)) return false;
     Stream out(piece.name, "wb");
     if (!out.file) return false;
-    bool ok = copyBytes(in, out.file, byteCount_);
+    bool ok = copyBytes(in.file, out.file, piece.size, state);
     if (!out.closeChecked() || !ok) {
         platform::deleteFile(piece.name.c_str());
         return false;
     }
-    pieces_.push_back(piece);
     return true;
 }
 
 bool FileSplicer::cutHead(std::int64_t start, std::int64_t end, std::size_t sourceIndex) {
-    if (sourceIndex >= sources_.size()) return false;
-    Stream in(sources_[sourceIndex].name, "rb");
-    if (!in.file) return false;
-    sourceSize_ = sizeOf(in.file);
-    if (start < 0 || end < start || end > sourceSize_) return false;
-    return cutPiece(in.file, start, end);
+    return cutPieces({PieceCut{sourceIndex, start, end, false}});
 }
 
 bool FileSplicer::cutTail(std::int64_t start, std::size_t sourceIndex) {
-    if (sourceIndex >= sources_.size()) return false;
-    Stream in(sources_[sourceIndex].name, "rb");
-    if (!in.file) return false;
-    sourceSize_ = sizeOf(in.file);
-    if (start < 0 || start > sourceSize_) return false;
-    return cutPiece(in.file, start, sourceSize_);
+    return cutPieces({PieceCut{sourceIndex, start, 0, true}});
+}
+
+bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts) {
+    // A range outside its source makes no piece and spends no number.
+    std::vector<PieceRecord> made(cuts.size());
+    for (std::size_t i = 0; i < cuts.size(); ++i) {
+        std::int64_t end = 0;
+        if (!rangeOf(cuts[i], end)) return false;
+        made[i].size = end - cuts[i].start;
+    }
+    // Named in order, as one cut after another would name them.
+    for (PieceRecord& piece : made) piece.name = nextPieceName();
+    std::vector<char> cutOk(cuts.size(), 0);
+    auto cutSource = [&](std::size_t source, CopyState& state) {
+        for (std::size_t i = 0; i < cuts.size(); ++i)
+            if (cuts[i].sourceIndex == source) cutOk[i] = cutRange(cuts[i], made[i], state) ? 1 : 0;
+    };
+    // The cuts of the first source run on a second thread while those of the
+    // others run here: two files read and two written at the same time.
+    const std::size_t first = cuts.empty() ? 0 : cuts[0].sourceIndex;
+    bool others = false;
+    for (const PieceCut& cut : cuts) others = others || cut.sourceIndex != first;
+    if (others) {
+        CopyState workerState;
+        std::thread worker(cutSource, first, std::ref(workerState));
+        for (std::size_t i = 0; i < cuts.size(); ++i) {
+            if (cuts[i].sourceIndex == first) continue;
+            cutOk[i] = cutRange(cuts[i], made[i], copy_) ? 1 : 0;
+        }
+        worker.join();
+        if (cuts.back().sourceIndex == first) {
+            copy_.fullBlocks = workerState.fullBlocks;
+            copy_.remainder = workerState.remainder;
+        }
+    } else {
+        cutSource(first, copy_);
+    }
+    bool ok = true;
+    for (char c : cutOk) ok = ok && c;
+    if (!ok) {
+        // All or none: the pieces that were cut are removed again.
+        for (std::size_t i = 0; i < made.size(); ++i)
+            if (cutOk[i]) platform::deleteFile(made[i].name.c_str());
+        return false;
+    }
+    pieces_.insert(pieces_.end(), made.begin(), made.end());
+    return true;
 }
 
 bool FileSplicer::appendPiece(const char* target, std::size_t pieceIndex) {
     if (!target || !*target || pieceIndex >= pieces_.size()) return false;
     PieceRecord& piece = pieces_[pieceIndex];
-    if (pieceIndex == 0) platform::deleteFile(target);
+    if (pieceIndex == 0) {
+        platform::deleteFile(target);
+        // Appending the first piece to nothing gives the piece itself: on
+        // the same volume the piece file simply becomes the target.
+        if (!platform::exists(target) && platform::replaceFile(piece.name.c_str(), target)) {
+            copy_.fullBlocks = piece.size / static_cast<std::int64_t>(COPY_SIZE);
+            copy_.remainder = piece.size % static_cast<std::int64_t>(COPY_SIZE);
+            piece.size = 0;
+            return true;
+        }
+    }
     Stream in(piece.name, "rb");
     if (!in.file) return false;
     Stream out(target, "ab");
     if (!out.file) return false;
-    bool ok = copyBytes(in.file, out.file, piece.size);
+    bool ok = copyBytes(in.file, out.file, piece.size, copy_);
     if (!out.closeChecked() || !ok) return false;
     in.closeChecked();
     platform::deleteFile(piece.name.c_str());
@@ -151,5 +209,4 @@ void FileSplicer::clearAll() {
     }
     sources_.clear();
     pieces_.clear();
-    sourceSize_ = 0;
 }

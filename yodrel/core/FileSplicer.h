@@ -9,12 +9,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 struct PieceRecord {
     std::string name;
     std::int64_t size = 0;
+};
+
+// One cut: bytes [start, end) of a source, or from start to its end.
+struct PieceCut {
+    std::size_t sourceIndex;
+    std::int64_t start;
+    std::int64_t end;
+    bool toEnd;
 };
 
 class FileSplicer {
@@ -37,6 +47,11 @@ public:
     bool cutHead(std::int64_t start, std::int64_t end, std::size_t sourceIndex);
     // Cuts bytes from start to the end of a source into the next piece file.
     bool cutTail(std::int64_t start, std::size_t sourceIndex);
+    // Makes the pieces of several cuts, named and listed in the order given,
+    // as the same cuts one after another would. The cuts of the first source
+    // named run at the same time as those of the others. All or nothing:
+    // when one fails, no piece of the call is kept.
+    bool cutPieces(const std::vector<PieceCut>& cuts);
     std::size_t pieceCount() const { return pieces_.size(); }
     // Appends a piece to target and deletes the piece file; piece 0 deletes
     // the target first, so a result is never appended to an old file.
@@ -52,20 +67,30 @@ public:
     const std::vector<PieceRecord>& pieces() const { return pieces_; }
     int pieceCounter() const { return pieceCounter_; }
     // The split of the last copy into full blocks and a rest.
-    std::int64_t lastFullBlocks() const { return fullBlocks_; }
-    std::int64_t lastRemainder() const { return remainder_; }
+    std::int64_t lastFullBlocks() const { return copy_.fullBlocks; }
+    std::int64_t lastRemainder() const { return copy_.remainder; }
 
 private:
-    bool cutPiece(std::FILE* in, std::int64_t start, std::int64_t end);
-    bool copyBytes(std::FILE* in, std::FILE* out, std::int64_t count);
+    // What one copy works with; each thread that copies has its own.
+    struct CopyState {
+        unsigned char copyBuffer[COPY_SIZE] = {0};
+        // The stages of a copy, in and out: many blocks each, fixed in size.
+        std::unique_ptr<unsigned char[]> staging;
+        std::int64_t fullBlocks = 0;
+        std::int64_t remainder = 0;
+    };
+    static constexpr std::size_t STAGE_SIZE = 256 * COPY_SIZE;
+
+    static bool copyBytes(std::FILE* in, std::FILE* out, std::int64_t count, CopyState& state);
+    std::string nextPieceName();
+    // Whether a cut lies inside its source, and where it ends.
+    bool rangeOf(const PieceCut& cut, std::int64_t& end) const;
+    // Copies the cut's piece.size bytes into the piece file.
+    bool cutRange(const PieceCut& cut, PieceRecord& piece, CopyState& state) const;
 
     std::string workFolder_;
     std::vector<PieceRecord> sources_;
     std::vector<PieceRecord> pieces_;
-    unsigned char copyBuffer_[COPY_SIZE];
-    std::int64_t byteCount_ = 0;
-    std::int64_t fullBlocks_ = 0;
-    std::int64_t remainder_ = 0;
-    std::int64_t sourceSize_ = 0;
+    CopyState copy_;
     int pieceCounter_ = 0;
 };

@@ -143,6 +143,58 @@ TEST(FileSplicer, NumbersTheSecondMergesPiecesFromFive) {
     }
 }
 
+// Several cuts at once: the two sources are cut at the same time, yet the
+// pieces are named and listed in the order given, their bytes are the ranges
+// asked for, and a cut that cannot be made leaves no piece of the call.
+TEST(FileSplicer, CutsSeveralPiecesAtOnceInTheOrderGiven) {
+    testkit::TempDir dir;
+    testkit::TempDir work;
+    std::string a, b;
+    for (int i = 0; i < 700000; ++i) a.push_back(static_cast<char>(i % 251));
+    for (int i = 0; i < 500000; ++i) b.push_back(static_cast<char>(i % 241 + 7));
+    testkit::writeFile(dir.file("a.bin"), a);
+    testkit::writeFile(dir.file("b.bin"), b);
+    FileSplicer splicer(work.path() + testkit::SEP);
+    splicer.addSource(dir.file("a.bin").c_str());
+    splicer.addSource(dir.file("b.bin").c_str());
+
+    // One range beyond its source: nothing is cut and no number is spent.
+    EXPECT_FALSE(splicer.cutPieces({PieceCut{0, 0, 1000, false}, PieceCut{1, 10, 500001, false}}));
+    EXPECT_EQ(splicer.pieceCount(), 0u);
+    EXPECT_EQ(filesIn(work.path()), std::vector<std::string>{});
+    EXPECT_EQ(splicer.pieceCounter(), 0);
+
+    ASSERT_TRUE(splicer.cutPieces({PieceCut{0, 0, 300001, false}, PieceCut{0, 300001, 0, true},
+                                   PieceCut{1, 16, 123457, false}, PieceCut{1, 123457, 0, true}}));
+    ASSERT_EQ(splicer.pieceCount(), 4u);
+    const std::string expected[] = {a.substr(0, 300001), a.substr(300001), b.substr(16, 123441), b.substr(123457)};
+    for (std::size_t i = 0; i < 4; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "USER_FILE%04d.tmp", static_cast<int>(i) + 1);
+        EXPECT_EQ(splicer.pieces()[i].name, work.file(name));
+        EXPECT_EQ(splicer.pieces()[i].size, static_cast<std::int64_t>(expected[i].size()));
+        EXPECT_TRUE(testkit::readFile(splicer.pieces()[i].name) == expected[i]) << "piece " << i;
+    }
+    // The split of the last copy, the second file's tail.
+    EXPECT_EQ(splicer.lastFullBlocks(), static_cast<std::int64_t>(expected[3].size() / 1024));
+    EXPECT_EQ(splicer.lastRemainder(), static_cast<std::int64_t>(expected[3].size() % 1024));
+
+    const std::string target = dir.file("out.bin");
+    for (std::size_t piece : {0u, 2u, 1u, 3u}) ASSERT_TRUE(splicer.appendPiece(target.c_str(), piece));
+    EXPECT_TRUE(testkit::readFile(target) == expected[0] + expected[2] + expected[1] + expected[3]);
+    EXPECT_EQ(filesIn(work.path()), std::vector<std::string>{});
+
+    // A piece that cannot be written (its name is taken by a folder): the
+    // piece cut from the other source at the same time is removed again.
+    splicer.clearAll();
+    splicer.addSource(dir.file("a.bin").c_str());
+    splicer.addSource(dir.file("b.bin").c_str());
+    ASSERT_EQ(platform::createFolderTree(work.file("USER_FILE0006.tmp").c_str()), 0);
+    EXPECT_FALSE(splicer.cutPieces({PieceCut{0, 0, 1000, false}, PieceCut{1, 0, 0, true}}));
+    EXPECT_EQ(splicer.pieceCount(), 0u);
+    EXPECT_EQ(filesIn(work.path()), std::vector<std::string>{"USER_FILE0006.tmp"});
+}
+
 TEST(AssetMerge, JoinsHeadersEntriesAndStrings) {
     testkit::TempDir dir;
     testkit::TempDir work;
