@@ -24,18 +24,22 @@ const TagName TAGS[] = {{"HSEM", "MESH"}, {"REIH", "HIER"}, {"DOLH", "HLOD"}, {"
 
 constexpr int TAG_COUNT = sizeof TAGS / sizeof TAGS[0];
 
-// Each row's first three stored bytes as one little-endian number.
-struct TagKeys {
-    std::uint32_t key[TAG_COUNT];
-    TagKeys() {
-        for (int i = 0; i < TAG_COUNT; ++i) {
-            const auto* stored = reinterpret_cast<const unsigned char*>(TAGS[i].stored);
-            key[i] = static_cast<std::uint32_t>(stored[0]) | static_cast<std::uint32_t>(stored[1]) << 8 |
-                     static_cast<std::uint32_t>(stored[2]) << 16;
+// The tag table as three byte-indexed sets of rows: bit r of byte[k][b] is
+// set when row r's stored byte k is b. The rows whose first three bytes all
+// match a tag are then the bits common to its three sets, and the lowest of
+// them is the first match in table order.
+struct TagIndex {
+    std::uint8_t byte[3][256] = {};
+    std::uint32_t shown[TAG_COUNT + 1] = {};  // each row's shown name as one word; the last is no row
+    TagIndex() {
+        static_assert(TAG_COUNT < 8, "a row set fits one byte");
+        for (int r = 0; r < TAG_COUNT; ++r) {
+            for (int k = 0; k < 3; ++k) byte[k][static_cast<unsigned char>(TAGS[r].stored[k])] |= 1u << r;
+            std::memcpy(&shown[r], TAGS[r].shown, 4);
         }
     }
 };
-const TagKeys TAG_KEYS;
+const TagIndex TAG_INDEX;
 
 std::int32_t getI32(const unsigned char* p) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -126,33 +130,47 @@ char* putInt(char* out, std::int32_t value) {
 #error "the byte masks below read words as little-endian"
 #endif
 
-// Bit i is set when text[i] equals `byte`, for the 64 bytes from text. The
-// callers only ask inside the work buffer, where 64 bytes after every record
+// Byte masks over the first 16 × PARTS bytes of a text: bit i stands for
+// text[i]. The callers only look inside the work buffer, or inside a group
+// of blocks 256 bytes before its end, where 67 bytes after every record
 // start are readable.
 #if defined(__SSE2__)
-struct Block64 {
-    __m128i part[4];
-    explicit Block64(const unsigned char* text) {
-        for (int i = 0; i < 4; ++i) part[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 16 * i));
+template <int PARTS>
+struct TextMasks {
+    static __m128i load(const unsigned char* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
+    static __m128i equal(const unsigned char* at, char byte) { return _mm_cmpeq_epi8(load(at), _mm_set1_epi8(byte)); }
+    static std::uint64_t bits(__m128i v, int part) {
+        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(v))) << (16 * part);
     }
-    std::uint64_t equal(unsigned char byte) const {
-        const __m128i b = _mm_set1_epi8(static_cast<char>(byte));
+    // The zero bytes.
+    static std::uint64_t zeros(const unsigned char* text) {
         std::uint64_t mask = 0;
-        for (int i = 0; i < 4; ++i)
-            mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(part[i], b))))
-                    << (16 * i);
+        for (int i = 0; i < PARTS; ++i) mask |= bits(equal(text + 16 * i, 0), i);
+        return mask;
+    }
+    // Where ".w3d" begins (its last bytes may lie past the 16 × PARTS).
+    static std::uint64_t modelFileStarts(const unsigned char* text) {
+        std::uint64_t mask = 0;
+        for (int i = 0; i < PARTS; ++i) {
+            const unsigned char* at = text + 16 * i;
+            const __m128i match = _mm_and_si128(_mm_and_si128(equal(at, '.'), equal(at + 1, 'w')),
+                                                _mm_and_si128(equal(at + 2, '3'), equal(at + 3, 'd')));
+            mask |= bits(match, i);
+        }
         return mask;
     }
 };
 #else
-struct Block64 {
-    std::uint64_t word[8];
-    explicit Block64(const unsigned char* text) { std::memcpy(word, text, 64); }
-    std::uint64_t equal(unsigned char byte) const {
+template <int PARTS>
+struct TextMasks {
+    // Bit i set where text[i] equals `byte`, eight bytes at a time.
+    static std::uint64_t equal(const unsigned char* text, unsigned char byte) {
         const std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Full;
         std::uint64_t mask = 0;
-        for (int i = 0; i < 8; ++i) {
-            const std::uint64_t x = word[i] ^ (0x0101010101010101ull * byte);
+        for (int i = 0; i < 2 * PARTS; ++i) {
+            std::uint64_t word;
+            std::memcpy(&word, text + 8 * i, 8);  // little-endian: text[8i] is the low byte
+            const std::uint64_t x = word ^ (0x0101010101010101ull * byte);
             // The high bit of each byte is set where x has a non-zero byte.
             const std::uint64_t nonZero = ((x & low7) + low7) | x;
             const std::uint64_t zero = ~nonZero & ~low7;
@@ -160,6 +178,11 @@ struct Block64 {
             mask |= (((zero >> 7) * 0x0102040810204080ull) >> 56) << (8 * i);
         }
         return mask;
+    }
+    static std::uint64_t zeros(const unsigned char* text) { return equal(text, 0); }
+    // Where ".w3d" begins, for starts up to 16 × PARTS − 4.
+    static std::uint64_t modelFileStarts(const unsigned char* text) {
+        return equal(text, '.') & (equal(text, 'w') >> 1) & (equal(text, '3') >> 2) & (equal(text, 'd') >> 3);
     }
 };
 #endif
@@ -177,7 +200,7 @@ std::size_t findByte(const unsigned char* text, std::size_t count, unsigned char
 }
 
 // Whether ".w3d" occurs within the first `length` bytes (scalar form, for
-// texts longer than one 64-byte look).
+// texts longer than one look).
 bool namesModelFileLong(const unsigned char* text, std::size_t length) {
     for (std::size_t i = 0; i + 4 <= length; ++i) {
         i += findByte(text + i, length - 3 - i, '.');
@@ -190,33 +213,39 @@ bool namesModelFileLong(const unsigned char* text, std::size_t length) {
 // A name or text of the work buffer with `length` stored bytes: how much of it
 // is shown (it ends at a zero byte and is cut to 63 characters), and for a
 // string-pool text whether it names a model file: ".w3d" before its end or its
-// first zero byte, in the whole stored text.
+// first zero byte, in the whole stored text. Most are shorter than 32 bytes
+// and are looked at in half the work.
 struct TextLook {
     std::size_t shown;
     bool modelFile;
 };
 
-TextLook lookAtName(const unsigned char* text, std::size_t length) {
-    const Block64 block(text);
+constexpr std::size_t SHORT_TEXT = 32;
+
+std::size_t lookAtName(const unsigned char* text, std::size_t length) {
+    if (length < SHORT_TEXT) return lowestBit(TextMasks<2>::zeros(text) | (std::uint64_t(1) << length));
     const std::size_t cut = length < AssetDatParser::SHOWN_SIZE ? length : AssetDatParser::SHOWN_SIZE;
-    return TextLook{lowestBit(block.equal(0) | (std::uint64_t(1) << cut)), false};
+    return lowestBit(TextMasks<4>::zeros(text) | (std::uint64_t(1) << cut));
+}
+
+// The text ends at `shown` (its first zero or its length); a match starts
+// at most 4 bytes before that.
+inline bool startsBefore(std::uint64_t starts, std::size_t shown) {
+    return (starts & lowBits(shown > 3 ? shown - 3 : 0)) != 0;
 }
 
 TextLook lookAtText(const unsigned char* text, std::size_t length) {
-    const Block64 block(text);
-    const std::uint64_t zeros = block.equal(0);
+    if (length < SHORT_TEXT) {
+        const std::size_t shown = lowestBit(TextMasks<2>::zeros(text) | (std::uint64_t(1) << length));
+        return TextLook{shown, startsBefore(TextMasks<2>::modelFileStarts(text), shown)};
+    }
     const std::size_t cut = length < AssetDatParser::SHOWN_SIZE ? length : AssetDatParser::SHOWN_SIZE;
-    const std::size_t shown = lowestBit(zeros | (std::uint64_t(1) << cut));
+    const std::size_t shown = lowestBit(TextMasks<4>::zeros(text) | (std::uint64_t(1) << cut));
     if (length >= AssetDatParser::SHOWN_SIZE && shown == AssetDatParser::SHOWN_SIZE) {
         // Longer than one look: the rest of the text is searched byte by byte.
         return TextLook{shown, namesModelFileLong(text, findByte(text, length, 0))};
     }
-    // Here the text ends within the 64 bytes looked at, at `shown`; a match
-    // starts at most 4 bytes before that.
-    const std::uint64_t starts = block.equal('.') & (block.equal('w') >> 1) & (block.equal('3') >> 2) &
-                                 (block.equal('d') >> 3);
-    const std::size_t room = shown > 3 ? shown - 3 : 0;
-    return TextLook{shown, (starts & lowBits(room)) != 0};
+    return TextLook{shown, startsBefore(TextMasks<4>::modelFileStarts(text), shown)};
 }
 
 // The number of characters shown of a short field of its own (the header's
@@ -236,20 +265,19 @@ void AssetDatParser::shownTag(const unsigned char stored[4], char shown[5]) {
 }
 
 std::size_t AssetDatParser::putTag(char* out, const unsigned char stored[4]) {
-    // The first three stored bytes as one number, compared with each row's;
-    // the first match wins. An unknown tag is shown as its stored bytes, up
-    // to a zero byte.
+    // The first matching row, or TAG_COUNT for none; an unknown tag is shown
+    // as its stored bytes, up to a zero byte. No branch depends on the tag.
+    const unsigned rows = TAG_INDEX.byte[0][stored[0]] & TAG_INDEX.byte[1][stored[1]] & TAG_INDEX.byte[2][stored[2]];
+    const unsigned row = static_cast<unsigned>(__builtin_ctz(rows | (1u << TAG_COUNT)));
+    const bool known = row < static_cast<unsigned>(TAG_COUNT);
     std::uint32_t word;
     std::memcpy(&word, stored, 4);
-    const std::uint32_t key = word & 0xFFFFFF;
-    int row = -1;
-    for (int i = TAG_COUNT - 1; i >= 0; --i) row = TAG_KEYS.key[i] == key ? i : row;
-    if (row >= 0) {
-        std::memcpy(out, TAGS[row].shown, 4);
-        return 4;
-    }
-    std::memcpy(out, stored, 4);
-    return shownLength(stored, 4);
+    const std::uint32_t shownWord = known ? TAG_INDEX.shown[row] : word;
+    std::memcpy(out, &shownWord, 4);
+    // The lowest zero byte of the word: exact for the lowest one.
+    const std::uint64_t zeros = (word - 0x01010101u) & ~word & 0x80808080u;
+    const std::size_t unknownLength = static_cast<std::size_t>(__builtin_ctzll(zeros | (std::uint64_t(1) << 32))) / 8;
+    return known ? 4 : unknownLength;
 }
 
 bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
@@ -463,7 +491,7 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
             out += putTag(out, modelBlock);
             out = putLiteral(out, "  ");
             std::memcpy(out, text, SHOWN_SIZE + 1);
-            out += lookAtName(text, n).shown;
+            out += lookAtName(text, n);
             out = putLiteral(out, " [");
             out = putInt(out, getI32(modelBlock + 8));
             *out++ = ' ';
@@ -483,7 +511,7 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
             out = putWidth2(out, n);
             out = putLiteral(out, "] ");
             std::memcpy(out, text, SHOWN_SIZE + 1);
-            out += lookAtName(text, n).shown;
+            out += lookAtName(text, n);
             out = putLiteral(out, " [");
             out = putUnsigned(out, modelsLeft);
             *out++ = ']';
