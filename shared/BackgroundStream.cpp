@@ -1,9 +1,18 @@
 #include "BackgroundStream.h"
 
-BackgroundWriter::BackgroundWriter(std::FILE* out)
+#include <system_error>
+
+BackgroundWriter::BackgroundWriter(std::FILE* out, bool background)
     : out_(out), memory_(new char[BUFFER_SIZE * BUFFERS]) {
     for (int i = 0; i < BUFFERS; ++i) free_.push_back(memory_.get() + BUFFER_SIZE * static_cast<std::size_t>(i));
-    thread_ = std::thread(&BackgroundWriter::run, this);
+    inline_ = !background;
+    if (!inline_) {
+        try {
+            thread_ = std::thread(&BackgroundWriter::run, this);
+        } catch (const std::system_error&) {
+            inline_ = true;
+        }
+    }
 }
 
 BackgroundWriter::~BackgroundWriter() { finish(); }
@@ -17,6 +26,12 @@ char* BackgroundWriter::acquire() {
 }
 
 void BackgroundWriter::submit(char* buffer, std::size_t length) {
+    if (inline_) {
+        if (!failed_ && !write(Job{buffer, length})) failed_ = true;
+        std::lock_guard<std::mutex> lock(mutex_);
+        free_.push_back(buffer);
+        return;
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.push_back(Job{buffer, length});
@@ -26,16 +41,22 @@ void BackgroundWriter::submit(char* buffer, std::size_t length) {
 
 bool BackgroundWriter::finish() {
     if (!finished_) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
+        if (thread_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                stopping_ = true;
+            }
+            changed_.notify_all();
+            thread_.join();
         }
-        changed_.notify_all();
-        thread_.join();
         finished_ = true;
         if (out_ && std::fflush(out_) != 0) failed_ = true;
     }
     return !failed_;
+}
+
+bool BackgroundWriter::write(const Job& job) {
+    return job.length == 0 || (out_ && std::fwrite(job.buffer, 1, job.length, out_) == job.length);
 }
 
 void BackgroundWriter::run() {
@@ -49,7 +70,7 @@ void BackgroundWriter::run() {
         lock.unlock();
         // After a failed write nothing more is written: the file is already
         // incomplete, and the caller learns it from finish().
-        bool ok = skip || job.length == 0 || (out_ && std::fwrite(job.buffer, 1, job.length, out_) == job.length);
+        bool ok = skip || write(job);
         lock.lock();
         if (!ok) failed_ = true;
         free_.push_back(job.buffer);
@@ -57,11 +78,18 @@ void BackgroundWriter::run() {
     }
 }
 
-BackgroundReader::BackgroundReader(std::FILE* in, std::int64_t limit)
-    : in_(in), memory_(new unsigned char[BUFFER_SIZE * BUFFERS]) {
+BackgroundReader::BackgroundReader(std::FILE* in, std::int64_t limit, bool background)
+    : in_(in), left_(limit < 0 ? 0 : limit), memory_(new unsigned char[BUFFER_SIZE * BUFFERS]) {
     for (int i = 0; i < BUFFERS; ++i)
         free_.push_back(memory_.get() + BUFFER_SIZE * static_cast<std::size_t>(i));
-    thread_ = std::thread(&BackgroundReader::run, this, limit);
+    inline_ = !background;
+    if (!inline_) {
+        try {
+            thread_ = std::thread(&BackgroundReader::run, this);
+        } catch (const std::system_error&) {
+            inline_ = true;
+        }
+    }
 }
 
 BackgroundReader::~BackgroundReader() { stop(); }
@@ -75,7 +103,34 @@ void BackgroundReader::stop() {
     if (thread_.joinable()) thread_.join();
 }
 
+std::size_t BackgroundReader::fill(unsigned char* buffer, bool& end) {
+    const std::size_t want =
+        left_ < static_cast<std::int64_t>(BUFFER_SIZE) ? static_cast<std::size_t>(left_) : BUFFER_SIZE;
+    std::size_t got = 0;
+    // A piece is filled completely unless the file ends, so that the
+    // caller sees the same pieces on every system.
+    while (got < want) {
+        std::size_t n = std::fread(buffer + got, 1, want - got, in_);
+        if (n == 0) {
+            if (std::ferror(in_)) failed_ = true;
+            break;
+        }
+        got += n;
+    }
+    left_ -= static_cast<std::int64_t>(got);
+    end = got < want || left_ == 0;
+    return got;
+}
+
 std::size_t BackgroundReader::next(const unsigned char*& data) {
+    if (inline_) {
+        if (ended_) return 0;
+        bool end = false;
+        const std::size_t got = fill(memory_.get(), end);
+        ended_ = end;  // a last piece is still handed out
+        data = memory_.get();
+        return got;
+    }
     std::unique_lock<std::mutex> lock(mutex_);
     if (held_) {
         free_.push_back(held_);
@@ -96,8 +151,7 @@ std::size_t BackgroundReader::next(const unsigned char*& data) {
     return piece.length;
 }
 
-void BackgroundReader::run(std::int64_t limit) {
-    std::int64_t left = limit < 0 ? 0 : limit;
+void BackgroundReader::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         changed_.wait(lock, [this] { return stopping_ || !free_.empty(); });
@@ -105,24 +159,10 @@ void BackgroundReader::run(std::int64_t limit) {
         unsigned char* buffer = free_.front();
         free_.pop_front();
         lock.unlock();
-        std::size_t want = left < static_cast<std::int64_t>(BUFFER_SIZE) ? static_cast<std::size_t>(left) : BUFFER_SIZE;
-        std::size_t got = 0;
-        bool error = false;
-        // A piece is filled completely unless the file ends, so that the
-        // caller sees the same pieces on every system.
-        while (got < want) {
-            std::size_t n = std::fread(buffer + got, 1, want - got, in_);
-            if (n == 0) {
-                error = std::ferror(in_) != 0;
-                break;
-            }
-            got += n;
-        }
-        left -= static_cast<std::int64_t>(got);
+        bool end = false;
+        const std::size_t got = fill(buffer, end);
         lock.lock();
-        if (error) failed_ = true;
         if (got > 0) ready_.push_back(Piece{buffer, got});
-        const bool end = got < want || left == 0;
         if (end) ready_.push_back(Piece{got > 0 ? nullptr : buffer, 0});
         changed_.notify_all();
         if (end) return;

@@ -4,7 +4,8 @@
 //
 // The streams are borrowed, never closed here. Both classes are used from one
 // caller thread; the background thread only ever touches the stream and the
-// buffers it was handed.
+// buffers it was handed. When no thread can be started (or none is wanted)
+// the same work is done in the caller's thread, at the same points.
 #pragma once
 
 #include <condition_variable>
@@ -21,7 +22,7 @@ public:
     static constexpr std::size_t BUFFER_SIZE = 256 * 1024;
     static constexpr int BUFFERS = 3;
 
-    explicit BackgroundWriter(std::FILE* out);
+    explicit BackgroundWriter(std::FILE* out, bool background = true);
     BackgroundWriter(const BackgroundWriter&) = delete;
     BackgroundWriter& operator=(const BackgroundWriter&) = delete;
     // Writes what was submitted and stops the thread.
@@ -41,8 +42,11 @@ private:
         std::size_t length;
     };
     void run();
+    // Writes one job; false when the write fell short.
+    bool write(const Job& job);
 
     std::FILE* out_;
+    bool inline_ = false;  // no thread: submit() writes at once
     std::unique_ptr<char[]> memory_;
     std::deque<char*> free_;
     std::deque<Job> pending_;
@@ -60,7 +64,7 @@ public:
     static constexpr int BUFFERS = 3;
 
     // Reads `in` from its current position, at most `limit` bytes.
-    BackgroundReader(std::FILE* in, std::int64_t limit);
+    BackgroundReader(std::FILE* in, std::int64_t limit, bool background = true);
     BackgroundReader(const BackgroundReader&) = delete;
     BackgroundReader& operator=(const BackgroundReader&) = delete;
     ~BackgroundReader();
@@ -76,10 +80,14 @@ private:
         unsigned char* buffer;
         std::size_t length;  // 0 marks the end
     };
-    void run(std::int64_t limit);
+    void run();
+    // Fills one buffer from the stream, as far as the limit allows.
+    std::size_t fill(unsigned char* buffer, bool& end);
     void stop();
 
     std::FILE* in_;
+    std::int64_t left_;
+    bool inline_ = false;  // no thread: next() reads at once
     std::unique_ptr<unsigned char[]> memory_;
     std::deque<unsigned char*> free_;
     std::deque<Piece> ready_;

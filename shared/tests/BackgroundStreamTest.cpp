@@ -20,14 +20,15 @@ std::string pattern(std::size_t size, unsigned seed) {
 }
 
 // Reads the whole of `path` from `skip` on through a reader with `limit`.
-std::string readThrough(const std::string& path, long skip, std::int64_t limit, bool* failed = nullptr) {
+std::string readThrough(const std::string& path, long skip, std::int64_t limit, bool* failed = nullptr,
+                        bool background = true) {
     std::FILE* in = platform::openFile(path.c_str(), "rb");
     EXPECT_NE(in, nullptr);
     if (!in) return std::string();
     std::fseek(in, skip, SEEK_SET);
     std::string got;
     {
-        BackgroundReader reader(in, limit);
+        BackgroundReader reader(in, limit, background);
         const unsigned char* piece = nullptr;
         std::size_t length;
         while ((length = reader.next(piece)) > 0) {
@@ -43,14 +44,19 @@ std::string readThrough(const std::string& path, long skip, std::int64_t limit, 
 
 }  // namespace
 
-TEST(BackgroundWriter, WritesEveryBufferInOrder) {
+// Both run the same with their own thread and, when no thread can be had,
+// in the caller's.
+class BackgroundStreams : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(ThreadOrNot, BackgroundStreams, ::testing::Bool());
+
+TEST_P(BackgroundStreams, WriterWritesEveryBufferInOrder) {
     TempDir dir;
     const std::string path = dir.file("out.bin");
     std::string expected;
     {
         std::FILE* out = platform::openFile(path.c_str(), "wb");
         ASSERT_NE(out, nullptr);
-        BackgroundWriter writer(out);
+        BackgroundWriter writer(out, GetParam());
         // More buffers than the ring holds, full, partly filled and empty.
         for (unsigned i = 0; i < 3 * BackgroundWriter::BUFFERS + 2; ++i) {
             char* buffer = writer.acquire();
@@ -71,7 +77,7 @@ TEST(BackgroundWriter, WritesEveryBufferInOrder) {
         std::FILE* out = platform::openFile(path.c_str(), "wb");
         ASSERT_NE(out, nullptr);
         {
-            BackgroundWriter writer(out);
+            BackgroundWriter writer(out, GetParam());
             char* buffer = writer.acquire();
             std::memcpy(buffer, "last words", 10);
             writer.submit(buffer, 10);
@@ -81,14 +87,14 @@ TEST(BackgroundWriter, WritesEveryBufferInOrder) {
     EXPECT_EQ(testkit::readFile(path), "last words");
 }
 
-TEST(BackgroundWriter, ReportsAWriteThatFails) {
+TEST_P(BackgroundStreams, WriterReportsAWriteThatFails) {
     TempDir dir;
     const std::string path = dir.file("in.bin");
     testkit::writeFile(path, "read only");
     std::FILE* in = platform::openFile(path.c_str(), "rb");  // writes to it fail
     ASSERT_NE(in, nullptr);
     {
-        BackgroundWriter writer(in);
+        BackgroundWriter writer(in, GetParam());
         for (int i = 0; i < 2 * BackgroundWriter::BUFFERS; ++i) {
             char* buffer = writer.acquire();  // never waits for ever after a failure
             std::memset(buffer, 'x', 100);
@@ -100,7 +106,8 @@ TEST(BackgroundWriter, ReportsAWriteThatFails) {
     EXPECT_EQ(testkit::readFile(path), "read only");
 }
 
-TEST(BackgroundReader, DeliversTheFileUpToItsLimit) {
+TEST_P(BackgroundStreams, ReaderDeliversTheFileUpToItsLimit) {
+    const bool background = GetParam();
     TempDir dir;
     const std::string path = dir.file("data.bin");
     const std::size_t size = 2 * BackgroundReader::BUFFER_SIZE * BackgroundReader::BUFFERS + 12345;
@@ -108,18 +115,19 @@ TEST(BackgroundReader, DeliversTheFileUpToItsLimit) {
     testkit::writeFile(path, data);
 
     bool failed = true;
-    EXPECT_TRUE(readThrough(path, 0, static_cast<std::int64_t>(size) + 5000, &failed) == data);
+    EXPECT_TRUE(readThrough(path, 0, static_cast<std::int64_t>(size) + 5000, &failed, background) == data);
     EXPECT_FALSE(failed);
-    EXPECT_TRUE(readThrough(path, 0, static_cast<std::int64_t>(size)) == data);
+    EXPECT_TRUE(readThrough(path, 0, static_cast<std::int64_t>(size), nullptr, background) == data);
     // A limit inside the file, at a piece boundary and inside a piece, and
     // reading from the stream's position on.
-    EXPECT_TRUE(readThrough(path, 0, BackgroundReader::BUFFER_SIZE) == data.substr(0, BackgroundReader::BUFFER_SIZE));
-    EXPECT_TRUE(readThrough(path, 0, 1000001) == data.substr(0, 1000001));
-    EXPECT_TRUE(readThrough(path, 4096, 70000) == data.substr(4096, 70000));
-    EXPECT_EQ(readThrough(path, 0, 0), "");
+    EXPECT_TRUE(readThrough(path, 0, BackgroundReader::BUFFER_SIZE, nullptr, background) ==
+                data.substr(0, BackgroundReader::BUFFER_SIZE));
+    EXPECT_TRUE(readThrough(path, 0, 1000001, nullptr, background) == data.substr(0, 1000001));
+    EXPECT_TRUE(readThrough(path, 4096, 70000, nullptr, background) == data.substr(4096, 70000));
+    EXPECT_EQ(readThrough(path, 0, 0, nullptr, background), "");
 
     testkit::writeFile(path, "");
-    EXPECT_EQ(readThrough(path, 0, 1024), "");
+    EXPECT_EQ(readThrough(path, 0, 1024, nullptr, background), "");
 }
 
 TEST(BackgroundReader, StopsEarlyWhenDestroyed) {

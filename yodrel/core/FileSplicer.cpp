@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <system_error>
 #include <thread>
 
 #include "platform/Platform.h"
@@ -130,9 +131,16 @@ bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts) {
     const std::size_t first = cuts.empty() ? 0 : cuts[0].sourceIndex;
     bool others = false;
     for (const PieceCut& cut : cuts) others = others || cut.sourceIndex != first;
+    std::thread worker;
+    CopyState workerState;
     if (others) {
-        CopyState workerState;
-        std::thread worker(cutSource, first, std::ref(workerState));
+        try {
+            worker = std::thread(cutSource, first, std::ref(workerState));
+        } catch (const std::system_error&) {
+            others = false;  // no second thread: one cut after another
+        }
+    }
+    if (others) {
         for (std::size_t i = 0; i < cuts.size(); ++i) {
             if (cuts[i].sourceIndex == first) continue;
             cutOk[i] = cutRange(cuts[i], made[i], copy_) ? 1 : 0;
@@ -143,7 +151,7 @@ bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts) {
             copy_.remainder = workerState.remainder;
         }
     } else {
-        cutSource(first, copy_);
+        for (std::size_t i = 0; i < cuts.size(); ++i) cutOk[i] = cutRange(cuts[i], made[i], copy_) ? 1 : 0;
     }
     bool ok = true;
     for (char c : cutOk) ok = ok && c;
