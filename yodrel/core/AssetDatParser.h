@@ -12,8 +12,11 @@
 // The file is fed in 1024-byte blocks. Each block is parsed in a 1380-byte
 // work buffer behind the unparsed tail of the previous one; a record is only
 // started while at least 256 bytes remain, and one that is longer than what
-// remains waits for the next block, so every record is parsed whole. Memory
-// is fixed whatever the file size. Every record becomes one line of the dump.
+// remains waits for the next block, so every record is parsed whole. Runs of
+// whole blocks may be handed over at once and are then parsed where they lie,
+// with the same result. Every record becomes one line of the dump, which a
+// background writer writes while the next lines are formatted. Memory is
+// fixed whatever the file size.
 #pragma once
 
 #include <cstddef>
