@@ -2,17 +2,25 @@
 
 #include <system_error>
 
+namespace {
+
+// Starts `work` on `thread`; false when no thread can be started.
+template <class Work>
+bool startThread(std::thread& thread, Work work) {
+    try {
+        thread = std::thread(work);
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 BackgroundWriter::BackgroundWriter(std::FILE* out, bool background)
     : out_(out), memory_(new char[BUFFER_SIZE * BUFFERS]) {
     for (int i = 0; i < BUFFERS; ++i) free_.push_back(memory_.get() + BUFFER_SIZE * static_cast<std::size_t>(i));
-    inline_ = !background;
-    if (!inline_) {
-        try {
-            thread_ = std::thread(&BackgroundWriter::run, this);
-        } catch (const std::system_error&) {
-            inline_ = true;
-        }
-    }
+    inline_ = !background || !startThread(thread_, [this] { run(); });
 }
 
 BackgroundWriter::~BackgroundWriter() { finish(); }
@@ -80,16 +88,8 @@ void BackgroundWriter::run() {
 
 BackgroundReader::BackgroundReader(std::FILE* in, std::int64_t limit, bool background)
     : in_(in), left_(limit < 0 ? 0 : limit), memory_(new unsigned char[BUFFER_SIZE * BUFFERS]) {
-    for (int i = 0; i < BUFFERS; ++i)
-        free_.push_back(memory_.get() + BUFFER_SIZE * static_cast<std::size_t>(i));
-    inline_ = !background;
-    if (!inline_) {
-        try {
-            thread_ = std::thread(&BackgroundReader::run, this);
-        } catch (const std::system_error&) {
-            inline_ = true;
-        }
-    }
+    for (int i = 0; i < BUFFERS; ++i) free_.push_back(memory_.get() + BUFFER_SIZE * static_cast<std::size_t>(i));
+    inline_ = !background || !startThread(thread_, [this] { run(); });
 }
 
 BackgroundReader::~BackgroundReader() { stop(); }
