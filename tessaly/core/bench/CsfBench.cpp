@@ -10,14 +10,8 @@
 // file moved over the old one) makes the file system start writing the new
 // file out at once, which costs the same for any program that replaces files
 // that way.
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,30 +19,10 @@
 #include "CsfFixture.h"
 #include "CsfListing.h"
 #include "platform/Platform.h"
+#include "testkit/BenchTiming.h"
 
-namespace {
-
-// The best of `runs` timed runs of `work`; `prepare` runs untimed before each.
-double bestOf(int runs, const std::function<void()>& work, const std::function<void()>& prepare = [] {}) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        sync();
-        auto start = std::chrono::steady_clock::now();
-        work();
-        std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
-}
-
-long peakKb() {
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-}  // namespace
+using benchkit::bestOf;
+using benchkit::peakKb;
 
 int main(int argc, char** argv) {
     const int labels = argc > 1 ? std::atoi(argv[1]) : 200000;

@@ -10,41 +10,19 @@
 // as well: a safe replacement (a new file moved over the old one) makes the
 // file system start writing the new file out at once, which costs the same
 // for any program that replaces files that way.
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 
 #include "AssetFixture.h"
 #include "AssetWorkspace.h"
 #include "platform/Platform.h"
+#include "testkit/BenchTiming.h"
+
+using benchkit::bestOf;
+using benchkit::peakKb;
 
 namespace {
-
-// The best of `runs` timed runs of `work`; `prepare` runs untimed before each.
-double bestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        sync();
-        auto start = std::chrono::steady_clock::now();
-        work();
-        std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
-}
-
-long peakKb() {
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 void dumpOrDie(AssetWorkspace& workspace, int slot) {
     if (!workspace.importAssetFile(slot) || !workspace.publishDump(slot)) {
@@ -83,7 +61,6 @@ int main(int argc, char** argv) {
     const std::string catFirst = "cat '" + first + "' > '" + catOut + "'";
     const std::string catBoth = "cat '" + first + "' '" + second + "' > '" + catOut + "'";
     auto removeFile = [](const std::string& path) { return [path] { platform::deleteFile(path.c_str()); }; };
-    auto keep = [] {};
     auto runCat = [](const std::string& command) {
         return [command] {
             if (std::system(command.c_str()) != 0) std::abort();
@@ -91,12 +68,12 @@ int main(int argc, char** argv) {
     };
     const std::string dumpFile = folder + "ZZZ000_Asset.txt";
     // New output files.
-    const double cat1 = bestOf(3, removeFile(catOut), runCat(catFirst));
-    const double dump = bestOf(3, removeFile(dumpFile), [&] { dumpOrDie(workspace, 0); });
+    const double cat1 = bestOf(3, runCat(catFirst), removeFile(catOut));
+    const double dump = bestOf(3, [&] { dumpOrDie(workspace, 0); }, removeFile(dumpFile));
     const long peakLarge = peakKb();
     // Replacing the outputs of the previous run.
-    const double cat1Over = bestOf(3, keep, runCat(catFirst));
-    const double dumpOver = bestOf(3, keep, [&] { dumpOrDie(workspace, 0); });
+    const double cat1Over = bestOf(3, runCat(catFirst));
+    const double dumpOver = bestOf(3, [&] { dumpOrDie(workspace, 0); });
     dumpOrDie(workspace, 1);
     if (workspace.parser(0).stringSectionOffset() != info0.stringSectionOffset) {
         std::fprintf(stderr, "asset_bench: string section found at %d, written at %lld\n",
@@ -107,10 +84,10 @@ int main(int argc, char** argv) {
     auto mergeOrDie = [&] {
         if (!workspace.exportMerge()) std::abort();
     };
-    const double cat2 = bestOf(3, removeFile(catOut), runCat(catBoth));
-    const double merge = bestOf(3, removeFile(merged), mergeOrDie);
-    const double cat2Over = bestOf(3, keep, runCat(catBoth));
-    const double mergeOver = bestOf(3, keep, mergeOrDie);
+    const double cat2 = bestOf(3, runCat(catBoth), removeFile(catOut));
+    const double merge = bestOf(3, mergeOrDie, removeFile(merged));
+    const double cat2Over = bestOf(3, runCat(catBoth));
+    const double mergeOver = bestOf(3, mergeOrDie);
 
     std::printf("asset index files: %lld and %lld bytes (%d and %d entries, %d and %d strings)\n",
                 static_cast<long long>(info0.size), static_cast<long long>(info1.size), info0.entries, info1.entries,
