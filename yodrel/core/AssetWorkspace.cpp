@@ -86,17 +86,13 @@ int AssetWorkspace::importAssetFile(int slot) {
                 partialLength += take;
                 at = take;
                 if (partialLength == BLOCK) {
-                    feed(slot, partial);
+                    feed(slot, partial, 1);
                     partialLength = 0;
                 }
             }
             const std::size_t whole = (length - at) / BLOCK;
-            if (whole > 0) {
-                parsers_[slot].feedBlocks(piece + at, whole);
-                bytesRead_ += static_cast<std::int64_t>(whole * BLOCK);
-                blockCount_[slot] += static_cast<int>(whole);
-                at += whole * BLOCK;
-            }
+            feed(slot, piece + at, whole);
+            at += whole * BLOCK;
             if (at < length) {
                 partialLength = length - at;
                 std::memcpy(partial, piece + at, partialLength);
@@ -105,7 +101,7 @@ int AssetWorkspace::importAssetFile(int slot) {
         readFailed = reader.failed();
         if (partialLength > 0) {
             std::memset(partial + partialLength, 0, BLOCK - partialLength);
-            feed(slot, partial);
+            feed(slot, partial, 1);
         }
         // A file that shrank while it was read has fewer blocks than its size.
         shortRead = bytesRead_ < fileSize_;
@@ -119,10 +115,10 @@ int AssetWorkspace::importAssetFile(int slot) {
     return 1;
 }
 
-void AssetWorkspace::feed(int slot, const unsigned char* block) {
-    parsers_[slot].feedBlock(block, BLOCK);
-    bytesRead_ += static_cast<std::int64_t>(BLOCK);
-    ++blockCount_[slot];
+void AssetWorkspace::feed(int slot, const unsigned char* blocks, std::size_t count) {
+    parsers_[slot].feedBlocks(blocks, count);
+    bytesRead_ += static_cast<std::int64_t>(count * BLOCK);
+    blockCount_[slot] += static_cast<int>(count);
 }
 
 int AssetWorkspace::publishDump(int slot) {

@@ -55,8 +55,8 @@ private:
     static constexpr std::size_t BLOCK = AssetDatParser::BLOCK_SIZE;
     static int clampSlot(int slot) { return slot <= 0 ? 0 : 1; }
     int fail(const std::string& message);
-    // Hands one whole block to the slot's parser and counts it.
-    void feed(int slot, const unsigned char* block);
+    // Hands `count` whole consecutive blocks to the slot's parser and counts them.
+    void feed(int slot, const unsigned char* blocks, std::size_t count);
 
     std::string workFolder_;
     AssetDatParser parsers_[SLOTS];

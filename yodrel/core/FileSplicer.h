@@ -1,5 +1,7 @@
-// Cuts files into numbered piece files and joins pieces onto a target, all
-// through one 1024-byte copy buffer, so no file is ever held whole.
+// Cuts files into numbered piece files and joins pieces onto a target. Every
+// copy moves block by block through a 1024-byte copy buffer (one for each
+// thread that copies), read and written in fixed stages of many blocks, so
+// no file is ever held whole.
 //
 // Piece files are named "USER_FILE%04d.tmp" with a counter that only grows
 // for the life of the splicer, so the pieces of every merge of one run have
