@@ -11,6 +11,9 @@ function(modtools_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} testkit GTest::gtest_main)
+  # Test executables carry a manifest like the programs': the dialog tests
+  # need version 6 of the common controls.
+  modtools_windows_resources(${name} DESCRIPTION "${name}" COMMON_CONTROLS)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
   if(T_LABELS)

@@ -1,13 +1,15 @@
 #!/bin/sh
-# Runs a Windows executable under Wine with the build's own quiet prefix.
-# The prefix lives in the build folder (WINEPREFIX may be given from outside).
+# Runs a Windows executable under the Wine that fits it (32- or 64-bit), with
+# the build's own quiet prefix. The prefix lives in the build folder
+# (WINEPREFIX may be given from outside).
 # Usage: wine-run.sh PROGRAM.exe [ARGS...]
-if [ -z "$WINEPREFIX" ]; then
+. "$(dirname "$0")/wine-env.sh"
+flavour=$(wine_flavour_of "$1")
+[ -n "$flavour" ] || flavour=win32
+prefix=${WINEPREFIX:-}
+if [ -z "$prefix" ]; then
   bin_dir=$(cd "$(dirname "$1")" && pwd)
-  WINEPREFIX="$(dirname "$bin_dir")/wineprefix"
-  export WINEPREFIX
+  prefix="$(dirname "$bin_dir")/wineprefix"
 fi
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
-exec wine "$@"
+wine_use "$flavour" "$prefix"
+exec "$WINE" "$@"

@@ -1,12 +1,19 @@
 #!/bin/sh
-# Prepares the quiet 32-bit Wine prefix of a Windows build folder, once.
+# Prepares the quiet Wine prefix of a Windows build folder, once; 32- or
+# 64-bit after the build's own executables.
 # Usage: wine-prefix.sh BUILD_DIR
 set -eu
-build_dir=$1
-export WINEPREFIX="$(cd "$build_dir" && pwd)/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$ROOT/cmake/wine-env.sh"
+build_dir=$(cd "$1" && pwd)
+flavour=""
+for exe in "$build_dir"/bin/*.exe; do
+  [ -f "$exe" ] || continue
+  flavour=$(wine_flavour_of "$exe")
+  [ -n "$flavour" ] && break
+done
+[ -n "$flavour" ] || { echo "wine-prefix.sh: no Windows executable in $build_dir/bin" >&2; exit 1; }
+wine_use "$flavour" "$build_dir/wineprefix"
 # Window captions draw their buttons with the Marlett font; a prefix that
 # lacks it shows letters instead.
 install_marlett() {
@@ -19,11 +26,12 @@ if [ -f "$WINEPREFIX/.modtools-ready" ]; then
   install_marlett
   exit 0
 fi
-echo "Preparing the Wine prefix $WINEPREFIX (first start takes a while)..."
-wineboot -i >/dev/null 2>&1 || true
+echo "Preparing the $flavour Wine prefix $WINEPREFIX (first start takes a while)..."
+"$WINE" wineboot -i >/dev/null 2>&1 || true
 # Without a window manager asking Wine to manage windows makes every close
 # wait for about two seconds.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -w
+"$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 \
+  || { echo "wine-prefix.sh: Wine could not start in $WINEPREFIX" >&2; exit 1; }
+"$WINESERVER_CMD" -w
 install_marlett
 touch "$WINEPREFIX/.modtools-ready"

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "ModToolsVersion.h"
 #include "testkit/TestKit.h"
 
 namespace {
@@ -145,7 +146,13 @@ TEST(ProgramResources, IconGroupsBitmapsAndManifests) {
         EXPECT_EQ(nineImages, iconImages(resources.bytes(MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, 11000)));
         std::string manifest = resources.bytes(MAKEINTRESOURCEA(24) /* RT_MANIFEST */, 1);
         EXPECT_NE(std::string::npos, manifest.find("Common-Controls\" version=\"6.0.0.0\""));
-        EXPECT_NE(std::string::npos, manifest.find("processorArchitecture=\"x86\""));
+        // The build's own architecture, in the program and in the common
+        // controls it asks for: a 64-bit program asking for x86 ones does
+        // not start on Windows.
+        const std::string arch = sizeof(void*) == 8 ? "amd64" : "x86";
+        EXPECT_EQ(std::string::npos, manifest.find(sizeof(void*) == 8 ? "\"x86\"" : "\"amd64\""));
+        EXPECT_NE(std::string::npos, manifest.find("version=\"6.0.0.0\"\n                        processorArchitecture=\"" + arch + "\""));
+        EXPECT_NE(std::string::npos, manifest.find("processorArchitecture=\"" + arch + "\" name=\"" + program + ".exe\""));
         EXPECT_NE(std::string::npos, manifest.find(std::string("name=\"") + program + ".exe\""));
     }
     for (const char* program : {"Tessaly", "Crandle"}) {
@@ -166,5 +173,30 @@ TEST(ProgramResources, IconGroupsBitmapsAndManifests) {
         EXPECT_EQ(36, face.bmWidth) << id;
         EXPECT_EQ(36, face.bmHeight) << id;
         EXPECT_EQ(24, face.bmBitsPixel) << id;
+    }
+}
+
+// One string of a program's version block, as Explorer's properties show it.
+std::string versionString(const std::string& path, const char* name) {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return {};
+    std::vector<char> block(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return {};
+    char* value = nullptr;
+    UINT length = 0;
+    std::string query = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) || length == 0) return {};
+    return std::string(value, std::strlen(value));
+}
+
+TEST(ProgramResources, VersionBlockCarriesTheProjectVersion) {
+    for (const char* program : {"Tessaly", "Crandle", "Gathrix", "Yodrel", "Morvane"}) {
+        SCOPED_TRACE(program);
+        const std::string path = testkit::programPath(program);
+        EXPECT_EQ(MODTOOLS_VERSION, versionString(path, "FileVersion"));
+        EXPECT_EQ(MODTOOLS_VERSION, versionString(path, "ProductVersion"));
+        EXPECT_EQ(MODTOOLS_PRODUCT_NAME, versionString(path, "ProductName"));
+        EXPECT_EQ(0u, versionString(path, "FileDescription").find(program));
     }
 }

@@ -21,4 +21,4 @@ else
 fi
 echo "Gathrix outputs: $GATHRIX_DIR (all.txt, filtered.txt, filtered-win.txt)"
 echo "Gathrix dialog (folder scans; under Wine on Linux; try $SAMPLE_DIR/crandle/tree with the filter *.ini;*.str):"
-echo "  start the dialog: cmake/wine-run.sh build/windows/bin/Gathrix.exe"
+echo "  start the dialog: cmake/wine-run.sh build/$WIN_BUILD/bin/Gathrix.exe"

@@ -22,4 +22,4 @@ else
 fi
 echo "Yodrel outputs (dumps ZZZ000/ZZZ001_Asset.txt, merged/merged.dat and its dump) are in $YODREL_OUT"
 echo "Yodrel dialog (asset index files; under Wine on Linux; try $YODREL_OUT/first.dat and second.dat):"
-echo "  start the dialog: cmake/wine-run.sh build/windows/bin/Yodrel.exe"
+echo "  start the dialog: cmake/wine-run.sh build/$WIN_BUILD/bin/Yodrel.exe"

@@ -1,0 +1,47 @@
+# modtools_windows_resources(TARGET DESCRIPTION text [COMMON_CONTROLS]
+#                            [MANIFEST_DESCRIPTION text])
+# Gives a Windows executable its version block (file and product version from
+# the project version, product name, description) and a manifest naming the
+# build's own processor architecture: x86 in the 32-bit build, amd64 in the
+# 64-bit one. A 64-bit program whose manifest asks for the x86 common
+# controls does not start, so the architecture is never written by hand.
+# COMMON_CONTROLS asks for version 6 of the common controls.
+function(modtools_windows_resources target)
+  if(NOT WIN32 OR NOT TARGET ${target})
+    return()
+  endif()
+  cmake_parse_arguments(R "COMMON_CONTROLS" "DESCRIPTION;MANIFEST_DESCRIPTION" "" ${ARGN})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(MANIFEST_ARCH amd64)
+  else()
+    set(MANIFEST_ARCH x86)
+  endif()
+  set(MANIFEST_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+  set(MANIFEST_NAME "${target}.exe")
+  set(MANIFEST_DESCRIPTION "")
+  if(R_MANIFEST_DESCRIPTION)
+    set(MANIFEST_DESCRIPTION "  <description>${R_MANIFEST_DESCRIPTION}</description>\n")
+  endif()
+  set(MANIFEST_DEPENDENCY "")
+  if(R_COMMON_CONTROLS)
+    string(CONCAT MANIFEST_DEPENDENCY
+      "  <dependency>\n"
+      "    <dependentAssembly>\n"
+      "      <assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"\n"
+      "                        processorArchitecture=\"${MANIFEST_ARCH}\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>\n"
+      "    </dependentAssembly>\n"
+      "  </dependency>\n")
+  endif()
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/resources/${target})
+  set(RES_MANIFEST ${out}/${target}.manifest)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/manifest.in ${RES_MANIFEST} @ONLY)
+
+  set(RES_NAME ${target})
+  set(RES_FILENAME ${target}.exe)
+  set(RES_DESCRIPTION "${R_DESCRIPTION}")
+  set(RES_PRODUCT "${MODTOOLS_PRODUCT_NAME}")
+  set(RES_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${out}/${target}.version.rc @ONLY)
+  enable_language(RC)
+  target_sources(${target} PRIVATE ${out}/${target}.version.rc)
+endfunction()
