@@ -13,7 +13,7 @@ packages="cmake make g++ googletest
 g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
 g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
 libcli11-dev nlohmann-json3-dev
-wine wine64 fonts-wine xvfb xauth imagemagick zip"
+wine wine64 fonts-wine xvfb xauth imagemagick zip file"
 packages32="wine32:i386"
 
 missing_of() {
