@@ -138,6 +138,11 @@ void ModelJob::runAnimationMode(const ModelEntry& entry, const std::string& reso
     // The hierarchy extracted beside the output never replaces an input of
     // the run nor a file written before (such as the skeleton file read).
     auto skeletonAllowed = [this](const std::string& path) { return mayWrite(path, "Skeleton"); };
+    const std::size_t sep = platform::lastSeparator(entry.output);
+    if (entry.output.find('.', sep == std::string::npos ? 0 : sep) == std::string::npos) {
+        reportWriteFailure(entry.output, "The output name has no extension: .w3d gives a W3D file, any other a dump.");
+        return;
+    }
     if (!animation.write(entry.output, skeletonAllowed)) {
         reportWriteFailure(entry.output, platform::lastErrorText(256));
         return;

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -17,6 +18,22 @@ bool makeFolderLink(const std::string& target, const std::string& linkPath) {
 
 bool makeFileLink(const std::string& target, const std::string& linkPath) {
     return symlink(target.c_str(), linkPath.c_str()) == 0;
+}
+
+TempFolderOverride::TempFolderOverride(const std::string& folder) {
+    const char* old = std::getenv("TMPDIR");
+    saved_.push_back({"TMPDIR", old ? old : ""});
+    wasSet_.push_back(old != nullptr);
+    setenv("TMPDIR", folder.c_str(), 1);
+}
+
+TempFolderOverride::~TempFolderOverride() {
+    for (std::size_t i = 0; i < saved_.size(); ++i) {
+        if (wasSet_[i])
+            setenv(saved_[i].first.c_str(), saved_[i].second.c_str(), 1);
+        else
+            unsetenv(saved_[i].first.c_str());
+    }
 }
 
 bool makePipe(const std::string& path) { return mkfifo(path.c_str(), 0600) == 0; }

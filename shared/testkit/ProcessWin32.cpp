@@ -52,6 +52,21 @@ bool makeFolderLink(const std::string& target, const std::string& linkPath) {
 
 bool makeFileLink(const std::string&, const std::string&) { return false; }
 
+TempFolderOverride::TempFolderOverride(const std::string& folder) {
+    for (const char* name : {"TMP", "TEMP"}) {
+        char value[MAX_PATH * 2] = {0};
+        DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+        saved_.push_back({name, std::string(value, length < sizeof value ? length : 0)});
+        wasSet_.push_back(length > 0);
+        SetEnvironmentVariableA(name, folder.c_str());
+    }
+}
+
+TempFolderOverride::~TempFolderOverride() {
+    for (std::size_t i = 0; i < saved_.size(); ++i)
+        SetEnvironmentVariableA(saved_[i].first.c_str(), wasSet_[i] ? saved_[i].second.c_str() : nullptr);
+}
+
 bool makePipe(const std::string&) { return false; }
 
 bool makeSizedFile(const std::string& path, std::uint64_t size) {

@@ -81,6 +81,20 @@ std::vector<std::string> folderNames(const std::string& folder);
 // file on systems that have them.
 bool makeSizedFile(const std::string& path, std::uint64_t size);
 
+// Points the user's temporary folder of this process at another folder
+// while it lives (TMPDIR on POSIX, TMP and TEMP on Windows).
+class TempFolderOverride {
+public:
+    explicit TempFolderOverride(const std::string& folder);
+    ~TempFolderOverride();
+    TempFolderOverride(const TempFolderOverride&) = delete;
+    TempFolderOverride& operator=(const TempFolderOverride&) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::string>> saved_;  // name, value ("" when unset)
+    std::vector<bool> wasSet_;
+};
+
 // Little-endian byte builders for binary fixtures.
 void putU8(std::string& out, std::uint8_t v);
 void putU16(std::string& out, std::uint16_t v);
