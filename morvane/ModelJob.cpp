@@ -53,8 +53,15 @@ void ModelJob::configure(const char* configName) {
     entries_.clear();
     inputPrefix_.clear();
     outputPrefix_.clear();
+    cutKeys_.clear();
     ConfigFile config(configName, 80);
     if (!config.load()) return;  // no key is read: the run has no entries
+    cutKeys_ = config.cutKeys();
+    // A path longer than an entry holds is cut, and said so.
+    auto cutPath = [this](const std::string& key, const std::string& value) {
+        if (value.size() > PATH_LIMIT) cutKeys_.push_back(key);
+        return cut(value, PATH_LIMIT);
+    };
 
     std::vector<std::string> list;
     if (!config.textList("ModelList", list)) config.textList("MODELLIST", list);
@@ -64,15 +71,16 @@ void ModelJob::configure(const char* configName) {
         // output path, and the modes write nothing for them.
         if (list.size() == 2) outputPrefix_ = prefixOf(list[1]);
         for (int n = 1;; ++n) {
-            std::string input = config.text(numbered(inputPrefix_, n).c_str());
+            const std::string inputKey = numbered(inputPrefix_, n), outputKey = numbered(outputPrefix_, n);
+            std::string input = config.text(inputKey.c_str());
             if (input.empty()) break;
-            std::string output = list.size() == 2 ? config.text(numbered(outputPrefix_, n).c_str()) : "";
-            entries_.push_back({cut(input, PATH_LIMIT), cut(output, PATH_LIMIT)});
+            std::string output = list.size() == 2 ? config.text(outputKey.c_str()) : "";
+            entries_.push_back({cutPath(inputKey, input), cutPath(outputKey, output)});
         }
     }
     htmlTemplate_ = config.text("ModelHtml");
     if (htmlTemplate_.empty()) htmlTemplate_ = config.text("MODELHTML");
-    htmlTemplate_ = cut(htmlTemplate_, PATH_LIMIT);
+    htmlTemplate_ = cutPath("ModelHtml", htmlTemplate_);
     animation_ = config.boolean("Animation");
 }
 
@@ -84,7 +92,7 @@ std::string ModelJob::resolveInput(const std::string& input) {
     return cut(resolved, RESOLVED_LIMIT);
 }
 
-void ModelJob::run(int argc, char** argv) {
+int ModelJob::run(int argc, char** argv) {
     if (argc != 2 || !argv[1] || !argv[1][0]) throw ERROR_ARGUMENTS;
     char configName[ARGUMENT_LIMIT + 1] = {0};
     std::strncpy(configName, argv[1], ARGUMENT_LIMIT);
@@ -95,6 +103,18 @@ void ModelJob::run(int argc, char** argv) {
     log.markStart();
     if (entries_.empty()) throw ERROR_NO_ENTRIES;
 
+    for (const std::string& key : cutKeys_) {
+        std::printf("\n%s\n", EQUALS_ROW);
+        std::printf("WARNING: Configuration value was cut at its limit .... %s\n", key.c_str());
+        std::printf("%s\n\n", EQUALS_ROW);
+    }
+    // Every input of the run, and the template, is known before any output
+    // is written, so that no entry replaces what another one reads.
+    failed_ = 0;
+    protected_.clear();
+    for (const ModelEntry& entry : entries_) noteInput(entry.input);
+    if (html()) noteInput(htmlTemplate_);
+
     for (const ModelEntry& entry : entries_) {
         std::string resolved = resolveInput(entry.input);
         if (resolved.empty()) {
@@ -103,6 +123,7 @@ void ModelJob::run(int argc, char** argv) {
             std::printf("ERROR: Input File does not exist ....\n%s\n", entry.input.c_str());
             std::printf("ERROR: %s\n", reason.c_str());
             std::printf("%s\n\n", EQUALS_ROW);
+            ++failed_;
             continue;
         }
         processEntry(entry, resolved);
@@ -115,6 +136,7 @@ void ModelJob::run(int argc, char** argv) {
     log.stoppedMessage();
     log.print();
     std::printf("** %s\n\n", EQUALS_ROW);
+    return failed_;
 }
 
 void ModelJob::processEntry(const ModelEntry& entry, const std::string& resolved) {
@@ -128,7 +150,7 @@ int morvaneMain(int argc, char** argv) {
     int status = EXIT_OK;
     try {
         ModelJob job;
-        job.run(argc, argv);
+        if (job.run(argc, argv) > 0) status = EXIT_ENTRIES_FAILED;
     } catch (int code) {
         std::string text = std::string("Application error has occured:\n") + ModelJob::errorText(code);
         printFrame(text.c_str());

@@ -8,6 +8,7 @@
 
 #include "W3dAnimation.h"
 #include "W3dModel.h"
+#include "platform/Platform.h"
 
 class RunLog;
 
@@ -20,11 +21,14 @@ struct ModelEntry {
 constexpr int ERROR_ARGUMENTS = 1;
 constexpr int ERROR_NO_ENTRIES = 2;
 
-// The exit status of a run: 0 after a run that got to its end (whatever the
-// single entries reported), 1 and 2 after the error codes, 3 after an
-// abnormal termination.
+// The exit status of a run: 0 after a run that got to its end with every
+// entry written, 1 and 2 after the error codes, 3 after an abnormal
+// termination, 4 after a run that got to its end but left some entries
+// unwritten (missing or unreadable input, missing skeleton, an output that
+// could not be written or was refused).
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_ABNORMAL = 3;
+constexpr int EXIT_ENTRIES_FAILED = 4;
 
 class ModelJob {
 public:
@@ -39,7 +43,8 @@ public:
     ModelJob& operator=(const ModelJob&) = delete;
 
     // The whole run as the entry point performs it; throws the int codes.
-    void run(int argc, char** argv);
+    // Returns the number of entries that were not written.
+    int run(int argc, char** argv);
 
     // The configuration phase alone: loads the file and builds the entries.
     void configure(const char* configName);
@@ -50,6 +55,9 @@ public:
     const std::string& htmlTemplate() const { return htmlTemplate_; }
     bool html() const { return !htmlTemplate_.empty(); }
     bool animation() const { return animation_; }
+    // Configuration keys whose value was cut at a limit (the reader's or a
+    // path's), in the order met.
+    const std::vector<std::string>& cutKeys() const { return cutKeys_; }
 
     // The path an existing input is read from: as given, except that ".\"
     // at its start becomes the current directory and a backslash. Empty when
@@ -66,6 +74,15 @@ private:
     // Creates the output's folder (with its parents) unless it is the one
     // created last in this run.
     void createOutputFolder(const std::string& output);
+    // False, with a message, when writing path would replace an input of the
+    // run or a file the run wrote before.
+    bool mayWrite(const std::string& path, const char* what);
+    // Reports an output that could not be written, with the system's reason.
+    void reportWriteFailure(const std::string& path, const std::string& reason);
+    void noteWritten(const std::string& path);
+    void noteInput(const std::string& path);
+    // Notes the skeleton file an entry read beside its input.
+    void noteSkeleton(const std::string& resolved, const std::string& skeletonName);
 
     std::vector<ModelEntry> entries_;
     std::string inputPrefix_;
@@ -77,6 +94,10 @@ private:
     W3dModel modelReader_;
     W3dAnimation animationReader_;
     std::string lastFolder_;
+    std::vector<std::string> cutKeys_;
+    // Files this run reads or has written, known by identity, never replaced.
+    std::vector<platform::FileIdentity> protected_;
+    int failed_ = 0;
 };
 
 // Prints a framed block: empty line, row of 53 '=', the text, row, empty line.

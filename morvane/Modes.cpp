@@ -29,11 +29,39 @@ void printMissingSkeleton(const std::string& name, const std::string& reason) {
 // system's last error.
 std::string unreadableReason(const std::string& path) {
     std::string reason = platform::lastErrorText(256);
-    if (platform::fileSize(path.c_str()) == 0) return "The file is empty.";
+    if (const char* problem = platform::inputProblem(path.c_str())) return problem;
+    const std::int64_t size = platform::fileSize(path.c_str());
+    if (size == 0) return "The file is empty.";
+    if (size > static_cast<std::int64_t>(w3d::SIZE_MASK))
+        return "The file is 2 GiB or larger; W3D sizes cannot reach beyond that.";
     return reason;
 }
 
 }  // namespace
+
+void ModelJob::noteInput(const std::string& path) {
+    platform::FileIdentity id = platform::fileIdentity(path.c_str());
+    if (id.valid) protected_.push_back(id);
+}
+
+void ModelJob::noteWritten(const std::string& path) { noteInput(path); }
+
+bool ModelJob::mayWrite(const std::string& path, const char* what) {
+    const platform::FileIdentity id = platform::fileIdentity(path.c_str());
+    for (const platform::FileIdentity& kept : protected_) {
+        if (kept != id) continue;
+        printEntryError(std::string("ERROR: ") + what + " File would replace a file of this run ....\n" + path + "\n",
+                        "It is an input of the run or was written by it before; it is not written.");
+        ++failed_;
+        return false;
+    }
+    return true;
+}
+
+void ModelJob::reportWriteFailure(const std::string& path, const std::string& reason) {
+    printEntryError("ERROR: Output File cannot be written ....\n" + path + "\n", reason);
+    ++failed_;
+}
 
 void ModelJob::createOutputFolder(const std::string& output) {
     std::size_t sep = platform::lastSeparator(output);
@@ -50,24 +78,43 @@ void ModelJob::runModelMode(const ModelEntry& entry, const std::string& resolved
         std::string reason = unreadableReason(resolved);
         model.close();
         printUnreadable(entry.input, reason);
+        ++failed_;
         return;
     }
     model.read();
     model.close();
     if (model.boneCount() == 0) {
         printMissingSkeleton(model.skeletonFileName(), model.skeletonError());
+        ++failed_;
         return;
     }
+    noteSkeleton(resolved, model.skeletonFileName());
     if (model.subObjectCount() == 0) return;
     model.buildSkeletonList();
     model.buildMeshList(html());
     model.buildHlodList();
-    if (entry.output.empty()) return;
+    if (entry.output.empty() || !mayWrite(entry.output, "Output")) return;
+    // A template that is there but is no regular file (a folder, a pipe) is
+    // refused rather than opened.
+    if (html() && platform::fileAttributes(htmlTemplate_.c_str()) != platform::ATTR_INVALID) {
+        if (const char* problem = platform::inputProblem(htmlTemplate_.c_str())) {
+            printEntryError("ERROR: HTML Template cannot be read ....\n" + htmlTemplate_ + "\n", problem);
+            ++failed_;
+            return;
+        }
+    }
     createOutputFolder(entry.output);
-    if (html())
-        model.writeHtml(entry.output, htmlTemplate_);
+    const bool written = html() ? model.writeHtml(entry.output, htmlTemplate_) : model.writeText(entry.output);
+    if (!written)
+        reportWriteFailure(entry.output, platform::lastErrorText(256));
     else
-        model.writeText(entry.output);
+        noteWritten(entry.output);
+}
+
+void ModelJob::noteSkeleton(const std::string& resolved, const std::string& skeletonName) {
+    if (skeletonName.empty()) return;
+    std::size_t sep = platform::lastSeparator(resolved);
+    noteInput(sep == std::string::npos ? skeletonName : resolved.substr(0, sep + 1) + skeletonName);
 }
 
 void ModelJob::runAnimationMode(const ModelEntry& entry, const std::string& resolved) {
@@ -76,13 +123,34 @@ void ModelJob::runAnimationMode(const ModelEntry& entry, const std::string& reso
         std::string reason = unreadableReason(resolved);
         animation.close();
         printUnreadable(entry.input, reason);
+        ++failed_;
         return;
     }
     animation.read();
     animation.close();
     if (animation.boneCount() == 0) {
         printMissingSkeleton(animation.skeletonFileName(), animation.skeletonError());
+        ++failed_;
         return;
     }
-    if (animation.channelCount() > 0 && !entry.output.empty()) animation.write(entry.output);
+    noteSkeleton(resolved, animation.skeletonFileName());
+    if (animation.channelCount() == 0 || entry.output.empty() || !mayWrite(entry.output, "Output")) return;
+    // The hierarchy extracted beside the output never replaces an input of
+    // the run nor a file written before (such as the skeleton file read).
+    auto skeletonAllowed = [this](const std::string& path) { return mayWrite(path, "Skeleton"); };
+    const std::size_t sep = platform::lastSeparator(entry.output);
+    if (entry.output.find('.', sep == std::string::npos ? 0 : sep) == std::string::npos) {
+        reportWriteFailure(entry.output, "The output name has no extension: .w3d gives a W3D file, any other a dump.");
+        return;
+    }
+    if (!animation.write(entry.output, skeletonAllowed)) {
+        reportWriteFailure(entry.output, platform::lastErrorText(256));
+        return;
+    }
+    noteWritten(entry.output);
+    if (animation.skeletonOutcome() == W3dAnimation::SkeletonOutcome::WRITTEN) {
+        noteWritten(animation.skeletonOutput());
+    } else if (animation.skeletonOutcome() == W3dAnimation::SkeletonOutcome::FAILED) {
+        reportWriteFailure(animation.skeletonOutput(), platform::lastErrorText(256));
+    }
 }

@@ -1,8 +1,6 @@
 #include "TextOutput.h"
 
 #include "FileStream.h"
-#include "W3dChunk.h"
-#include "platform/Platform.h"
 
 TextOutput::TextOutput() = default;
 
@@ -10,16 +8,11 @@ TextOutput::~TextOutput() { abandon(); }
 
 bool TextOutput::create(const std::string& path) {
     abandon();
-    target_ = path;
-    temporary_ = w3d::temporaryName(path);
     failed_ = false;
     buffer_.clear();
-    stream_.reset(new FileStream(FileStream::WRITE, temporary_.c_str(), 0));
-    if (temporary_.size() > FileStream::NAME_LIMIT || stream_->open() != FS_OPEN) {
-        stream_.reset();
-        temporary_.clear();
-        return false;
-    }
+    if (!file_.create(path, true)) return false;
+    stream_.reset(new FileStream(FileStream::WRITE, file_.temporaryPath().c_str(), 0));
+    stream_->adopt(file_.release());
     return true;
 }
 
@@ -43,10 +36,7 @@ bool TextOutput::finish() {
     flush();
     bool ok = !failed_ && stream_->close() == FS_CLOSED;
     stream_.reset();
-    if (ok) ok = platform::replaceFile(temporary_.c_str(), target_.c_str());
-    if (!ok) platform::deleteFile(temporary_.c_str());
-    temporary_.clear();
-    return ok;
+    return file_.commit(ok);
 }
 
 void TextOutput::abandon() {
@@ -55,6 +45,5 @@ void TextOutput::abandon() {
         stream_->close();
         stream_.reset();
     }
-    if (!temporary_.empty()) platform::deleteFile(temporary_.c_str());
-    temporary_.clear();
+    file_.abandon();
 }

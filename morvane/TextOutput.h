@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "ReplacingFile.h"
+
 class FileStream;
 
 class TextOutput {
@@ -25,7 +27,6 @@ private:
     void flush();
     std::unique_ptr<FileStream> stream_;
     std::string buffer_;  // written out in blocks of about 64 KB
-    std::string target_;
-    std::string temporary_;
+    ReplacingFile file_;
     bool failed_ = false;
 };

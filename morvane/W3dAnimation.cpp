@@ -295,14 +295,22 @@ std::string W3dAnimation::timeCodeLine(std::size_t i) const {
 
 // ---------------------------------------------------------------- output
 
-bool W3dAnimation::write(const std::string& outputPath) {
+bool W3dAnimation::write(const std::string& outputPath, const std::function<bool(const std::string&)>& mayWrite) {
+    skeletonOutcome_ = SkeletonOutcome::NONE;
+    skeletonOutput_.clear();
     std::string path = outputPath.size() > OUTPUT_LIMIT ? outputPath.substr(0, OUTPUT_LIMIT) : outputPath;
     std::size_t dot = path.rfind('.');
     if (dot == std::string::npos || mode_ == MODE_NONE) return false;
     std::string extension = path.substr(dot);
     if (extension.compare(0, 4, ".w3d") == 0 || extension.compare(0, 4, ".W3D") == 0) {
         if (!writeW3d(path)) return false;
-        if (embedded_) extractSkeleton(path);
+        if (embedded_) {
+            skeletonOutput_ = extractedSkeletonPath(path);
+            if (mayWrite && !mayWrite(skeletonOutput_))
+                skeletonOutcome_ = SkeletonOutcome::REFUSED;
+            else
+                skeletonOutcome_ = extractSkeleton(path) ? SkeletonOutcome::WRITTEN : SkeletonOutcome::FAILED;
+        }
         return true;
     }
     return writeDump(path);

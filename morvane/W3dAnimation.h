@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -83,8 +84,14 @@ public:
     std::size_t timeCodeLineCount() const;
     std::string timeCodeLine(std::size_t i) const;
 
-    // Writes the output chosen by the output path's extension.
-    bool write(const std::string& outputPath);
+    // Writes the output chosen by the output path's extension: a text dump,
+    // or a W3D file and, for an animation that holds its own hierarchy, that
+    // hierarchy as NAME.w3d beside it, but only when mayWrite (if given)
+    // allows its path. skeletonOutcome() tells what became of the hierarchy.
+    enum class SkeletonOutcome { NONE, WRITTEN, REFUSED, FAILED };
+    bool write(const std::string& outputPath, const std::function<bool(const std::string&)>& mayWrite = nullptr);
+    SkeletonOutcome skeletonOutcome() const { return skeletonOutcome_; }
+    const std::string& skeletonOutput() const { return skeletonOutput_; }
     bool writeDump(const std::string& outputPath) const;
     bool writeW3d(const std::string& outputPath) const;
     // The embedded skeleton's file beside the output; empty when there is none.
@@ -123,6 +130,8 @@ private:
     bool extractSkeleton(const std::string& outputPath) const;
 
     w3d::ChunkInput input_;
+    SkeletonOutcome skeletonOutcome_ = SkeletonOutcome::NONE;
+    std::string skeletonOutput_;
     std::string path_;
     int mode_ = MODE_NONE;
     w3d::AnimationHeader plainHeader_;

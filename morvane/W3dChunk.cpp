@@ -155,13 +155,15 @@ ChunkInput::~ChunkInput() { close(); }
 
 bool ChunkInput::open(const char* path) {
     close();
-    std::int64_t size = platform::fileSize(path);
-    std::FILE* f = platform::openFile(path, "rb");
+    std::FILE* f = platform::openInputFile(path, "rb");
     if (!f) return false;
-    if (size < 0) size = 0;
-    // Offsets in the format are 31-bit sizes; a larger file is read up to
-    // the last offset they can express.
-    if (size > static_cast<std::int64_t>(SIZE_MASK)) size = SIZE_MASK;
+    // Offsets in the format are 31-bit sizes: a larger file cannot be read
+    // whole and is refused rather than read in part.
+    std::int64_t size = platform::streamSize(f);
+    if (size < 0 || size > static_cast<std::int64_t>(SIZE_MASK)) {
+        std::fclose(f);
+        return false;
+    }
     stream_ = f;
     owned_ = true;
     size_ = static_cast<std::uint32_t>(size);
@@ -239,17 +241,11 @@ std::size_t readRecord(ChunkInput& input, const Chunk& chunk, unsigned char* buf
 
 // ---------------------------------------------------------------- writing
 
-std::string temporaryName(const std::string& target) { return target + ".part~"; }
-
-ChunkOutput::~ChunkOutput() { abandon(); }
+ChunkOutput::~ChunkOutput() { file_.abandon(); }
 
 bool ChunkOutput::create(const std::string& path, std::uint32_t topType) {
-    abandon();
-    target_ = path;
-    temporary_ = temporaryName(path);
     failed_ = false;
-    stream_ = platform::openFile(temporary_.c_str(), "wb");
-    if (!stream_) return false;
+    if (!file_.create(path)) return false;
     header(topType, 0);
     return true;
 }
@@ -261,8 +257,9 @@ void ChunkOutput::header(std::uint32_t type, std::uint32_t size) {
 }
 
 void ChunkOutput::bytes(const void* data, std::size_t size) {
-    if (!stream_ || size == 0) return;
-    if (std::fwrite(data, 1, size, stream_) != size) failed_ = true;
+    std::FILE* stream = file_.stream();
+    if (!stream || size == 0) return;
+    if (std::fwrite(data, 1, size, stream) != size) failed_ = true;
 }
 
 void ChunkOutput::chunk(std::uint32_t type, const void* content, std::size_t size) {
@@ -271,52 +268,27 @@ void ChunkOutput::chunk(std::uint32_t type, const void* content, std::size_t siz
 }
 
 bool ChunkOutput::finish() {
-    if (!stream_) return false;
-    bool ok = !failed_ && std::fclose(stream_) == 0;
-    stream_ = nullptr;
+    std::FILE* f = file_.stream();
+    if (!f) return false;
+    // Take the length and rewrite the top-level size in the same stream.
+    bool ok = !failed_ && std::fflush(f) == 0 && std::fseek(f, 0, SEEK_END) == 0;
+    long length = ok ? std::ftell(f) : -1;
+    unsigned char raw[ChunkHeader::SIZE];
+    ok = ok && length >= static_cast<long>(ChunkHeader::SIZE) && std::fseek(f, 0, SEEK_SET) == 0 &&
+         std::fread(raw, 1, sizeof raw, f) == sizeof raw;
     if (ok) {
-        // Reopen for update, take the length and rewrite the top-level size.
-        std::FILE* f = platform::openFile(temporary_.c_str(), "rb+");
-        ok = f != nullptr;
-        if (f) {
-            unsigned char raw[ChunkHeader::SIZE];
-            ok = std::fseek(f, 0, SEEK_END) == 0;
-            long length = ok ? std::ftell(f) : -1;
-            ok = ok && length >= static_cast<long>(ChunkHeader::SIZE) && std::fseek(f, 0, SEEK_SET) == 0 &&
-                 std::fread(raw, 1, sizeof raw, f) == sizeof raw;
-            if (ok) {
-                ChunkHeader top = ChunkHeader::decode(raw);
-                top.size = (static_cast<std::uint32_t>(length - 8) & SIZE_MASK) | CONTAINER_BIT;
-                top.encode(raw);
-                ok = std::fseek(f, 0, SEEK_SET) == 0 && std::fwrite(raw, 1, sizeof raw, f) == sizeof raw;
-            }
-            if (std::fclose(f) != 0) ok = false;
-        }
+        ChunkHeader top = ChunkHeader::decode(raw);
+        top.size = (static_cast<std::uint32_t>(length - 8) & SIZE_MASK) | CONTAINER_BIT;
+        top.encode(raw);
+        ok = std::fseek(f, 0, SEEK_SET) == 0 && std::fwrite(raw, 1, sizeof raw, f) == sizeof raw;
     }
-    if (ok) ok = platform::replaceFile(temporary_.c_str(), target_.c_str());
-    if (!ok) platform::deleteFile(temporary_.c_str());
-    temporary_.clear();
-    return ok;
+    return file_.commit(ok);
 }
 
 bool ChunkOutput::writeRaw(const std::string& path, const void* data, std::size_t size) {
-    std::string temporary = temporaryName(path);
-    std::FILE* f = platform::openFile(temporary.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(data, 1, size, f) == size;
-    if (std::fclose(f) != 0) ok = false;
-    if (ok) ok = platform::replaceFile(temporary.c_str(), path.c_str());
-    if (!ok) platform::deleteFile(temporary.c_str());
-    return ok;
-}
-
-void ChunkOutput::abandon() {
-    if (stream_) {
-        std::fclose(stream_);
-        stream_ = nullptr;
-    }
-    if (!temporary_.empty()) platform::deleteFile(temporary_.c_str());
-    temporary_.clear();
+    ReplacingFile file;
+    if (!file.create(path)) return false;
+    return file.commit(std::fwrite(data, 1, size, file.stream()) == size);
 }
 
 }  // namespace w3d

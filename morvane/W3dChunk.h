@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <string>
 
+#include "ReplacingFile.h"
+
 namespace w3d {
 
 // Chunk identifiers.
@@ -317,14 +319,8 @@ public:
     static bool writeRaw(const std::string& path, const void* data, std::size_t size);
 
 private:
-    void abandon();
-    std::FILE* stream_ = nullptr;
-    std::string target_;
-    std::string temporary_;
+    ReplacingFile file_;
     bool failed_ = false;
 };
-
-// The name of the temporary file written beside a target.
-std::string temporaryName(const std::string& target);
 
 }  // namespace w3d

@@ -66,13 +66,29 @@ int ConfigFile::open() {
         stream_ = nullptr;
     }
     if (!locate()) return 4;
-    stream_ = platform::openFile(fileName_.c_str(), "r");
+    stream_ = platform::openInputFile(fileName_.c_str(), "r");
     return stream_ ? 3 : 4;
 }
 
-const char* ConfigFile::readLine() {
+bool ConfigFile::readPhysicalLine(bool& cut) {
     std::memset(line_, 0, sizeof line_);
-    if (stream_ && !std::fgets(line_, static_cast<int>(LINE_LIMIT + 1), stream_)) line_[0] = '\0';
+    cut = false;
+    if (!stream_ || !std::fgets(line_, static_cast<int>(LINE_LIMIT + 1), stream_)) {
+        line_[0] = '\0';
+        return false;
+    }
+    const std::size_t length = std::strlen(line_);
+    if (length == LINE_LIMIT && line_[length - 1] != '\n') {
+        // The rest of an overlong line is skipped up to its line end.
+        int c;
+        while ((c = std::fgetc(stream_)) != EOF && c != '\n') cut = true;
+    }
+    return true;
+}
+
+const char* ConfigFile::readLine() {
+    bool cut = false;
+    readPhysicalLine(cut);
     return line_;
 }
 
@@ -96,17 +112,15 @@ const char* ConfigFile::isComment() const {
 bool ConfigFile::load() {
     if (open() != 3) return false;
     // Reads until the stream reports its end (a read error ends it too);
-    // a line longer than the buffer arrives in pieces, each parsed alone.
-    for (;;) {
-        std::memset(line_, 0, sizeof line_);
-        if (!std::fgets(line_, static_cast<int>(LINE_LIMIT + 1), stream_)) break;
-        parseLine(line_);
-    }
+    // a line longer than the buffer is cut and its rest skipped.
+    cutKeys_.clear();
+    bool cut = false;
+    while (readPhysicalLine(cut)) parseLine(line_, cut);
     close();
     return true;
 }
 
-void ConfigFile::parseLine(const char* line) {
+void ConfigFile::parseLine(const char* line, bool cut) {
     if (line[0] == '#' || line[0] == '*' || line[0] == '/') return;
     const char* p = line;
     while (*p && isBlank(*p)) ++p;
@@ -128,7 +142,14 @@ void ConfigFile::parseLine(const char* line) {
     if (!value.empty() && value.back() == '\n') value.pop_back();
     if (!value.empty() && value.back() == '\r') value.pop_back();
 
-    if (value.find('$') != std::string::npos) value = expand(value);
+    if (value.find('$') != std::string::npos) {
+        value = expand(value);
+        if (value.size() > VALUE_LIMIT) {
+            value.resize(VALUE_LIMIT);
+            cut = true;
+        }
+    }
+    if (cut) cutKeys_.push_back(key);
     if (!key.empty() && key == lastKey_) return;
     lastKey_ = key;
     if (value.empty() || key.empty()) return;
@@ -151,7 +172,6 @@ std::string ConfigFile::expand(const std::string& value) const {
         auto found = entries_.find(piece.substr(ref + 2));
         if (found != entries_.end()) output += found->second;
     }
-    if (output.size() > VALUE_LIMIT) output.resize(VALUE_LIMIT);
     return output;
 }
 
@@ -181,6 +201,9 @@ std::vector<std::string> ConfigFile::splitList(const std::string& value) {
     std::string item;
     if (!nextToken(text, pos, "{[,;", item)) return items;
     items.push_back(item);
+    // The separator that ended the first item is used up with it, even a
+    // bracket that only the first split knows: {a[b,c} gives a, b, c.
+    if (pos < text.size()) ++pos;
     while (nextToken(text, pos, ",;", item)) items.push_back(item);
     return items;
 }

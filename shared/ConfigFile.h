@@ -63,17 +63,26 @@ public:
     int rangeFirst() const { return rangeFirst_; }
     int rangeLast() const { return rangeLast_; }
     const std::map<std::string, std::string>& entries() const { return entries_; }
+    // The keys whose value was cut at a limit by the last load: a line
+    // longer than LINE_LIMIT (the rest of the line is skipped, never read as
+    // a line of its own) or an expansion longer than VALUE_LIMIT. In file
+    // order; a cut line that defines nothing is not listed.
+    const std::vector<std::string>& cutKeys() const { return cutKeys_; }
 
     // The items of a list value {a,b} or [a;b] as the list lookups split it.
     static std::vector<std::string> splitList(const std::string& value);
 
 private:
     bool locate();
-    void parseLine(const char* line);
+    void parseLine(const char* line, bool cut);
+    // Reads one physical line into line_ (at most LINE_LIMIT characters);
+    // the rest of a longer line is read and dropped. False at the end.
+    bool readPhysicalLine(bool& cut);
     std::string expand(const std::string& value) const;
     static void parseRange(const char* text, int& first, int& last);
 
     std::map<std::string, std::string> entries_;
+    std::vector<std::string> cutKeys_;
     std::string fileName_;
     int lineLength_;
     std::string lastKey_;

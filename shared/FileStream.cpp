@@ -27,12 +27,21 @@ FileStream::~FileStream() {
 int FileStream::open() {
     if (stream_) return FS_OPEN;
     if (name_[0] == '\0') return FS_FAILED;
+    // Only a regular file is read: a folder, pipe or device is refused
+    // before an open that could wait forever.
+    if (mode_[0] == 'r' && platform::inputProblem(name_)) return FS_FAILED;
     stream_ = platform::openFile(name_, mode_);
     if (!stream_ && mode_[0] == 'r') {
         // The read modes are update modes; a file that may only be read (a
         // read-only file, a folder without write rights) is still read.
         stream_ = platform::openFile(name_, binary_ ? "rb" : "r");
     }
+    return stream_ ? FS_OPEN : FS_FAILED;
+}
+
+int FileStream::adopt(std::FILE* stream) {
+    if (stream_) std::fclose(stream_);
+    stream_ = stream;
     return stream_ ? FS_OPEN : FS_FAILED;
 }
 

@@ -37,6 +37,9 @@ public:
     ~FileStream();
 
     int open();
+    // Takes an already open stream (such as a ReplacingFile's temporary) in
+    // place of opening the name; FS_OPEN, or FS_FAILED for none.
+    int adopt(std::FILE* stream);
     int close();
 
     // Zero-fills the block buffer, then reads up to block-size bytes into it.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "ReplacingFile.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -47,39 +48,6 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// A path in a form that compares equal for the same file: '\' separators,
-// "." and ".." components resolved, letters in lower case (the file systems
-// the tools are made for ignore letter case).
-std::string comparablePath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    std::string prefix;
-    std::size_t i = 0;
-    while (i < path.size() && platform::isSeparator(path[i])) {
-        prefix += '\\';
-        ++i;
-    }
-    for (; i <= path.size(); ++i) {
-        if (i == path.size() || platform::isSeparator(path[i])) {
-            if (part == "..") {
-                if (!parts.empty()) parts.pop_back();
-            } else if (!part.empty() && part != ".") {
-                parts.push_back(part);
-            }
-            part.clear();
-        } else {
-            char c = path[i];
-            part += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        }
-    }
-    std::string out = prefix;
-    for (std::size_t k = 0; k < parts.size(); ++k) {
-        if (k) out += '\\';
-        out += parts[k];
-    }
-    return out;
-}
-
 }  // namespace
 
 const char* entryProblemText(EntryProblem problem) {
@@ -89,6 +57,7 @@ const char* entryProblemText(EntryProblem problem) {
         case EntryProblem::DATA_OUTSIDE: return "data lies beyond the end of the archive";
         case EntryProblem::READ_FAILED: return "data could not be read";
         case EntryProblem::CANNOT_CREATE: return "output could not be created";
+        case EntryProblem::LINKED_PATH: return "a folder on the way is a link, not written through";
         case EntryProblem::SOURCE_UNREADABLE: return "file could not be read; zeros written instead";
     }
     return "unknown";
@@ -124,7 +93,7 @@ void BigArchive::clearLists() {
 bool BigArchive::isBigFile(const char* path) {
     unsigned char magic[4] = {0, 0, 0, 0};
     std::size_t got = 0;
-    if (std::FILE* f = path ? platform::openFile(path, "rb") : nullptr) {
+    if (std::FILE* f = path ? platform::openInputFile(path, "rb") : nullptr) {
         got = std::fread(magic, 1, sizeof magic, f);
         std::fclose(f);
     }
@@ -146,25 +115,31 @@ bool BigArchive::openArchive(const char* path) {
     collectStatus_ = BigStatus::NOT_COLLECTED;
     deselectCount_ = 0;
     directoryTruncated_ = false;
+    directoryDamaged_ = false;
 
     std::string resolved = resolvePath(path);
     if (resolved.empty()) return false;
     std::uint32_t attributes = platform::fileAttributes(resolved.c_str());
     if (attributes == platform::ATTR_INVALID || (attributes & platform::ATTR_DIRECTORY)) return false;
-    FilePtr file(platform::openFile(resolved.c_str(), "rb"));
+    FilePtr file(platform::openInputFile(resolved.c_str(), "rb"));
     if (!file) return false;
     viewPath_ = resolved;
-    readDirectory(file.get(), lengthOf(resolved));
+    const std::int64_t length = platform::streamSize(file.get());
+    readDirectory(file.get(), length < 0 ? 0 : static_cast<std::uint64_t>(length));
     loaded_ = 1;
     return true;
 }
 
 void BigArchive::readDirectory(std::FILE* file, std::uint64_t fileLength) {
     unsigned char header[HEADER_BYTES];
+    directoryDamaged_ = true;
     if (!platform::seekFile(file, 0) || std::fread(header, 1, HEADER_BYTES, file) != HEADER_BYTES) return;
     const std::uint32_t entryTotal = readBE32(header + 8);
     const std::uint32_t headerSize = readBE32(header + 12);
     if (static_cast<std::int32_t>(headerSize) < 1) return;
+    // Each entry takes at least its two numbers and the zero after its name.
+    directoryDamaged_ = headerSize > fileLength || headerSize < HEADER_BYTES ||
+                        std::uint64_t{entryTotal} * (ENTRY_FIXED_BYTES + 1) > fileLength - HEADER_BYTES;
 
     // The directory bytes are read from offset 16 on, headerSize of them as
     // the header announces, but never more than the file holds nor more than
@@ -259,10 +234,11 @@ ExtractReport BigArchive::extractSelected(const char* archivePath, const char* f
     ExtractReport report;
     if (!loaded_ && !openArchive(archivePath)) return report;
     std::string resolved = resolvePath(archivePath);
-    FilePtr archive(resolved.empty() ? nullptr : platform::openFile(resolved.c_str(), "rb"));
+    FilePtr archive(resolved.empty() ? nullptr : platform::openInputFile(resolved.c_str(), "rb"));
     if (!archive || !folder) return report;
     report.archiveOpened = true;
-    const std::uint64_t archiveLength = lengthOf(resolved);
+    const std::int64_t length = platform::streamSize(archive.get());
+    const std::uint64_t archiveLength = length < 0 ? 0 : static_cast<std::uint64_t>(length);
 
     lastCreatedFolder_.clear();
     const std::string base(folder);
@@ -280,7 +256,7 @@ ExtractReport BigArchive::extractSelected(const char* archivePath, const char* f
             continue;
         }
         std::string outputPath = base + (needsSeparator ? "\\" : "") + e.name;
-        if (extractEntry(archive.get(), archiveLength, e, outputPath, report))
+        if (extractEntry(archive.get(), archiveLength, e, outputPath, base.size(), report))
             ++report.written;
         else
             ++report.failed;
@@ -289,13 +265,19 @@ ExtractReport BigArchive::extractSelected(const char* archivePath, const char* f
 }
 
 bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,
-                              const std::string& outputPath, ExtractReport& report) {
+                              const std::string& outputPath, std::size_t baseLength, ExtractReport& report) {
     auto fail = [&](EntryProblem problem) {
         report.problems.push_back({e.name, problem});
         return false;
     };
     std::string work = outputPath;
     std::replace(work.begin(), work.end(), '/', '\\');
+    // No folder on the way below the destination may be a link or junction
+    // that is already there: the entry would land wherever it leads.
+    for (std::size_t at = baseLength; at < work.size(); ++at) {
+        if (!platform::isSeparator(work[at]) || at == baseLength) continue;
+        if (platform::isLink(work.substr(0, at).c_str())) return fail(EntryProblem::LINKED_PATH);
+    }
     std::size_t cut = platform::lastSeparator(work);
     if (cut != std::string::npos) {
         std::string entryFolder = work.substr(0, cut);
@@ -309,9 +291,8 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
 
     // The entry is written beside its place and moved over any old file only
     // when complete, so a failure never leaves half a file behind.
-    const std::string temp = work + ".~tmp";
-    FilePtr out(platform::openFile(temp.c_str(), "wb"));
-    if (!out) return fail(EntryProblem::CANNOT_CREATE);
+    ReplacingFile out;
+    if (!out.create(work)) return fail(EntryProblem::CANNOT_CREATE);
     EntryProblem problem = EntryProblem::READ_FAILED;
     bool ok = platform::seekFile(archive, e.dataOffset);
     std::vector<char> buffer(std::min<std::size_t>(COPY_BUFFER_SIZE, std::max<std::uint32_t>(e.dataSize, 1)));
@@ -319,24 +300,14 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
         std::size_t chunk = std::min<std::size_t>(buffer.size(), remaining);
         if (std::fread(buffer.data(), 1, chunk, archive) != chunk) {
             ok = false;
-        } else if (std::fwrite(buffer.data(), 1, chunk, out.get()) != chunk) {
+        } else if (std::fwrite(buffer.data(), 1, chunk, out.stream()) != chunk) {
             ok = false;
             problem = EntryProblem::CANNOT_CREATE;
         }
         remaining -= static_cast<std::uint32_t>(chunk);
     }
-    if (std::fclose(out.release()) != 0 && ok) {
-        ok = false;
-        problem = EntryProblem::CANNOT_CREATE;
-    }
-    if (ok && !platform::replaceFile(temp.c_str(), work.c_str())) {
-        ok = false;
-        problem = EntryProblem::CANNOT_CREATE;
-    }
-    if (!ok) {
-        platform::deleteFile(temp.c_str());
-        return fail(problem);
-    }
+    if (!ok) return fail(problem);
+    if (!out.commit()) return fail(EntryProblem::CANNOT_CREATE);
     return true;
 }
 
@@ -346,27 +317,24 @@ bool BigArchive::viewTextEntry(std::int32_t index, void* ownerWindow) {
     std::size_t dot = e->name.rfind('.');
     if (dot == std::string::npos || !std::strstr(TEXT_TYPES, e->name.c_str() + dot)) return false;
 
-    FilePtr archive(viewPath_.empty() ? nullptr : platform::openFile(viewPath_.c_str(), "rb"));
+    FilePtr archive(viewPath_.empty() ? nullptr : platform::openInputFile(viewPath_.c_str(), "rb"));
     if (!archive) return false;
     if (std::uint64_t{e->dataOffset} + e->dataSize > lengthOf(viewPath_)) return false;
 
-    platform::deleteFile(tempTextPath_.c_str());
-    FilePtr out(platform::openFile(tempTextPath_.c_str(), "wb"));
-    if (!out) return false;
-    tempTextWritten_ = 1;
+    // Written beside the fixed name and renamed over it, so that nothing
+    // planted under that name in the shared temporary folder is written through.
+    ReplacingFile out;
+    if (!out.create(tempTextPath_)) return false;
     bool ok = platform::seekFile(archive.get(), e->dataOffset);
     std::vector<char> buffer(std::min<std::size_t>(COPY_BUFFER_SIZE, std::max<std::uint32_t>(e->dataSize, 1)));
     for (std::uint32_t remaining = e->dataSize; ok && remaining > 0;) {
         std::size_t chunk = std::min<std::size_t>(buffer.size(), remaining);
         ok = std::fread(buffer.data(), 1, chunk, archive.get()) == chunk &&
-             std::fwrite(buffer.data(), 1, chunk, out.get()) == chunk;
+             std::fwrite(buffer.data(), 1, chunk, out.stream()) == chunk;
         remaining -= static_cast<std::uint32_t>(chunk);
     }
-    if (std::fclose(out.release()) != 0) ok = false;
-    if (!ok) {
-        platform::deleteFile(tempTextPath_.c_str());
-        return false;
-    }
+    if (!out.commit(ok)) return false;
+    tempTextWritten_ = 1;
     platform::shellOpen(ownerWindow, VIEWER, tempTextPath_.c_str());
     return true;
 }
@@ -435,24 +403,26 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
     if (resolved.empty()) return report;
 
     // An archive written inside the collected folder (a previous run's, or
-    // one that just appeared) is not copied into itself.
-    const std::string self = comparablePath(resolved);
+    // one that just appeared) is not copied into itself. It is known by its
+    // file identity: a twin in letter case is another file, a path through
+    // a linked folder the same one.
+    const platform::FileIdentity self = platform::fileIdentity(resolved.c_str());
     const std::size_t before = collection_.size();
-    collection_.erase(std::remove_if(collection_.begin(), collection_.end(),
-                                     [&](const BigEntry& e) {
-                                         return comparablePath(resolvePath(e.sourcePath.c_str())) == self;
-                                     }),
-                      collection_.end());
+    if (self.valid)
+        collection_.erase(std::remove_if(collection_.begin(), collection_.end(),
+                                         [&](const BigEntry& e) {
+                                             return platform::fileIdentity(e.sourcePath.c_str()) == self;
+                                         }),
+                          collection_.end());
     report.excludedSelf = static_cast<std::int32_t>(before - collection_.size());
     if (report.excludedSelf) layOut();  // smaller than before, so it fits
 
-    const std::string temp = resolved + ".~tmp";
-    FilePtr out(platform::openFile(temp.c_str(), "wb"));
-    if (!out) return report;
+    ReplacingFile file;
+    if (!file.create(resolved)) return report;
+    std::FILE* out = file.stream();
     report.status = BigStatus::WRITE_FAILED;
     auto abandon = [&]() {
-        std::fclose(out.release());
-        platform::deleteFile(temp.c_str());
+        file.abandon();
         return report;
     };
 
@@ -471,14 +441,14 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
     }
     std::memcpy(header.data() + p, "L219", 4);
     writeLE32(header.data() + p + 4, 0);
-    if (std::fwrite(header.data(), 1, header.size(), out.get()) != header.size()) return abandon();
+    if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) return abandon();
 
     // Every entry fills exactly its recorded size, so the later entries begin
     // at their recorded offsets even when a file cannot be read or has shrunk
     // (zeros stand in for the missing bytes).
     std::vector<char> buffer(COPY_BUFFER_SIZE);
     for (const BigEntry& e : collection_) {
-        FilePtr in(platform::openFile(e.sourcePath.c_str(), "rb"));
+        FilePtr in(platform::openInputFile(e.sourcePath.c_str(), "rb"));
         std::uint32_t remaining = e.dataSize;
         bool sourceOk = static_cast<bool>(in);
         while (remaining > 0) {
@@ -488,18 +458,14 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
                 sourceOk = false;
                 std::memset(buffer.data() + got, 0, chunk - got);
             }
-            if (std::fwrite(buffer.data(), 1, chunk, out.get()) != chunk) return abandon();
+            if (std::fwrite(buffer.data(), 1, chunk, out) != chunk) return abandon();
             remaining -= static_cast<std::uint32_t>(chunk);
         }
         if (!sourceOk) report.problems.push_back({e.name, EntryProblem::SOURCE_UNREADABLE});
         ++report.entriesWritten;
     }
-    if (std::fclose(out.release()) != 0) {
-        platform::deleteFile(temp.c_str());
-        return report;
-    }
-    if (!platform::replaceFile(temp.c_str(), resolved.c_str())) {
-        platform::deleteFile(temp.c_str());
+    if (std::fflush(out) != 0) return abandon();
+    if (!file.commit()) {
         report.status = BigStatus::CANNOT_CREATE;
         return report;
     }

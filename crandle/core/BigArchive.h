@@ -38,6 +38,7 @@ enum class EntryProblem {
     DATA_OUTSIDE,    // the entry's data lies (partly) beyond the end of the archive
     READ_FAILED,     // the data could not be read
     CANNOT_CREATE,   // the output folder or file could not be created or written
+    LINKED_PATH,     // a folder on the way is a link or junction: it is not written through
     SOURCE_UNREADABLE,  // a collected file could not be opened or had shrunk
 };
 
@@ -105,6 +106,11 @@ public:
     // True when the directory ended before `entryTotal` entries because an
     // entry did not fit the directory bytes (the entries before it are kept).
     bool directoryTruncated() const { return directoryTruncated_; }
+    // True when the header cannot be right: the file is shorter than the
+    // header, the header size lies past the end of the file or below the
+    // header, or the entry total is more than the file could hold. Whatever
+    // entries could still be read are kept.
+    bool directoryDamaged() const { return directoryDamaged_; }
     bool loaded() const { return loaded_ != 0; }
 
     std::int32_t countEntries() const { return static_cast<std::int32_t>(directory_.size()); }
@@ -133,9 +139,14 @@ public:
     // True when the walk stopped at the scanner's entry limit, so that files
     // in deeper folders were not collected.
     bool collectLimitReached() const { return collectLimitReached_; }
+    // What the collecting walk passed over (links, junctions, special files,
+    // paths too long, names that cannot be stored, folders beyond the limit).
+    const std::vector<PassedOver>& passedOver() const { return scanner_.passedOver(); }
 
     // Writes the collection as a "BIG4" archive. The archive is built in a
     // temporary file beside the target and put in place only when complete.
+    // A collected file that is the target itself (by file identity, whatever
+    // the spelling of the path) is left out.
     WriteReport writeArchive(const char* archivePath);
 
     // Reads a directory from the bytes that follow the 16-byte header: at
@@ -153,7 +164,7 @@ private:
     void readDirectory(std::FILE* file, std::uint64_t fileLength);
     bool layOut();
     bool extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,
-                      const std::string& outputPath, ExtractReport& report);
+                      const std::string& outputPath, std::size_t baseLength, ExtractReport& report);
 
     std::vector<BigEntry> directory_;
     std::vector<BigEntry> collection_;
@@ -172,6 +183,7 @@ private:
     std::uint8_t loaded_ = 0;
     std::uint8_t tempTextWritten_ = 0;
     bool directoryTruncated_ = false;
+    bool directoryDamaged_ = false;
     bool collectLimitReached_ = false;
     std::int32_t deselectCount_ = 0;
 };

@@ -8,6 +8,7 @@
 
 #include "CrandleIds.h"
 #include "FileStream.h"
+#include "ReplacingFile.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -185,6 +186,8 @@ void CrandleDialog::importArchive() {
         }
     }
     entryCount = archive.countEntries();
+    // A damaged header is said so, never shown as an empty archive.
+    if (archive.directoryDamaged()) report(crandletext::DAMAGED, path);
     if (entryCount < 1) return;
     for (int i = 0; i < entryCount; ++i) {
         list.addRow("");
@@ -192,7 +195,7 @@ void CrandleDialog::importArchive() {
         list.setNextCell(archive.entrySizeText(i));
     }
     sweepProgress();
-    report(crandletext::IMPORTED);
+    if (!archive.directoryDamaged()) report(crandletext::IMPORTED);
 }
 
 void CrandleDialog::exportArchive() {
@@ -283,6 +286,10 @@ void CrandleDialog::create() {
     }
     if (archive.collectLimitReached()) addLine(crandletext::COLLECT_LIMIT);
     if (written.excludedSelf > 0) addLine(crandletext::EXCLUDED_SELF);
+    const std::vector<PassedOver>& passed = archive.passedOver();
+    if (!passed.empty()) addLine(format(crandletext::PASSED_OVER_FORMAT, static_cast<int>(passed.size()), 0));
+    for (std::size_t i = 0; i < passed.size() && i < MAX_NAMED_PROBLEMS; ++i)
+        addLine(passed[i].path + " - " + passReasonText(passed[i].reason));
     sweepProgress();
 }
 
@@ -292,11 +299,15 @@ void CrandleDialog::output() {
     char name[260] = {0};
     if (!chooser.saveFileDialog(dialogWindow, name)) return;
 
+    if (!importedPath.empty() && platform::fileIdentity(importedPath.c_str()) == platform::fileIdentity(name)) {
+        report(crandletext::OUTPUT_REFUSED, name);
+        return;
+    }
     // The listing is written beside its place and put there only when
     // complete, so a failure never leaves half a listing over a good file.
-    const std::string temp = std::string(name) + ".~tmp";
-    FileStream out(FileStream::WRITE, temp.c_str(), 0);
-    if (temp.size() > FileStream::NAME_LIMIT || platform::isWriteProtected(name) || out.open() != FS_OPEN) {
+    ReplacingFile file;
+    FileStream out(FileStream::WRITE, name, 0);
+    if (platform::isWriteProtected(name) || !file.create(name, true) || out.adopt(file.release()) != FS_OPEN) {
         std::snprintf(messageText, sizeof messageText, crandletext::CANNOT_OPEN_FORMAT, name);
         warn(messageText, crandletext::PROGRAM_TITLE);
         return;
@@ -309,8 +320,7 @@ void CrandleDialog::output() {
         std::snprintf(line, sizeof line, "Name: %s   (Size: %s)", archive.entryName(i), archive.entrySizeText(i));
         ok = out.writeLine(line) == FS_WRITTEN;
     }
-    if (out.close() != FS_CLOSED || !ok || !platform::replaceFile(temp.c_str(), name)) {
-        platform::deleteFile(temp.c_str());
+    if (!file.commit(out.close() == FS_CLOSED && ok)) {
         report(crandletext::OUTPUT_FAILED, name);
         return;
     }

@@ -49,6 +49,9 @@ constexpr const char* CREATE_FAILED_FORMAT = "creation of BIG Archive failed - %
 constexpr const char* CREATE_INCOMPLETE_FORMAT = "creation of BIG Archive is incomplete - %d files could not be read, zeros stand in ....";
 constexpr const char* EXCLUDED_SELF = "the archive itself was left out of the collection";
 constexpr const char* OUTPUT_FAILED = "Output failed - the file could not be written completely ....";
+constexpr const char* OUTPUT_REFUSED = "Output refused - the listing would replace the imported BIG Archive ....";
+constexpr const char* DAMAGED = "The BIG Archive is damaged - its header does not fit the file ....";
+constexpr const char* PASSED_OVER_FORMAT = "%d entries passed over - not collected:";
 }  // namespace crandletext
 
 class CrandleDialog : public dialogs::DialogApplication {

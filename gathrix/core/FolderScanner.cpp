@@ -23,7 +23,22 @@ void splitAtLastDot(const std::string& name, std::string& base, std::string& ext
     ext = hasDot ? name.substr(dot + 1) : std::string();
 }
 
+// Characters no Windows name may hold; a name read through the 8-bit
+// system calls shows '?' where a character has no 8-bit form.
+bool representable(const std::string& name) { return name.find_first_of("\\/:*?\"<>|") == std::string::npos; }
+
 }  // namespace
+
+const char* passReasonText(PassReason reason) {
+    switch (reason) {
+        case PassReason::LINK: return "a link or junction, not followed";
+        case PassReason::NOT_A_FILE: return "not a regular file";
+        case PassReason::PATH_TOO_LONG: return "the path is too long for the system";
+        case PassReason::BAD_NAME: return "the name cannot be represented";
+        case PassReason::ENTRY_LIMIT: return "not examined, the entry limit was reached";
+    }
+    return "unknown";
+}
 
 FilterSpec FolderScanner::parseToken(const std::string& token) {
     std::string part;
@@ -119,6 +134,7 @@ void FolderScanner::traverse(bool filtered) {
     if (!startValid_) return;
     files_.clear();
     folders_.clear();
+    passed_.clear();
     std::size_t levelCount = levels_[current_].size();
     platform::FoundEntry entry;
     while (levelCount > 0 && recordedCount_ <= maxSize_) {
@@ -139,6 +155,21 @@ void FolderScanner::traverse(bool filtered) {
                 std::string path;
                 path.reserve(folderLength + entry.name.size());
                 path.append(pathBuffer_, 0, folderLength).append(entry.name);
+                const PassReason* reason = nullptr;
+                static const PassReason REASONS[] = {PassReason::LINK, PassReason::NOT_A_FILE,
+                                                     PassReason::BAD_NAME, PassReason::PATH_TOO_LONG};
+                if (entry.attributes & platform::ATTR_LINK)
+                    reason = &REASONS[0];
+                else if (entry.attributes & platform::ATTR_DEVICE)
+                    reason = &REASONS[1];
+                else if (!representable(entry.name))
+                    reason = &REASONS[2];
+                else if (path.size() + (isFolder ? 4 : 0) > pathLimit_)  // a folder is searched as "path\*.*"
+                    reason = &REASONS[3];
+                if (reason) {
+                    passed_.push_back({std::move(path), *reason});
+                    continue;
+                }
                 if (isFolder) {
                     levels_[next_].push_back(path);
                     folders_.push_back(FileRecord{std::move(path), 0});
@@ -153,6 +184,8 @@ void FolderScanner::traverse(bool filtered) {
         std::swap(current_, next_);
         levelCount = levels_[current_].size();
     }
+    // Folders left unwalked at the limit are named, not dropped silently.
+    for (const std::string& folder : levels_[current_]) passed_.push_back({folder, PassReason::ENTRY_LIMIT});
     fileCount_ = static_cast<std::int32_t>(files_.size());
     folderCount_ = static_cast<std::int32_t>(folders_.size());
 }

@@ -16,6 +16,22 @@ struct FileRecord {
     std::int64_t size = 0;
 };
 
+// An entry the walk did not take, and why. Nothing below a start folder is
+// left out without one of these.
+enum class PassReason {
+    LINK,            // a symbolic link or junction: what it leads to is not inside
+    NOT_A_FILE,      // a device, pipe or socket
+    PATH_TOO_LONG,   // the path would pass the system's path limit
+    BAD_NAME,        // a name that cannot be represented as a Windows name
+    ENTRY_LIMIT,     // a folder not examined because the entry limit was reached
+};
+const char* passReasonText(PassReason reason);
+
+struct PassedOver {
+    std::string path;
+    PassReason reason;
+};
+
 // One token of a filter list, split at its last dot. `kind` is a four-digit
 // number: 1, then 0/1 for a leading '*' (0 when present), then 0/1 for
 // "matches any base name or base name prefix" (0), then 1 when an exact
@@ -41,9 +57,18 @@ public:
     static constexpr std::int32_t KIND_NAME = 1110;            // "readme"
     static constexpr std::int32_t KIND_NAME_EXT = 1111;        // "readme.txt"
 
+    // The longest path the walk records: what the system's directory search
+    // can still reach.
+#ifdef _WIN32
+    static constexpr std::size_t PATH_LIMIT = 259;
+#else
+    static constexpr std::size_t PATH_LIMIT = 4095;
+#endif
+
     // The walk stops after a level that leaves more than maxSize entries
-    // recorded; only tests give another limit than MAX_SIZE.
-    explicit FolderScanner(std::int32_t maxSize = MAX_SIZE) : maxSize_(maxSize) {}
+    // recorded; only tests give another limit than MAX_SIZE or PATH_LIMIT.
+    explicit FolderScanner(std::int32_t maxSize = MAX_SIZE, std::size_t pathLimit = PATH_LIMIT)
+        : maxSize_(maxSize), pathLimit_(pathLimit) {}
 
     // Starts a new scan from path alone. False (and nothing to scan) when the
     // path does not exist or is not a folder.
@@ -76,6 +101,10 @@ public:
     // MAX_SIZE (or the given limit of) entries (the level in progress is always finished).
     bool limitReached() const { return recordedCount_ > maxSize_; }
     const std::vector<FilterSpec>& specs() const { return specs_; }
+    // What the last walk passed over, in the order met. Links and junctions
+    // are never followed (so a loop is walked once and nothing outside the
+    // start folder is collected).
+    const std::vector<PassedOver>& passedOver() const { return passed_; }
 
     // Splits one filter token into its spec.
     static FilterSpec parseToken(const std::string& token);
@@ -91,7 +120,9 @@ private:
     std::vector<FileRecord> files_;
     std::vector<FileRecord> folders_;
     std::vector<FilterSpec> specs_;
+    std::vector<PassedOver> passed_;
     std::int32_t maxSize_;
+    std::size_t pathLimit_;
     std::int32_t recordedCount_ = 0;
     std::int32_t fileCount_ = 0;
     std::int32_t folderCount_ = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FileStream.h"
+#include "ReplacingFile.h"
 #include "GathrixIds.h"
 #include "platform/Platform.h"
 
@@ -49,18 +50,14 @@ std::string formatText(const char* pattern, const char* text) {
 // file could not be opened, 2 it could not be written completely.
 template <class LineSource>
 int writeLinesWhole(const char* target, int count, const std::vector<std::string>& header, LineSource lineAt) {
-    const std::string temp = std::string(target) + ".~tmp";
-    if (temp.size() > FileStream::NAME_LIMIT || platform::isWriteProtected(target)) return 1;
-    FileStream out(FileStream::WRITE, temp.c_str(), 0);
-    if (out.open() != FS_OPEN) return 1;
+    ReplacingFile file;
+    if (platform::isWriteProtected(target) || !file.create(target, true)) return 1;
+    FileStream out(FileStream::WRITE, target, 0);
+    out.adopt(file.release());
     bool ok = true;
     for (const std::string& text : header) ok = ok && out.writeLine(text.c_str()) == FS_WRITTEN;
     for (int i = 0; i < count && ok; ++i) ok = out.writeLine(lineAt(i).c_str()) == FS_WRITTEN;
-    if (out.close() != FS_CLOSED || !ok || !platform::replaceFile(temp.c_str(), target)) {
-        platform::deleteFile(temp.c_str());
-        return 2;
-    }
-    return 0;
+    return file.commit(out.close() == FS_CLOSED && ok) ? 0 : 2;
 }
 
 }  // namespace
@@ -206,6 +203,15 @@ void CollectionDialog::scan() {
         char text[96];
         std::snprintf(text, sizeof text, gathrixtext::LIMIT_FORMAT, entryTotal);
         inform(text);
+    }
+    if (!scanner.passedOver().empty()) {
+        // Links are not followed and some names cannot be listed: said, never dropped silently.
+        char text[96];
+        std::snprintf(text, sizeof text, gathrixtext::PASSED_OVER_FORMAT, static_cast<int>(scanner.passedOver().size()));
+        std::string message = text;
+        for (std::size_t i = 0; i < scanner.passedOver().size() && i < 10; ++i)
+            message += "\n" + scanner.passedOver()[i].path + " - " + passReasonText(scanner.passedOver()[i].reason);
+        inform(message);
     }
 
     itemCount = filterCheck.isChecked() ? scanner.fileCount() : 0;

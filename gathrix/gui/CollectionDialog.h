@@ -24,6 +24,7 @@ namespace gathrixtext {
 constexpr const char* TITLE = "File Collection Utility";
 constexpr const char* ENTER_FILTER = "Please, enter default *.* Filter or select Folder options ... ";
 constexpr const char* LIMIT_FORMAT = "MAX_SIZE of Scanning has been reached ... %d";
+constexpr const char* PASSED_OVER_FORMAT = "%d entries were passed over and are not listed:";
 constexpr const char* CANNOT_OPEN_FORMAT = "Cannot open SaveFile = <%s>";
 constexpr const char* SAVED_FORMAT = "File was successfully saved ... %s";
 constexpr const char* ALL_FILES = "*.*";

@@ -99,7 +99,7 @@ TEST(MorvaneEntries, MissingInputsAreReportedAndTheRunGoesOn) {
                        "Out002 = out\\present.txt\n"
                        "Model004 = $(Root)\\absent4.w3d\n");
     Outcome run = morvane({"run.cfg"}, dir.path());
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, EXIT_ENTRIES_FAILED);  // the run went on, but an entry was not written
     EXPECT_EQ(run.output, missingInput(".\\data\\absent.w3d") + LOG_BLOCK);
     EXPECT_TRUE(testkit::fileExists(dir.file("out/present.txt")));
     EXPECT_FALSE(testkit::fileExists(dir.file("out/absent.txt")));
@@ -111,7 +111,7 @@ TEST(MorvaneEntries, UpperCaseKeysAndWindowsLineEnds) {
     std::string config = "MODELLIST = [In*;Report*]\r\nIn001 = gone1.w3d\r\nIn002 = gone2.w3d\r\n";
     testkit::writeFile(dir.file("upper.cfg"), config);
     Outcome run = morvane({".\\upper.cfg"}, dir.path());
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, EXIT_ENTRIES_FAILED);
     EXPECT_EQ(run.output, missingInput("gone1.w3d") + missingInput("gone2.w3d") + LOG_BLOCK);
 }
 

@@ -20,6 +20,11 @@ namespace platform {
 constexpr std::uint32_t ATTR_READONLY = 0x01;
 constexpr std::uint32_t ATTR_DIRECTORY = 0x10;
 constexpr std::uint32_t ATTR_NORMAL_FILE = 0x20;  // the "archive" bit: an ordinary file
+// A symbolic link or a junction (any reparse point); set in a directory
+// search's entries, next to the bits of what the link leads to.
+constexpr std::uint32_t ATTR_LINK = 0x400;
+// Neither a file nor a folder: a device, a pipe or a socket.
+constexpr std::uint32_t ATTR_DEVICE = 0x40;
 constexpr std::uint32_t ATTR_INVALID = 0xFFFFFFFFu;
 
 // True for '\' and '/', the separators accepted on both systems.
@@ -103,12 +108,61 @@ bool isWriteProtected(const char* path);
 
 // Opens a file like fopen, with the separators of this system.
 std::FILE* openFile(const char* path, const char* mode);
+
+// Opens an input for reading ("rb" or "r") only when it is a regular file: a
+// folder, a pipe or a device is refused at once (null, never a blocking
+// open); inputProblem() then says why.
+std::FILE* openInputFile(const char* path, const char* mode = "rb");
+// Null when path is an existing regular file (links followed); otherwise a
+// sentence for the user: missing, a folder, or not a regular file.
+const char* inputProblem(const char* path);
+// The length of an open file in bytes, -1 when it cannot be taken; 64-bit
+// on every system.
+std::int64_t streamSize(std::FILE* file);
+
+// True when the path itself is a symbolic link or a junction (it is not
+// followed). False for a missing path.
+bool isLink(const char* path);
+
+// What identifies a file whatever the spelling of its path: device and
+// inode on POSIX, volume serial and file index on Windows.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool valid = false;
+    bool operator==(const FileIdentity& o) const { return valid && o.valid && volume == o.volume && index == o.index; }
+    bool operator!=(const FileIdentity& o) const { return !(*this == o); }
+};
+// The identity of an existing file or folder (links followed); not valid
+// when it cannot be taken.
+FileIdentity fileIdentity(const char* path);
+FileIdentity fileIdentity(std::FILE* file);
+
+// Creates a new file beside target, exclusively (never an existing name,
+// never through a link) under a name that cannot be guessed in advance:
+// target + ".~" + random letters + ".tmp". Opened for update, in binary
+// mode or (text) with the system's line ends; null (and the system's error)
+// when it cannot be created. The name is returned in temporaryPath.
+std::FILE* createTemporaryBeside(const std::string& target, std::string& temporaryPath, bool text = false);
+// Creates a new folder inside parent, exclusively, under prefix and random
+// letters, readable by the user alone where the system allows. Empty on
+// failure; the path (with a trailing separator) otherwise.
+std::string createPrivateFolder(const std::string& parent, const char* prefix);
+// Removes an empty folder.
+bool removeFolder(const char* path);
+// Random letters and digits for names nobody can plant in advance.
+std::string randomName(std::size_t length);
 // Moves a stream to an absolute offset, also beyond 2 GiB on 32-bit systems.
 bool seekFile(std::FILE* file, std::uint64_t offset);
 
 // The system's text for the last error of this thread, in the neutral language,
 // without trailing line end, cut to at most maxLength characters.
 std::string lastErrorText(std::size_t maxLength = 256);
+
+// The system's last error code of this thread, and setting it back: for
+// clean-up work that must not change the error a caller reports.
+int lastErrorCode();
+void setLastErrorCode(int code);
 
 // The user's temporary folder, with a trailing separator.
 std::string tempFolder();

@@ -1,8 +1,11 @@
 // The parts of the platform layer that are the same on every system.
 #include "platform/Platform.h"
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstring>
+#include <random>
 #include <utility>
 
 namespace platform {
@@ -81,6 +84,21 @@ bool isWriteProtected(const char* path) {
     if (!probe) return true;
     std::fclose(probe);
     return false;
+}
+
+std::string randomName(std::size_t length) {
+    static const char LETTERS[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static std::atomic<std::uint64_t> counter{0};
+    // The system's random source, mixed with the time and a counter so that
+    // two names taken in a row never repeat even where the source is weak.
+    std::random_device device;
+    std::seed_seq seed{device(), device(), static_cast<unsigned>(counter.fetch_add(1)),
+                       static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()),
+                       static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(&length))};
+    std::mt19937_64 generator(seed);
+    std::string name(length, 'a');
+    for (char& c : name) c = LETTERS[generator() % (sizeof LETTERS - 1)];
+    return name;
 }
 
 void setShellOpenHandler(ShellOpenHandler handler) { shellHandler() = std::move(handler); }

@@ -30,6 +30,7 @@ std::string nativePath(const char* path) {
 
 std::uint32_t attributesOf(const struct stat& st) {
     std::uint32_t attributes = S_ISDIR(st.st_mode) ? ATTR_DIRECTORY : ATTR_NORMAL_FILE;
+    if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) attributes |= ATTR_DEVICE;
     // Judged by the permission bits rather than access(): a tool run as root
     // must still see a file that nobody may write as read-only.
     if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attributes |= ATTR_READONLY;
@@ -99,9 +100,16 @@ bool DirectorySearch::first(const char* pattern, FoundEntry& entry) {
         int dirFd = dirfd(dir);
         while (dirent* d = readdir(dir)) {
             if (!wildcardMatch(namePattern.c_str(), d->d_name)) continue;
-            struct stat st;
-            if (fstatat(dirFd, d->d_name, &st, 0) != 0) continue;  // vanished or a dangling link
-            state->entries.push_back({d->d_name, attributesOf(st),
+            struct stat st, own;
+            if (fstatat(dirFd, d->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
+            const bool link = S_ISLNK(own.st_mode);
+            if (fstatat(dirFd, d->d_name, &st, 0) != 0) {
+                if (!link) continue;
+                st = own;  // a dangling link is listed as the link itself
+            }
+            // A link is marked as Win32 marks a reparse point, next to the
+            // bits of what it leads to.
+            state->entries.push_back({d->d_name, attributesOf(st) | (link ? ATTR_LINK : 0),
                                       S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size)});
         }
         closedir(dir);
@@ -262,6 +270,106 @@ std::FILE* openFile(const char* path, const char* mode) {
     return std::fopen(nativePath(path).c_str(), mode);
 }
 
+std::FILE* openInputFile(const char* path, const char* mode) {
+    if (!path || !*path) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    // Opened without waiting (a pipe with no writer would block), then
+    // checked on the open descriptor itself.
+    int fd = open(nativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, mode);
+    if (!file) ::close(fd);
+    return file;
+}
+
+const char* inputProblem(const char* path) {
+    struct stat st;
+    if (!path || !*path || stat(nativePath(path).c_str(), &st) != 0) return "The file does not exist.";
+    if (S_ISDIR(st.st_mode)) return "The path is a folder, not a file.";
+    if (!S_ISREG(st.st_mode)) return "The path is not a regular file (a device or a pipe).";
+    return nullptr;
+}
+
+std::int64_t streamSize(std::FILE* file) {
+    struct stat st;
+    if (!file || fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool isLink(const char* path) {
+    std::string p = nativePath(path);
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    struct stat st;
+    return path && lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+namespace {
+FileIdentity identityOf(const struct stat& st) {
+    FileIdentity id;
+    id.volume = static_cast<std::uint64_t>(st.st_dev);
+    id.index = static_cast<std::uint64_t>(st.st_ino);
+    id.valid = true;
+    return id;
+}
+}  // namespace
+
+FileIdentity fileIdentity(const char* path) {
+    struct stat st;
+    if (!path || stat(nativePath(path).c_str(), &st) != 0) return FileIdentity();
+    return identityOf(st);
+}
+
+FileIdentity fileIdentity(std::FILE* file) {
+    struct stat st;
+    if (!file || fstat(fileno(file), &st) != 0) return FileIdentity();
+    return identityOf(st);
+}
+
+std::FILE* createTemporaryBeside(const std::string& target, std::string& temporaryPath, bool) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = target + ".~" + randomName(10) + ".tmp";
+        int fd = open(nativePath(name.c_str()).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return nullptr;
+        }
+        std::FILE* file = fdopen(fd, "wb+");
+        if (!file) {
+            int error = errno;
+            ::close(fd);
+            unlink(nativePath(name.c_str()).c_str());
+            errno = error;
+            return nullptr;
+        }
+        temporaryPath = name;
+        return file;
+    }
+    errno = EEXIST;
+    return nullptr;
+}
+
+std::string createPrivateFolder(const std::string& parent, const char* prefix) {
+    std::string base = parent;
+    if (!base.empty() && !isSeparator(base.back())) base += '/';
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string folder = base + (prefix ? prefix : "") + randomName(10);
+        if (mkdir(nativePath(folder.c_str()).c_str(), 0700) == 0) return folder + '/';
+        if (errno != EEXIST) return std::string();
+    }
+    return std::string();
+}
+
+bool removeFolder(const char* path) { return path && rmdir(nativePath(path).c_str()) == 0; }
+
 bool seekFile(std::FILE* file, std::uint64_t offset) {
     if (!file || offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
     return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
@@ -272,6 +380,10 @@ std::string lastErrorText(std::size_t maxLength) {
     if (text.size() > maxLength) text.resize(maxLength);
     return text;
 }
+
+int lastErrorCode() { return errno; }
+
+void setLastErrorCode(int code) { errno = code; }
 
 std::string tempFolder() {
     const char* dir = std::getenv("TMPDIR");

@@ -3,6 +3,9 @@
 
 #include <cstring>
 #include <string>
+
+#include <fcntl.h>
+#include <io.h>
 #include <vector>
 
 #include <windows.h>
@@ -16,6 +19,7 @@ std::uint32_t attributesOf(DWORD attributes) {
     // Only the bits the tools test are passed on.
     std::uint32_t result = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ATTR_DIRECTORY : ATTR_NORMAL_FILE;
     if (attributes & FILE_ATTRIBUTE_READONLY) result |= ATTR_READONLY;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) result |= ATTR_LINK;
     return result;
 }
 
@@ -159,6 +163,132 @@ std::FILE* openFile(const char* path, const char* mode) {
     return std::fopen(path, mode);
 }
 
+namespace {
+
+// A C stream over a handle; the handle is closed when the stream cannot be made.
+std::FILE* streamOf(HANDLE handle, int flags, const char* mode) {
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, mode);
+    if (!file) _close(fd);
+    return file;
+}
+
+}  // namespace
+
+std::FILE* openInputFile(const char* path, const char* mode) {
+    if (inputProblem(path)) {
+        DWORD attributes = path && *path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+        SetLastError(attributes == INVALID_FILE_ATTRIBUTES ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    // Checked on the open handle: a device name ("NUL", "COM1") passes the
+    // attribute test but is no disk file.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    const bool text = std::strchr(mode, 'b') == nullptr;
+    return streamOf(handle, _O_RDONLY | (text ? _O_TEXT : _O_BINARY), mode);
+}
+
+const char* inputProblem(const char* path) {
+    DWORD attributes = path && *path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return "The file does not exist.";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "The path is a folder, not a file.";
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return "The path is not a regular file (a device or a pipe).";
+    return nullptr;
+}
+
+std::int64_t streamSize(std::FILE* file) {
+    if (!file) return -1;
+    std::int64_t length = _filelengthi64(_fileno(file));
+    return length < 0 ? -1 : length;
+}
+
+bool isLink(const char* path) {
+    if (!path || !*path) return false;
+    std::string p(path);
+    while (p.size() > 3 && isSeparator(p.back())) p.pop_back();
+    DWORD attributes = GetFileAttributesA(p.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+namespace {
+FileIdentity identityOf(HANDLE handle) {
+    FileIdentity id;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) return id;
+    id.volume = info.dwVolumeSerialNumber;
+    id.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    id.valid = true;
+    return id;
+}
+}  // namespace
+
+FileIdentity fileIdentity(const char* path) {
+    if (!path || !*path) return FileIdentity();
+    // No access asked: enough for the information, and folders open too.
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    FileIdentity id = identityOf(handle);
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    return id;
+}
+
+FileIdentity fileIdentity(std::FILE* file) {
+    if (!file) return FileIdentity();
+    return identityOf(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
+}
+
+std::FILE* createTemporaryBeside(const std::string& target, std::string& temporaryPath, bool text) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = target + ".~" + randomName(10) + ".tmp";
+        // CREATE_NEW fails on any existing name, a link or junction included.
+        HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            return nullptr;
+        }
+        std::FILE* file = streamOf(handle, _O_RDWR | (text ? _O_TEXT : _O_BINARY), text ? "w+" : "wb+");
+        if (!file) {
+            DWORD error = GetLastError();
+            DeleteFileA(name.c_str());
+            SetLastError(error);
+            return nullptr;
+        }
+        temporaryPath = name;
+        return file;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return nullptr;
+}
+
+std::string createPrivateFolder(const std::string& parent, const char* prefix) {
+    std::string base = parent;
+    if (!base.empty() && !isSeparator(base.back())) base += '\\';
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string folder = base + (prefix ? prefix : "") + randomName(10);
+        // A folder in the user's temporary folder inherits the user's own
+        // rights there; CreateDirectory fails on any existing name.
+        if (CreateDirectoryA(folder.c_str(), nullptr)) return folder + '\\';
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
+    }
+    return std::string();
+}
+
+bool removeFolder(const char* path) { return path && RemoveDirectoryA(path) != 0; }
+
 bool seekFile(std::FILE* file, std::uint64_t offset) {
     if (!file || offset > 0x7FFFFFFFFFFFFFFFull) return false;
     return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
@@ -174,6 +304,10 @@ std::string lastErrorText(std::size_t maxLength) {
     if (text.size() > maxLength) text.resize(maxLength);
     return text;
 }
+
+int lastErrorCode() { return static_cast<int>(GetLastError()); }
+
+void setLastErrorCode(int code) { SetLastError(static_cast<DWORD>(code)); }
 
 std::string tempFolder() {
     char buffer[MAX_PATH + 1] = {0};

@@ -1,14 +1,49 @@
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
 #include "testkit/TestKit.h"
 
 namespace testkit {
+
+bool makeFolderLink(const std::string& target, const std::string& linkPath) {
+    return symlink(target.c_str(), linkPath.c_str()) == 0;
+}
+
+bool makeFileLink(const std::string& target, const std::string& linkPath) {
+    return symlink(target.c_str(), linkPath.c_str()) == 0;
+}
+
+TempFolderOverride::TempFolderOverride(const std::string& folder) {
+    const char* old = std::getenv("TMPDIR");
+    saved_.push_back({"TMPDIR", old ? old : ""});
+    wasSet_.push_back(old != nullptr);
+    setenv("TMPDIR", folder.c_str(), 1);
+}
+
+TempFolderOverride::~TempFolderOverride() {
+    for (std::size_t i = 0; i < saved_.size(); ++i) {
+        if (wasSet_[i])
+            setenv(saved_[i].first.c_str(), saved_[i].second.c_str(), 1);
+        else
+            unsetenv(saved_[i].first.c_str());
+    }
+}
+
+bool makePipe(const std::string& path) { return mkfifo(path.c_str(), 0600) == 0; }
+
+bool makeSizedFile(const std::string& path, std::uint64_t size) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+    if (fd < 0) return false;
+    bool ok = ftruncate(fd, static_cast<off_t>(size)) == 0;
+    return close(fd) == 0 && ok;
+}
 
 std::string programPath(const std::string& name) {
     char self[PATH_MAX + 1] = {0};

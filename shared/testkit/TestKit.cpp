@@ -1,5 +1,6 @@
 #include "testkit/TestKit.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -74,6 +75,16 @@ std::string readFile(const std::string& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+std::vector<std::string> folderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    platform::DirectorySearch search;
+    platform::FoundEntry entry;
+    for (bool more = search.first((folder + SEP + "*").c_str(), entry); more; more = search.next(entry))
+        if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool fileExists(const std::string& path) {

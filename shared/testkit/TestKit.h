@@ -66,6 +66,35 @@ struct ProcessResult {
 ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::string& workingFolder);
 
+// Links and special files for the hostile cases. Each answers false when the
+// system cannot make one, so that the test can skip with a reason.
+// A link at linkPath to the folder target: a symbolic link on POSIX, a
+// junction on Windows.
+bool makeFolderLink(const std::string& target, const std::string& linkPath);
+// A symbolic link at linkPath to a file (POSIX only).
+bool makeFileLink(const std::string& target, const std::string& linkPath);
+// A named pipe (POSIX only).
+bool makePipe(const std::string& path);
+// The names in a folder, without "." and "..", sorted.
+std::vector<std::string> folderNames(const std::string& folder);
+// Extends (or creates) a file to size bytes without writing them: a sparse
+// file on systems that have them.
+bool makeSizedFile(const std::string& path, std::uint64_t size);
+
+// Points the user's temporary folder of this process at another folder
+// while it lives (TMPDIR on POSIX, TMP and TEMP on Windows).
+class TempFolderOverride {
+public:
+    explicit TempFolderOverride(const std::string& folder);
+    ~TempFolderOverride();
+    TempFolderOverride(const TempFolderOverride&) = delete;
+    TempFolderOverride& operator=(const TempFolderOverride&) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::string>> saved_;  // name, value ("" when unset)
+    std::vector<bool> wasSet_;
+};
+
 // Little-endian byte builders for binary fixtures.
 void putU8(std::string& out, std::uint8_t v);
 void putU16(std::string& out, std::uint16_t v);

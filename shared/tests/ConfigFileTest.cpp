@@ -145,16 +145,18 @@ TEST(ConfigFileLocation, DotBackslashUsesTheCurrentDirectory) {
     EXPECT_STREQ(missing.text("K"), "");
 }
 
-TEST(ConfigFileLocation, LineLengthAndLongLinesInPieces) {
+TEST(ConfigFileLocation, LineLengthAndLongLinesCut) {
     EXPECT_EQ(ConfigFile("x", 80).lineLength(), 80);
     EXPECT_EQ(ConfigFile("x", 0).lineLength(), 1024);
     EXPECT_EQ(ConfigFile("x", 1023).lineLength(), 1023);
     EXPECT_EQ(ConfigFile("x", 5000).lineLength(), 1024);
-    // A line of 1023 + 7 characters is read as two lines; the second defines
-    // a key of its own.
-    Loaded l("A = " + std::string(1019, 'a') + "B = 22\n");
+    // A line of 1023 + 7 characters is cut at 1023; its rest is skipped,
+    // never read as a line of its own, and the cut is told.
+    Loaded l("A = " + std::string(1019, 'a') + "B = 22\nC = 3\n");
     EXPECT_EQ(std::string(l.config.text("A")).size(), 1019u);
-    EXPECT_STREQ(l.config.text("B"), "22");
+    EXPECT_STREQ(l.config.text("B"), "");
+    EXPECT_STREQ(l.config.text("C"), "3");
+    EXPECT_EQ(l.config.cutKeys(), std::vector<std::string>{"A"});
 }
 
 TEST(ConfigLineLevel, HasTagSplitItemAndRange) {

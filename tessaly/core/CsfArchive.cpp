@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ConfigFile.h"
+#include "ReplacingFile.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -51,25 +52,10 @@ struct FileCloser {
     ~FileCloser() {
         if (file) std::fclose(file);
     }
-    bool closeChecked() {
-        bool ok = std::ferror(file) == 0;
-        if (std::fclose(file) != 0) ok = false;
-        file = nullptr;
-        return ok;
-    }
 };
 
 bool writeAll(std::FILE* out, const void* data, std::size_t size) {
     return size == 0 || std::fwrite(data, 1, size, out) == size;
-}
-
-// The temporary file beside a target that is moved over it once complete.
-std::string tempBeside(const std::string& target) { return target + ".~tmp"; }
-
-bool putInPlace(const std::string& temp, const std::string& target) {
-    if (platform::replaceFile(temp.c_str(), target.c_str())) return true;
-    platform::deleteFile(temp.c_str());
-    return false;
 }
 
 }  // namespace
@@ -89,7 +75,10 @@ std::string CsfArchive::narrow(const unsigned char* data, std::size_t units) {
     out.reserve(units);
     for (std::size_t i = 0; i < units; ++i) {
         unsigned char low = data[2 * i];
-        if (low != 0) out.push_back(static_cast<char>(static_cast<unsigned char>(~low)));
+        if (low == 0) continue;
+        // A character whose own low byte is zero (U+0000, U+0100, ...) has
+        // no 8-bit form: it is shown as '?', so that no text ends early.
+        out.push_back(low == 0xFF ? '?' : static_cast<char>(static_cast<unsigned char>(~low)));
     }
     return out;
 }
@@ -104,7 +93,7 @@ std::string CsfArchive::widen(const std::string& text) {
 bool CsfArchive::isCsfFile(const char* path) {
     ready_ = false;
     if (!path || !*path) return false;
-    std::FILE* f = platform::openFile(path, "rb");
+    std::FILE* f = platform::openInputFile(path, "rb");
     if (!f) return false;
     char magic[4] = {0, 0, 0, 0};
     std::size_t got = std::fread(magic, 1, 4, f);
@@ -130,7 +119,7 @@ bool CsfArchive::load(const char* path) {
     std::int64_t size = platform::fileSize(resolvedPath_.c_str());
     // Offsets are kept in 32 bits; a table beyond 4 GB is not a string table.
     if (size < static_cast<std::int64_t>(HEADER_SIZE) || size > 0xFFFFFFF0LL) return false;
-    std::FILE* f = platform::openFile(resolvedPath_.c_str(), "rb");
+    std::FILE* f = platform::openInputFile(resolvedPath_.c_str(), "rb");
     if (!f) return false;
     FileCloser closer(f);
     data_.resize(static_cast<std::size_t>(size));
@@ -232,21 +221,23 @@ bool CsfArchive::exportTo(const char* sourcePath, const char* targetPath) {
     markedCount_ = 0;
     if (!targetPath || !*targetPath) return false;
     const std::string target = targetPath;
-    const std::string temp = tempBeside(target);
+    problem_ = nullptr;
+    // The table is never written over the file it was read from.
+    const char* source = !data_.empty() ? resolvedPath_.c_str() : sourcePath;
+    if (source && platform::fileIdentity(source) == platform::fileIdentity(targetPath)) {
+        problem_ = SAME_FILE_TEXT;
+        return false;
+    }
+    ReplacingFile file;
+    if (!file.create(target)) return false;
 
     if (data_.empty()) {
         // Nothing loaded: the only export there is is a copy of the source.
         if (marked > 0 || !sourcePath || !*sourcePath) return false;
-        if (!platform::copyFile(sourcePath, temp.c_str(), false)) {
-            platform::deleteFile(temp.c_str());
-            return false;
-        }
-        return putInPlace(temp, target);
+        return file.commit(file.copyFrom(sourcePath));
     }
 
-    std::FILE* out = platform::openFile(temp.c_str(), "wb");
-    if (!out) return false;
-    FileCloser closer(out);
+    std::FILE* out = file.stream();
     // Every write below is a large piece of the loaded bytes (or the header
     // once): they go straight to the file, without a pass through a buffer.
     std::setvbuf(out, nullptr, _IONBF, 0);
@@ -284,12 +275,11 @@ bool CsfArchive::exportTo(const char* sourcePath, const char* targetPath) {
         ok = ok && writeAll(out, data_.data() + runStart, runEnd - runStart);
         lastExportLabels_ = labels;
     }
-    if (!closer.closeChecked() || !ok) {
-        platform::deleteFile(temp.c_str());
+    if (!file.commit(ok)) {
         lastExportLabels_ = 0;
         return false;
     }
-    return putInPlace(temp, target);
+    return true;
 }
 
 void CsfArchive::stageFamily(ConfigFile& config, const std::string& prefix) {
@@ -316,17 +306,27 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
     appendList_.clear();
     staged_.clear();
     lastAppendLabels_ = 0;
+    problem_ = nullptr;
+    // Without a readable configuration there is nothing to append: nothing
+    // is written, and the caller is told why.
+    if (!configPath || platform::inputProblem(configPath)) {
+        problem_ = NO_CONFIG_TEXT;
+        return false;
+    }
     {
-        ConfigFile config(configPath ? configPath : "", 1024);
-        if (config.load()) {
-            if (!config.textList("AppendList", appendList_)) config.textList("APPENDLIST", appendList_);
-            for (const std::string& value : appendList_) {
-                if (value.size() > PREFIX_LIMIT) continue;  // longer than the prefix buffer: refused
-                std::size_t star = value.rfind('*');
-                if (star == std::string::npos) continue;
-                stageFamily(config, value.substr(0, star));
-            }
+        ConfigFile config(configPath, 1024);
+        if (!config.load()) {
+            problem_ = NO_CONFIG_TEXT;
+            return false;
         }
+        if (!config.textList("AppendList", appendList_)) config.textList("APPENDLIST", appendList_);
+        for (const std::string& value : appendList_) {
+            if (value.size() > PREFIX_LIMIT) continue;  // longer than the prefix buffer: refused
+            std::size_t star = value.rfind('*');
+            if (star == std::string::npos) continue;
+            stageFamily(config, value.substr(0, star));
+        }
+        if (!config.cutKeys().empty()) problem_ = VALUE_CUT_TEXT;
     }
 
     sourcePath_ = csfPath ? csfPath : "";
@@ -341,18 +341,17 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
         newPath_ = resolvedPath_.substr(0, sep + 1) + "NEW_" + resolvedPath_.substr(sep + 1);
 
     // The copy is built beside the "NEW_" file and put in its place only when
-    // complete, so a failure leaves an earlier copy as it was.
-    const std::string temp = tempBeside(newPath_);
-    if (!platform::copyFile(resolvedPath_.c_str(), temp.c_str(), false)) {
-        platform::deleteFile(temp.c_str());
+    // complete, so a failure leaves an earlier copy as it was. The table
+    // itself is never its own "NEW_" copy.
+    if (platform::fileIdentity(resolvedPath_.c_str()) == platform::fileIdentity(newPath_.c_str())) {
+        problem_ = SAME_FILE_TEXT;
         return false;
     }
-    std::FILE* f = platform::openFile(temp.c_str(), "rb+");
-    if (!f) {
-        platform::deleteFile(temp.c_str());
+    ReplacingFile file;
+    if (!file.create(newPath_) || !file.copyFrom(resolvedPath_.c_str()) || std::fflush(file.stream()) != 0 ||
+        std::fseek(file.stream(), 0, SEEK_SET) != 0)
         return false;
-    }
-    FileCloser closer(f);
+    std::FILE* f = file.stream();
     unsigned char head[HEADER_SIZE];
     bool ok = std::fread(head, 1, HEADER_SIZE, f) == HEADER_SIZE && std::fseek(f, 0, SEEK_END) == 0;
     std::uint32_t strings = 0;
@@ -378,11 +377,7 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
         putI32(head + 12, static_cast<std::int32_t>(static_cast<std::uint32_t>(getI32(head + 12)) + strings));
         ok = std::fseek(f, 0, SEEK_SET) == 0 && writeAll(f, head, HEADER_SIZE);
     }
-    if (!closer.closeChecked() || !ok) {
-        platform::deleteFile(temp.c_str());
-        return false;
-    }
-    if (!putInPlace(temp, newPath_)) return false;
+    if (!file.commit(ok)) return false;
     lastAppendLabels_ = staged_.size();
     appendDone_ = !staged_.empty();
     return true;

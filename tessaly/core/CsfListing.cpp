@@ -3,6 +3,7 @@
 #include <string>
 
 #include "FileStream.h"
+#include "ReplacingFile.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -25,15 +26,13 @@ int writeCsfListing(const CsfArchive& archive, const char* csfPath, FileStream& 
 
 ListingResult saveCsfListing(const CsfArchive& archive, const char* csfPath, const char* listingPath) {
     if (!listingPath || !*listingPath) return ListingResult::CannotOpen;
-    const std::string target = listingPath;
-    const std::string temp = target + ".~tmp";
-    FileStream out(FileStream::WRITE, temp.c_str(), 0);
-    if (out.open() != FS_OPEN) return ListingResult::CannotOpen;
+    if (platform::fileIdentity(archive.resolvedPath().c_str()) == platform::fileIdentity(listingPath))
+        return ListingResult::SameFile;
+    ReplacingFile file;
+    if (!file.create(listingPath, true)) return ListingResult::CannotOpen;
+    FileStream out(FileStream::WRITE, file.temporaryPath().c_str(), 0);
+    out.adopt(file.release());
     int written = writeCsfListing(archive, csfPath, out);
-    if (out.close() != FS_CLOSED || written != FS_WRITTEN ||
-        !platform::replaceFile(temp.c_str(), target.c_str())) {
-        platform::deleteFile(temp.c_str());
-        return ListingResult::WriteFailed;
-    }
+    if (!file.commit(out.close() == FS_CLOSED && written == FS_WRITTEN)) return ListingResult::WriteFailed;
     return ListingResult::Saved;
 }

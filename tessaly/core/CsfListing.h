@@ -10,7 +10,7 @@ class FileStream;
 // Writes the listing to an open text stream; FS_WRITTEN or FS_STREAM_ERROR.
 int writeCsfListing(const CsfArchive& archive, const char* csfPath, FileStream& out);
 
-enum class ListingResult { Saved, CannotOpen, WriteFailed };
+enum class ListingResult { Saved, CannotOpen, WriteFailed, SameFile };
 
 // Writes the listing into listingPath through a temporary file beside it, so
 // a failed write leaves an existing file as it was.

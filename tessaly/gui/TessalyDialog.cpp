@@ -181,7 +181,9 @@ void TessalyDialog::exportTable() {
                     bool written = archive.exportTo(path, savePath);
                     sweepProgress();
                     if (!written) {
-                        report(tessalytext::EXPORT_FAILED, savePath);
+                        report(archive.problem() == CsfArchive::SAME_FILE_TEXT ? tessalytext::EXPORT_REFUSED
+                                                                               : tessalytext::EXPORT_FAILED,
+                               savePath);
                         return;
                     }
                 }
@@ -208,10 +210,13 @@ void TessalyDialog::append() {
     bool written = archive.appendFromConfig(path, chooserPath);
     sweepProgress();
     if (!written) {
-        report(tessalytext::APPEND_FAILED);
+        report(archive.problem() == CsfArchive::NO_CONFIG_TEXT ? tessalytext::APPEND_REFUSED
+                                                              : tessalytext::APPEND_FAILED);
         return;
     }
-    if (archive.appendDone()) report(tessalytext::APPENDED, archive.newPath().c_str());
+    if (archive.appendDone())
+        report(archive.problem() == CsfArchive::VALUE_CUT_TEXT ? tessalytext::APPENDED_CUT : tessalytext::APPENDED,
+               archive.newPath().c_str());
 }
 
 void TessalyDialog::output() {
@@ -231,6 +236,9 @@ void TessalyDialog::output() {
         break;
     case ListingResult::WriteFailed:
         report(tessalytext::OUTPUT_FAILED, listingPath);
+        break;
+    case ListingResult::SameFile:
+        report(tessalytext::OUTPUT_REFUSED, listingPath);
         break;
     }
 }

@@ -37,6 +37,10 @@ constexpr const char* APPEND_NOT_IMPORTED = "Append refused - the path is not th
 constexpr const char* EXPORT_FAILED = "Export failed - the new CSF Archive could not be written ....";
 constexpr const char* APPEND_FAILED = "Append failed - nothing was written, the NEW_ copy could not be made ....";
 constexpr const char* OUTPUT_FAILED = "Output failed - the file could not be written completely ....";
+constexpr const char* EXPORT_REFUSED = "Export refused - nothing was written, the target is the imported CSF Archive ....";
+constexpr const char* APPEND_REFUSED = "Append refused - nothing was written, the configuration file is missing or not a file ....";
+constexpr const char* APPENDED_CUT = "Append finished - but a configuration value was cut at its limit ....";
+constexpr const char* OUTPUT_REFUSED = "Output refused - the listing would replace the imported CSF Archive ....";
 constexpr const char* MARKER = "Marker";
 constexpr const char* CHECKED = "Checked";
 }  // namespace tessalytext

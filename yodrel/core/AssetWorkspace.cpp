@@ -7,6 +7,7 @@
 
 #include "BackgroundStream.h"
 #include "FileStream.h"
+#include "ReplacingFile.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -21,21 +22,45 @@ void putI32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-// The size of an open file as FileStream reports it: 0 when unknown.
+// The whole 64-bit size of an open file: 0 when unknown.
 std::int64_t sizeOf(std::FILE* f) {
-    if (std::fseek(f, 0, SEEK_END) != 0) return 0;
-    const long length = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    return length < 0 ? 0 : static_cast<int>(length);
+    const std::int64_t length = platform::streamSize(f);
+    return length < 0 ? 0 : length;
 }
 
 }  // namespace
 
 AssetWorkspace::AssetWorkspace(std::string workFolder) : workFolder_(std::move(workFolder)) {
-    if (workFolder_.empty()) workFolder_ = platform::tempFolder();
+    if (workFolder_.empty()) {
+        workFolder_ = platform::createPrivateFolder(platform::tempFolder(), "yodrel-");
+        ownFolder_ = !workFolder_.empty();
+        // Without a folder of its own no work file can be written: every
+        // import then fails with its message, in a folder that cannot exist.
+        if (!ownFolder_) workFolder_ = platform::tempFolder() + "yodrel-unavailable";
+    }
     if (!platform::isSeparator(workFolder_.back())) workFolder_ += workFolder_.find('/') != std::string::npos ? '/' : '\\';
     splicer_.setWorkFolder(workFolder_);
     std::memset(headers_, 0, sizeof headers_);
+}
+
+AssetWorkspace::~AssetWorkspace() {
+    if (!ownFolder_) return;
+    // The folder is this run's alone: whatever is in it is a work file.
+    std::vector<std::string> names;
+    platform::DirectorySearch search;
+    platform::FoundEntry entry;
+    for (bool more = search.first((workFolder_ + "*").c_str(), entry); more; more = search.next(entry))
+        if (entry.name != "." && entry.name != "..") names.push_back(workFolder_ + entry.name);
+    search.close();
+    for (const std::string& name : names) platform::deleteFile(name.c_str());
+    platform::removeFolder(workFolder_.c_str());
+}
+
+bool AssetWorkspace::isImported(const std::string& path) const {
+    const platform::FileIdentity id = platform::fileIdentity(path.c_str());
+    for (const std::string& input : importPath_)
+        if (!input.empty() && platform::fileIdentity(input.c_str()) == id) return true;
+    return false;
 }
 
 int AssetWorkspace::fail(const std::string& message) {
@@ -54,7 +79,8 @@ int AssetWorkspace::importAssetFile(int slot) {
     imported_[slot] = false;
     const std::string& path = importPath_[slot];
     if (path.empty()) return fail("no asset file given");
-    std::FILE* in = platform::openFile(path.c_str(), "rb");
+    if (const char* problem = platform::inputProblem(path.c_str())) return fail(problem + (" " + path));
+    std::FILE* in = platform::openInputFile(path.c_str(), "rb");
     if (!in) return fail("cannot open the asset file " + path);
     fileSize_ = sizeOf(in);
     bytesRead_ = 0;
@@ -138,38 +164,19 @@ int AssetWorkspace::publishDump(int slot) {
     char file[32];
     std::snprintf(file, sizeof file, "ZZZ00%d_Asset.txt", slot);
     const std::string name = folder + file;
-    const std::string partial = name + ".~tmp";
 
     if (!platform::exists(temp.c_str())) return fail("the temporary dump " + temp + " is missing");
+    if (isImported(name)) return fail("the dump would replace an imported file " + name);
     // On the same volume the temporary dump simply moves into place; else
     // it is copied beside the dump file and that copy moves into place.
     if (platform::replaceFile(temp.c_str(), name.c_str())) {
         dumpName_[slot] = name;
         return 1;
     }
-    std::FILE* in = platform::openFile(temp.c_str(), "rb");
-    if (!in) return fail("the temporary dump " + temp + " is missing");
-    std::FILE* out = platform::openFile(partial.c_str(), "wb");
-    if (!out) {
-        std::fclose(in);
-        return fail("cannot write the dump " + name);
-    }
     // The temporary dump was written in text mode, so its bytes are already
     // those of the dump file.
-    // Copied in large pieces, so that a long dump takes few system calls.
-    const std::size_t bufferSize = 65536;
-    std::unique_ptr<unsigned char[]> buffer(new unsigned char[bufferSize]);
-    bool ok = true;
-    std::size_t got;
-    while ((got = std::fread(buffer.get(), 1, bufferSize, in)) > 0)
-        if (std::fwrite(buffer.get(), 1, got, out) != got) ok = false;
-    if (std::ferror(in)) ok = false;
-    std::fclose(in);
-    if (std::fclose(out) != 0) ok = false;
-    if (!ok || !platform::replaceFile(partial.c_str(), name.c_str())) {
-        platform::deleteFile(partial.c_str());
-        return fail("cannot write the dump " + name);
-    }
+    ReplacingFile dump;
+    if (!dump.create(name) || !dump.commit(dump.copyFrom(temp.c_str()))) return fail("cannot write the dump " + name);
     platform::deleteFile(temp.c_str());
     dumpName_[slot] = name;
     return 1;
@@ -183,10 +190,9 @@ int AssetWorkspace::exportMerge() {
         if (parsers_[slot].stringSectionOffset() < static_cast<std::int32_t>(AssetDatParser::HEADER_SIZE))
             return fail("no string section was found in " + importPath_[slot]);
     }
+    if (isImported(target)) return fail("the merged file would replace an imported file " + target);
     const std::int64_t s0 = parsers_[0].stringSectionOffset();
     const std::int64_t s1 = parsers_[1].stringSectionOffset();
-    const std::string partial = target + ".~tmp";
-
     splicer_.clearAll();  // every merge starts from empty lists
     splicer_.addSource(importPath_[0].c_str());
     splicer_.addSource(importPath_[1].c_str());
@@ -199,6 +205,11 @@ int AssetWorkspace::exportMerge() {
         splicer_.clearAll();
         return fail("cannot cut the asset files into pieces in " + workFolder_);
     }
+    // The merged file is built in an exclusive temporary beside the target,
+    // which the splicer fills by name.
+    ReplacingFile file;
+    ok = file.create(target) && std::fclose(file.release()) == 0;
+    const std::string& partial = file.temporaryPath();
     for (std::size_t piece : {0u, 2u, 1u, 3u}) ok = ok && splicer_.appendPiece(partial.c_str(), piece);
     std::memset(headers_, 0, sizeof headers_);
     ok = ok && splicer_.readAt(partial.c_str(), headers_[0], 0, 16) &&
@@ -212,10 +223,7 @@ int AssetWorkspace::exportMerge() {
         ok = splicer_.writeAt(partial.c_str(), headers_[0], 0, 16);
     }
     splicer_.clearAll();
-    if (!ok || !platform::replaceFile(partial.c_str(), target.c_str())) {
-        platform::deleteFile(partial.c_str());
-        return fail("cannot write the merged file " + target);
-    }
+    if (!file.commit(ok)) return fail("cannot write the merged file " + target);
     return 1;
 }
 

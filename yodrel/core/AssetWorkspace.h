@@ -4,9 +4,12 @@
 // two imported files into a new index file.
 //
 // Work files (the temporary dumps "USER_ASSET01.tmp"/"USER_ASSET02.tmp" and
-// the merge's pieces) go to the work folder, the user's temporary folder
-// unless told otherwise. Results that replace a file are built beside it and
-// moved into place only when complete.
+// the merge's pieces) go to the work folder. Unless a folder is given, that
+// is a folder of this run's own, created exclusively under an unguessable
+// name inside the user's temporary folder and removed with the workspace:
+// two runs never see each other's work files, and nothing planted in the
+// temporary folder is written through. Results that replace a file are built
+// beside it and moved into place only when complete.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +23,9 @@ public:
     static constexpr int SLOTS = 2;
 
     explicit AssetWorkspace(std::string workFolder = std::string());
+    ~AssetWorkspace();
+    AssetWorkspace(const AssetWorkspace&) = delete;
+    AssetWorkspace& operator=(const AssetWorkspace&) = delete;
 
     void setImportPath(int slot, const std::string& path);
     const std::string& importPath(int slot) const { return importPath_[clampSlot(slot)]; }
@@ -55,10 +61,13 @@ private:
     static constexpr std::size_t BLOCK = AssetDatParser::BLOCK_SIZE;
     static int clampSlot(int slot) { return slot <= 0 ? 0 : 1; }
     int fail(const std::string& message);
+    // True when path is one of the two import files (by file identity).
+    bool isImported(const std::string& path) const;
     // Hands `count` whole consecutive blocks to the slot's parser and counts them.
     void feed(int slot, const unsigned char* blocks, std::size_t count);
 
     std::string workFolder_;
+    bool ownFolder_ = false;  // created for this run, removed at the end
     AssetDatParser parsers_[SLOTS];
     FileSplicer splicer_;
     unsigned char headers_[SLOTS][16];

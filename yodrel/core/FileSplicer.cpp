@@ -168,20 +168,19 @@ bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts) {
 bool FileSplicer::appendPiece(const char* target, std::size_t pieceIndex) {
     if (!target || !*target || pieceIndex >= pieces_.size()) return false;
     PieceRecord& piece = pieces_[pieceIndex];
-    if (pieceIndex == 0) {
-        platform::deleteFile(target);
-        // Appending the first piece to nothing gives the piece itself: on
-        // the same volume the piece file simply becomes the target.
-        if (!platform::exists(target) && platform::replaceFile(piece.name.c_str(), target)) {
-            copy_.fullBlocks = piece.size / static_cast<std::int64_t>(COPY_SIZE);
-            copy_.remainder = piece.size % static_cast<std::int64_t>(COPY_SIZE);
-            piece.size = 0;
-            return true;
-        }
+    // The first piece starts the target afresh: on the same volume the
+    // piece file simply becomes the target (renamed over it, so that the
+    // target is never deleted and a name left free for a moment); else the
+    // target is emptied and the piece copied into it.
+    if (pieceIndex == 0 && platform::replaceFile(piece.name.c_str(), target)) {
+        copy_.fullBlocks = piece.size / static_cast<std::int64_t>(COPY_SIZE);
+        copy_.remainder = piece.size % static_cast<std::int64_t>(COPY_SIZE);
+        piece.size = 0;
+        return true;
     }
     Stream in(piece.name, "rb");
     if (!in.file) return false;
-    Stream out(target, "ab");
+    Stream out(target, pieceIndex == 0 ? "wb" : "ab");
     if (!out.file) return false;
     bool ok = copyBytes(in.file, out.file, piece.size, copy_);
     if (!out.closeChecked() || !ok) return false;

@@ -232,3 +232,31 @@ TEST(FolderScan, LimitIsTestedAfterTheLevelSoALargeLevelIsFinished) {
 }
 
 }  // namespace
+
+TEST(FolderScan, WhatIsPassedOverIsListedWithItsReason) {
+    TempDir dir;
+    testkit::writeFile(dir.file("keep.txt"), "k");
+    testkit::writeFile(dir.file(std::string(40, 'l') + ".txt"), "too long for the limit below");
+    testkit::writeFile(dir.file("inner/deep/x.txt"), "x");
+    std::map<std::string, PassReason> expected = {
+        {winJoin(dir.path(), std::string(40, 'l') + ".txt"), PassReason::PATH_TOO_LONG}};
+    if (testkit::makeFolderLink(dir.path(), dir.file("inner/loop")))
+        expected[winJoin(dir.path(), "inner/loop")] = PassReason::LINK;
+#ifndef _WIN32
+    // Names no Windows file can carry, and a pipe.
+    testkit::writeFile(dir.file("what?.txt"), "?");
+    expected[winJoin(dir.path(), "what?.txt")] = PassReason::BAD_NAME;
+    if (testkit::makePipe(dir.file("pipe"))) expected[winJoin(dir.path(), "pipe")] = PassReason::NOT_A_FILE;
+#endif
+    // Room for the start path and 30 more characters; a limit of two
+    // entries leaves the third level (inner\deep) unwalked.
+    FolderScanner scanner(2, dir.path().size() + 30);
+    ASSERT_TRUE(scanner.setStartFolder(dir.path().c_str()));
+    scanner.scanAll();
+    expected[winJoin(dir.path(), "inner/deep")] = PassReason::ENTRY_LIMIT;
+    std::map<std::string, PassReason> passed;
+    for (const PassedOver& p : scanner.passedOver()) passed[p.path] = p.reason;
+    EXPECT_EQ(passed, expected);
+    EXPECT_EQ(fileSet(scanner), std::set<std::string>{winJoin(dir.path(), "keep.txt")});
+    for (const auto& p : passed) EXPECT_STRNE(passReasonText(p.second), "unknown");
+}

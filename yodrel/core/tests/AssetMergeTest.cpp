@@ -315,3 +315,64 @@ TEST(AssetMerge, RefusesAndKeepsTheTarget) {
     ASSERT_EQ(workspace.exportMerge(), 1);
     EXPECT_EQ(testkit::readFile(target).size(), files.file0.size() + files.file1.size() - 16);
 }
+
+TEST(AssetWorkFolder, EachRunWorksInAFolderOfItsOwnInsideTheTemporaryFolder) {
+    testkit::TempDir temp;
+    testkit::TempDir dir;
+    testkit::TempFolderOverride override(temp.path());
+    // Something planted under the work files' names in the temporary folder
+    // must change nothing.
+    testkit::writeFile(dir.file("victim.txt"), "keep");
+    const bool planted = testkit::makeFileLink(dir.file("victim.txt"), temp.file("USER_ASSET01.tmp"));
+    TwoFiles files;
+    std::string first, second;
+    {
+        AssetWorkspace one, two;
+        ASSERT_NE(one.workFolder(), two.workFolder());
+        for (const AssetWorkspace* w : {&one, &two}) {
+            EXPECT_EQ(w->workFolder().compare(0, temp.path().size(), temp.path()), 0) << w->workFolder();
+            EXPECT_NE(platform::fileAttributes(w->workFolder().c_str()) & platform::ATTR_DIRECTORY, 0u);
+        }
+        // Two runs at the same time, each with its own files in slot 0.
+        testkit::writeFile(dir.file("a/first.dat"), files.file0);
+        testkit::writeFile(dir.file("b/first.dat"), files.file1);
+        one.setImportPath(0, dir.file("a/first.dat"));
+        two.setImportPath(0, dir.file("b/first.dat"));
+        ASSERT_EQ(one.importAssetFile(0), 1);
+        ASSERT_EQ(two.importAssetFile(0), 1);
+        first = testkit::readFile(one.parser(0).tempName());
+        second = testkit::readFile(two.parser(0).tempName());
+        ASSERT_EQ(one.publishDump(0), 1);
+        ASSERT_EQ(two.publishDump(0), 1);
+        EXPECT_NE(first, second);
+        EXPECT_EQ(testkit::readFile(dir.file("a/ZZZ000_Asset.txt")), first);
+        EXPECT_EQ(testkit::readFile(dir.file("b/ZZZ000_Asset.txt")), second);
+
+        // A merge runs in the same private folder and leaves nothing behind in it.
+        importBoth(one, dir, files);
+        one.setExportPath(dir.file("merged.dat"));
+        ASSERT_EQ(one.exportMerge(), 1);
+    }
+    // The folders went with their runs; only what was planted stays.
+    EXPECT_EQ(testkit::folderNames(temp.path()),
+              planted ? std::vector<std::string>{"USER_ASSET01.tmp"} : std::vector<std::string>{});
+    EXPECT_EQ(testkit::readFile(dir.file("victim.txt")), "keep");
+}
+
+TEST(AssetWorkFolder, NoResultReplacesAnImportedFile) {
+    testkit::TempDir dir;
+    testkit::TempDir work;
+    TwoFiles files;
+    AssetWorkspace workspace(work.path());
+    importBoth(workspace, dir, files);
+    workspace.setExportPath(dir.file("second.dat"));
+    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_EQ(testkit::readFile(dir.file("second.dat")), files.file1);
+
+    // An import that carries the name of its own dump.
+    testkit::writeFile(dir.file("dumps/ZZZ000_Asset.txt"), files.file0);
+    workspace.setImportPath(0, dir.file("dumps/ZZZ000_Asset.txt"));
+    ASSERT_EQ(workspace.importAssetFile(0), 1);
+    EXPECT_EQ(workspace.publishDump(0), 0);
+    EXPECT_EQ(testkit::readFile(dir.file("dumps/ZZZ000_Asset.txt")), files.file0);
+}
