@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "ByteOrder.h"
+#include "FilePtr.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -16,36 +18,10 @@ constexpr std::uint64_t MAX_FIELD = 0xFFFFFFFFull;
 // Output paths longer than this are not written (the folder, '\', the name).
 constexpr std::size_t MAX_OUTPUT_PATH = 253;
 
-std::uint32_t readBE32(const unsigned char* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           std::uint32_t{p[3]};
-}
-
-void writeBE32(unsigned char* p, std::uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
-
-void writeLE32(unsigned char* p, std::uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
-
 std::uint64_t lengthOf(const std::string& path) {
     std::int64_t size = platform::fileSize(path.c_str());
     return size < 0 ? 0 : static_cast<std::uint64_t>(size);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A path in a form that compares equal for the same file: '\' separators,
 // "." and ".." components resolved, letters in lower case (the file systems
@@ -133,13 +109,6 @@ bool BigArchive::isBigFile(const char* path) {
     return big;
 }
 
-std::string BigArchive::resolvePath(const char* path) const {
-    if (!path || !*path) return std::string();
-    std::string p(path);
-    if (p.find(':') != std::string::npos || platform::isSeparator(p[0])) return p;
-    return platform::currentDirectory() + "\\" + p;
-}
-
 bool BigArchive::openArchive(const char* path) {
     directory_.clear();
     collection_.clear();
@@ -147,7 +116,7 @@ bool BigArchive::openArchive(const char* path) {
     deselectCount_ = 0;
     directoryTruncated_ = false;
 
-    std::string resolved = resolvePath(path);
+    std::string resolved = platform::resolvePath(path);
     if (resolved.empty()) return false;
     std::uint32_t attributes = platform::fileAttributes(resolved.c_str());
     if (attributes == platform::ATTR_INVALID || (attributes & platform::ATTR_DIRECTORY)) return false;
@@ -162,8 +131,8 @@ bool BigArchive::openArchive(const char* path) {
 void BigArchive::readDirectory(std::FILE* file, std::uint64_t fileLength) {
     unsigned char header[HEADER_BYTES];
     if (!platform::seekFile(file, 0) || std::fread(header, 1, HEADER_BYTES, file) != HEADER_BYTES) return;
-    const std::uint32_t entryTotal = readBE32(header + 8);
-    const std::uint32_t headerSize = readBE32(header + 12);
+    const std::uint32_t entryTotal = be::getU32(header + 8);
+    const std::uint32_t headerSize = be::getU32(header + 12);
     if (static_cast<std::int32_t>(headerSize) < 1) return;
 
     // The directory bytes are read from offset 16 on, headerSize of them as
@@ -193,8 +162,8 @@ bool BigArchive::parseDirectory(const unsigned char* bytes, std::size_t length, 
     for (std::uint32_t i = 0; i < entryTotal; ++i) {
         if (length - p < ENTRY_FIXED_BYTES) return true;
         BigEntry e;
-        e.dataOffset = readBE32(bytes + p);
-        e.dataSize = readBE32(bytes + p + 4);
+        e.dataOffset = be::getU32(bytes + p);
+        e.dataSize = be::getU32(bytes + p + 4);
         const std::size_t nameStart = p + ENTRY_FIXED_BYTES;
         const std::size_t window = std::min(length - nameStart, MAX_NAME + 1);
         const void* zero = window ? std::memchr(bytes + nameStart, 0, window) : nullptr;
@@ -258,7 +227,7 @@ bool BigArchive::isSafeEntryName(const std::string& name) {
 ExtractReport BigArchive::extractSelected(const char* archivePath, const char* folder) {
     ExtractReport report;
     if (!loaded_ && !openArchive(archivePath)) return report;
-    std::string resolved = resolvePath(archivePath);
+    std::string resolved = platform::resolvePath(archivePath);
     FilePtr archive(resolved.empty() ? nullptr : platform::openFile(resolved.c_str(), "rb"));
     if (!archive || !folder) return report;
     report.archiveOpened = true;
@@ -430,7 +399,7 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
     WriteReport report;
     report.status = collectStatus_;
     if (collectStatus_ != BigStatus::OK) return report;
-    const std::string resolved = resolvePath(archivePath);
+    const std::string resolved = platform::resolvePath(archivePath);
     report.status = BigStatus::CANNOT_CREATE;
     if (resolved.empty()) return report;
 
@@ -440,7 +409,7 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
     const std::size_t before = collection_.size();
     collection_.erase(std::remove_if(collection_.begin(), collection_.end(),
                                      [&](const BigEntry& e) {
-                                         return comparablePath(resolvePath(e.sourcePath.c_str())) == self;
+                                         return comparablePath(platform::resolvePath(e.sourcePath.c_str())) == self;
                                      }),
                       collection_.end());
     report.excludedSelf = static_cast<std::int32_t>(before - collection_.size());
@@ -458,19 +427,19 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
 
     std::vector<unsigned char> header(headerSize_);
     std::memcpy(header.data(), "BIG4", 4);
-    writeLE32(header.data() + 4, archiveSize_);
-    writeBE32(header.data() + 8, static_cast<std::uint32_t>(collection_.size()));
-    writeBE32(header.data() + 12, headerSize_);
+    le::setU32(header.data() + 4, archiveSize_);
+    be::setU32(header.data() + 8, static_cast<std::uint32_t>(collection_.size()));
+    be::setU32(header.data() + 12, headerSize_);
     std::size_t p = HEADER_BYTES;
     for (const BigEntry& e : collection_) {
-        writeBE32(header.data() + p, e.dataOffset);
-        writeBE32(header.data() + p + 4, e.dataSize);
+        be::setU32(header.data() + p, e.dataOffset);
+        be::setU32(header.data() + p + 4, e.dataSize);
         std::memcpy(header.data() + p + 8, e.name.data(), e.name.size());
         header[p + 8 + e.name.size()] = 0;
         p += e.directoryLength;
     }
     std::memcpy(header.data() + p, "L219", 4);
-    writeLE32(header.data() + p + 4, 0);
+    le::setU32(header.data() + p + 4, 0);
     if (std::fwrite(header.data(), 1, header.size(), out.get()) != header.size()) return abandon();
 
     // Every entry fills exactly its recorded size, so the later entries begin

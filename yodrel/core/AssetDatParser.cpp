@@ -8,6 +8,8 @@
 #endif
 
 #include "BackgroundStream.h"
+#include "ByteOrder.h"
+#include "FilePtr.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -40,12 +42,6 @@ struct TagIndex {
     }
 };
 const TagIndex TAG_INDEX;
-
-std::int32_t getI32(const unsigned char* p) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                     (static_cast<std::uint32_t>(p[2]) << 16) |
-                                     (static_cast<std::uint32_t>(p[3]) << 24));
-}
 
 // Small formatters for the dump lines, which are written by the million:
 // each appends to the output buffer, which has room for the longest line.
@@ -352,9 +348,9 @@ void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
 
     if (state_ == ParseState::Header) {
         std::memcpy(header_.tag, workBuffer_, 4);
-        header_.headerWord1 = getI32(workBuffer_ + 4);
-        header_.entryCount = getI32(workBuffer_ + 8);
-        header_.headerWord3 = getI32(workBuffer_ + 12);
+        header_.headerWord1 = le::getI32(workBuffer_ + 4);
+        header_.entryCount = le::getI32(workBuffer_ + 8);
+        header_.headerWord3 = le::getI32(workBuffer_ + 12);
         char* out = putLiteral(lineStart(), SEPARATOR);
         lineEnd(out);
         out = lineStart();
@@ -413,13 +409,8 @@ bool AssetDatParser::finish() {
     flushOutput();
     bool ok = !writeFailed_ && writer_ && writer_->finish();
     writer_.reset();
-    if (dumpStream_) {
-        // fclose flushes: a write that fails only then is a failure too.
-        if (std::ferror(dumpStream_.get())) ok = false;
-        if (std::fclose(dumpStream_.release()) != 0) ok = false;
-    } else {
-        ok = false;
-    }
+    // fclose flushes: a write that fails only then is a failure too.
+    if (!closeChecked(dumpStream_)) ok = false;
     closeDump();
     return ok;
 }
@@ -493,9 +484,9 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
             std::memcpy(out, text, SHOWN_SIZE + 1);
             out += lookAtName(text, n);
             out = putLiteral(out, " [");
-            out = putInt(out, getI32(modelBlock + 8));
+            out = putInt(out, le::getI32(modelBlock + 8));
             *out++ = ' ';
-            out = putInt(out, getI32(modelBlock + 4));
+            out = putInt(out, le::getI32(modelBlock + 4));
             *out++ = ']';
             *out++ = '\n';
             if (modelsLeft > 0) --modelsLeft;
@@ -505,7 +496,7 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
             // 8 bytes of data and the model count after the name
             if (!final && n + ENTRY_FIXED > valid - p) break;
             const unsigned char* entryBlock = text + n;
-            modelsLeft = static_cast<std::uint32_t>(entryBlock[8]) | (static_cast<std::uint32_t>(entryBlock[9]) << 8);
+            modelsLeft = le::getU16(entryBlock + 8);
             // "ENTRY:  [%2d] %s [%d]"
             out = putLiteral(out, "ENTRY:  [");
             out = putWidth2(out, n);

@@ -25,6 +25,8 @@
 #include <memory>
 #include <string>
 
+#include "FilePtr.h"
+
 enum class ParseState { Header = 0, Entry = 1, Model = 2, Strings = 3 };
 
 struct AssetHeader {
@@ -100,10 +102,7 @@ private:
     std::uint32_t modelsLeft_ = 0;
     std::int32_t stringSectionOffset_ = 0;
     std::string tempName_;
-    struct StreamCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, StreamCloser> dumpStream_;
+    FilePtr dumpStream_;
     // Lines are formatted straight into a buffer of the writer, which writes
     // full buffers on its own thread; it always keeps room for one more line.
     // Without a dump they go to the scratch buffer and are dropped.
