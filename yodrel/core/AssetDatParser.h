@@ -16,7 +16,9 @@
 // whole blocks may be handed over at once and are then parsed where they lie,
 // with the same result. Every record becomes one line of the dump, which a
 // background writer writes while the next lines are formatted. Memory is
-// fixed whatever the file size.
+// fixed whatever the file size. The sizes below depend on one another (the
+// reserve covers what a step reads, the carry the tail a block leaves); the
+// parser's source states each relation as a static_assert.
 #pragma once
 
 #include <cstddef>
