@@ -88,7 +88,7 @@ std::string ModelJob::resolveInput(const std::string& input) {
     if (!platform::exists(input.c_str())) return std::string();
     std::string resolved = input;
     if (input.size() >= 2 && input[0] == '.' && platform::isSeparator(input[1]))
-        resolved = platform::currentDirectory() + "\\" + input.substr(2);
+        resolved = platform::joinPath(platform::currentDirectory(), input.substr(2));
     return cut(resolved, RESOLVED_LIMIT);
 }
 

@@ -6,19 +6,6 @@
 
 namespace w3d {
 
-float getF32(const unsigned char* p) {
-    std::uint32_t bits = getU32(p);
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
-
-void setF32(unsigned char* p, float v) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    setU32(p, bits);
-}
-
 std::string getName(const unsigned char* p, std::size_t width) {
     std::size_t n = 0;
     while (n < width && p[n] != 0) ++n;

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "ReplacingFile.h"
+#include "ByteOrder.h"
 
 namespace w3d {
 
@@ -70,22 +71,12 @@ constexpr std::uint32_t CONTAINER_BIT = 0x80000000u;
 constexpr std::uint32_t SIZE_MASK = 0x7FFFFFFFu;
 
 // Little-endian field access, byte by byte.
-inline std::uint16_t getU16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-inline std::uint32_t getU32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-float getF32(const unsigned char* p);
-inline void setU16(unsigned char* p, std::uint16_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-inline void setU32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-void setF32(unsigned char* p, float v);
+using le::getF32;
+using le::getU16;
+using le::getU32;
+using le::setF32;
+using le::setU16;
+using le::setU32;
 
 // A name field of `width` bytes: the text up to the first zero byte, or the
 // whole field when it has no terminator.

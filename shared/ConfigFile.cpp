@@ -52,7 +52,7 @@ bool ConfigFile::locate() {
     if (fileName_.size() >= 2 && fileName_[0] == '.' && platform::isSeparator(fileName_[1])) {
         std::string folder = platform::currentDirectory();
         if (folder.size() > NAME_LIMIT) folder.resize(NAME_LIMIT);
-        std::string full = folder + "\\" + fileName_.substr(2);
+        std::string full = platform::joinPath(folder, fileName_.substr(2));
         if (full.size() > NAME_LIMIT) full.resize(NAME_LIMIT);
         fileName_ = full;
         if (!platform::exists(fileName_.c_str())) return false;

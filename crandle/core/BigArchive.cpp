@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "ByteOrder.h"
+#include "FilePtr.h"
 #include "ReplacingFile.h"
 #include "platform/Platform.h"
 
@@ -17,36 +19,11 @@ constexpr std::uint64_t MAX_FIELD = 0xFFFFFFFFull;
 // Output paths longer than this are not written (the folder, '\', the name).
 constexpr std::size_t MAX_OUTPUT_PATH = 253;
 
-std::uint32_t readBE32(const unsigned char* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           std::uint32_t{p[3]};
-}
-
-void writeBE32(unsigned char* p, std::uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
-
-void writeLE32(unsigned char* p, std::uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
-
 std::uint64_t lengthOf(const std::string& path) {
     std::int64_t size = platform::fileSize(path.c_str());
     return size < 0 ? 0 : static_cast<std::uint64_t>(size);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
@@ -102,13 +79,6 @@ bool BigArchive::isBigFile(const char* path) {
     return big;
 }
 
-std::string BigArchive::resolvePath(const char* path) const {
-    if (!path || !*path) return std::string();
-    std::string p(path);
-    if (p.find(':') != std::string::npos || platform::isSeparator(p[0])) return p;
-    return platform::currentDirectory() + "\\" + p;
-}
-
 bool BigArchive::openArchive(const char* path) {
     directory_.clear();
     collection_.clear();
@@ -117,7 +87,7 @@ bool BigArchive::openArchive(const char* path) {
     directoryTruncated_ = false;
     directoryDamaged_ = false;
 
-    std::string resolved = resolvePath(path);
+    std::string resolved = platform::resolvePath(path);
     if (resolved.empty()) return false;
     std::uint32_t attributes = platform::fileAttributes(resolved.c_str());
     if (attributes == platform::ATTR_INVALID || (attributes & platform::ATTR_DIRECTORY)) return false;
@@ -134,8 +104,8 @@ void BigArchive::readDirectory(std::FILE* file, std::uint64_t fileLength) {
     unsigned char header[HEADER_BYTES];
     directoryDamaged_ = true;
     if (!platform::seekFile(file, 0) || std::fread(header, 1, HEADER_BYTES, file) != HEADER_BYTES) return;
-    const std::uint32_t entryTotal = readBE32(header + 8);
-    const std::uint32_t headerSize = readBE32(header + 12);
+    const std::uint32_t entryTotal = be::getU32(header + 8);
+    const std::uint32_t headerSize = be::getU32(header + 12);
     if (static_cast<std::int32_t>(headerSize) < 1) return;
     // Each entry takes at least its two numbers and the zero after its name.
     directoryDamaged_ = headerSize > fileLength || headerSize < HEADER_BYTES ||
@@ -168,8 +138,8 @@ bool BigArchive::parseDirectory(const unsigned char* bytes, std::size_t length, 
     for (std::uint32_t i = 0; i < entryTotal; ++i) {
         if (length - p < ENTRY_FIXED_BYTES) return true;
         BigEntry e;
-        e.dataOffset = readBE32(bytes + p);
-        e.dataSize = readBE32(bytes + p + 4);
+        e.dataOffset = be::getU32(bytes + p);
+        e.dataSize = be::getU32(bytes + p + 4);
         const std::size_t nameStart = p + ENTRY_FIXED_BYTES;
         const std::size_t window = std::min(length - nameStart, MAX_NAME + 1);
         const void* zero = window ? std::memchr(bytes + nameStart, 0, window) : nullptr;
@@ -233,7 +203,7 @@ bool BigArchive::isSafeEntryName(const std::string& name) {
 ExtractReport BigArchive::extractSelected(const char* archivePath, const char* folder) {
     ExtractReport report;
     if (!loaded_ && !openArchive(archivePath)) return report;
-    std::string resolved = resolvePath(archivePath);
+    std::string resolved = platform::resolvePath(archivePath);
     FilePtr archive(resolved.empty() ? nullptr : platform::openInputFile(resolved.c_str(), "rb"));
     if (!archive || !folder) return report;
     report.archiveOpened = true;
@@ -398,7 +368,7 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
     WriteReport report;
     report.status = collectStatus_;
     if (collectStatus_ != BigStatus::OK) return report;
-    const std::string resolved = resolvePath(archivePath);
+    const std::string resolved = platform::resolvePath(archivePath);
     report.status = BigStatus::CANNOT_CREATE;
     if (resolved.empty()) return report;
 
@@ -428,19 +398,19 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
 
     std::vector<unsigned char> header(headerSize_);
     std::memcpy(header.data(), "BIG4", 4);
-    writeLE32(header.data() + 4, archiveSize_);
-    writeBE32(header.data() + 8, static_cast<std::uint32_t>(collection_.size()));
-    writeBE32(header.data() + 12, headerSize_);
+    le::setU32(header.data() + 4, archiveSize_);
+    be::setU32(header.data() + 8, static_cast<std::uint32_t>(collection_.size()));
+    be::setU32(header.data() + 12, headerSize_);
     std::size_t p = HEADER_BYTES;
     for (const BigEntry& e : collection_) {
-        writeBE32(header.data() + p, e.dataOffset);
-        writeBE32(header.data() + p + 4, e.dataSize);
+        be::setU32(header.data() + p, e.dataOffset);
+        be::setU32(header.data() + p + 4, e.dataSize);
         std::memcpy(header.data() + p + 8, e.name.data(), e.name.size());
         header[p + 8 + e.name.size()] = 0;
         p += e.directoryLength;
     }
     std::memcpy(header.data() + p, "L219", 4);
-    writeLE32(header.data() + p + 4, 0);
+    le::setU32(header.data() + p + 4, 0);
     if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) return abandon();
 
     // Every entry fills exactly its recorded size, so the later entries begin

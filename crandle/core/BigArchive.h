@@ -160,7 +160,6 @@ public:
     static bool isSafeEntryName(const std::string& name);
 
 private:
-    std::string resolvePath(const char* path) const;
     void readDirectory(std::FILE* file, std::uint64_t fileLength);
     bool layOut();
     bool extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,

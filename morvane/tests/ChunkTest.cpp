@@ -26,8 +26,8 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> walkAll(ChunkInput& in, std
 
 TEST(ChunkRecords, HeadersNamesAndLittleEndianFields) {
     std::string raw;
-    w3dfix::le32(raw, 0x0102);
-    w3dfix::le32(raw, 0x80000010u);
+    le::appendU32(raw, 0x0102);
+    le::appendU32(raw, 0x80000010u);
     ChunkHeader h = ChunkHeader::decode(bytes(raw));
     EXPECT_EQ(h.type, 0x0102u);
     EXPECT_TRUE(h.isContainer());
@@ -64,8 +64,8 @@ TEST(ChunkWalkBounds, SizesAreCappedAndEveryStepMovesOn) {
     // runs past the end of the file.
     std::string file = w3dfix::chunk(0x10, "abcd") + w3dfix::chunk(0x11, "");
     std::string last;
-    w3dfix::le32(last, 0x12);
-    w3dfix::le32(last, 1000);
+    le::appendU32(last, 0x12);
+    le::appendU32(last, 1000);
     file += last + "xyz";
     testkit::writeFile(dir.file("f.w3d"), file);
     ChunkInput in;
@@ -78,8 +78,8 @@ TEST(ChunkWalkBounds, SizesAreCappedAndEveryStepMovesOn) {
 
     // A child that claims more than its parent holds ends at the parent.
     std::string inner;
-    w3dfix::le32(inner, 0x20);
-    w3dfix::le32(inner, 0x7FFFFFFF);
+    le::appendU32(inner, 0x20);
+    le::appendU32(inner, 0x7FFFFFFF);
     std::string parent = w3dfix::container(0x30, inner + "12345678") + w3dfix::chunk(0x31, "after");
     testkit::writeFile(dir.file("p.w3d"), parent);
     ASSERT_TRUE(in.open(dir.file("p.w3d").c_str()));

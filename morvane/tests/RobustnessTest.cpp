@@ -101,16 +101,16 @@ TEST(DamagedModels, OversizedChildrenZeroSizeChunksAndUnterminatedNames) {
     // A zero-size user text in the middle of the mesh: the influences after it are read.
     std::string header = mesh({"U", "M", 2, 1, {}, {}, "", "", false}).substr(8, 8 + 116);
     std::string influences;
-    le16(influences, 2);
+    le::appendU16(influences, 2);
     influences.append(6, '\0');
-    le16(influences, 2);
+    le::appendU16(influences, 2);
     influences.append(6, '\0');
     std::string m = container(0x0000, header + chunk(0x000C, "") + chunk(0x000E, influences));
     // A vertex-normals chunk whose size runs past its mesh ends at the mesh;
     // the HLOD after the mesh is still read.
     std::string runaway;
-    le32(runaway, 0x0003);
-    le32(runaway, 0x7FFFFF00);
+    le::appendU32(runaway, 0x0003);
+    le::appendU32(runaway, 0x7FFFFF00);
     std::string m2 = container(0x0000, header + runaway + std::string(12, 'n'));
     std::string hname(16, 'H');  // fills its field: no terminator
     std::string file = m + m2 + hlod("LONGNAMEMODEL", hname, {{{2, "U.M"}, {0, ""}}, {}}) +

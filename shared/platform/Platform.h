@@ -78,6 +78,15 @@ bool wildcardMatch(const char* pattern, const char* name);
 
 // The current directory without a trailing separator (except at a root).
 std::string currentDirectory();
+
+// A folder and a name below it, joined by one '\' (by none when the folder is
+// empty or ends in a separator already, as a root does). With an empty name:
+// the folder with its trailing separator.
+std::string joinPath(const std::string& folder, const std::string& name);
+// The path a file is opened by: a path with a colon (a drive) or a leading
+// separator as it is, any other joined to the current directory. Empty for
+// an empty or missing path.
+std::string resolvePath(const char* path);
 bool changeDirectory(const char* path);
 
 // ATTR_* bits of a path, ATTR_INVALID when it does not exist.

@@ -50,6 +50,18 @@ bool globMatch(const char* p, const char* n) {
 
 std::size_t lastSeparator(const std::string& path) { return path.find_last_of("\\/"); }
 
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty() || isSeparator(folder.back())) return folder + name;
+    return folder + '\\' + name;
+}
+
+std::string resolvePath(const char* path) {
+    if (!path || !*path) return std::string();
+    const std::string p(path);
+    if (p.find(':') != std::string::npos || isSeparator(p[0])) return p;
+    return joinPath(currentDirectory(), p);
+}
+
 const char* lastSeparator(const char* path) {
     const char* found = nullptr;
     for (const char* c = path; *c; ++c)

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ByteOrder.h"
 #include "platform/Platform.h"
 
 namespace fs = std::filesystem;
@@ -113,21 +114,10 @@ CurrentDirectoryGuard::CurrentDirectoryGuard(const std::string& enter) : saved_(
 CurrentDirectoryGuard::~CurrentDirectoryGuard() { platform::changeDirectory(saved_.c_str()); }
 
 void putU8(std::string& out, std::uint8_t v) { out += static_cast<char>(v); }
-void putU16(std::string& out, std::uint16_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>(v >> 8);
-}
-void putU32(std::string& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void putF32(std::string& out, float v) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    putU32(out, bits);
-}
-void putBE32(std::string& out, std::uint32_t v) {
-    for (int i = 3; i >= 0; --i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
+void putU16(std::string& out, std::uint16_t v) { le::appendU16(out, v); }
+void putU32(std::string& out, std::uint32_t v) { le::appendU32(out, v); }
+void putF32(std::string& out, float v) { le::appendF32(out, v); }
+void putBE32(std::string& out, std::uint32_t v) { be::appendU32(out, v); }
 
 bool matchesWithDigits(const std::string& pattern, const std::string& text) {
     if (pattern.size() != text.size()) return false;

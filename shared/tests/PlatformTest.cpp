@@ -149,6 +149,25 @@ TEST(CurrentDirectory, ChangeAndQuery) {
     EXPECT_FALSE(platform::changeDirectory(dir.file("missing").c_str()));
 }
 
+// Every tool joins a folder and a name the same way: one '\' between them,
+// none after a folder that ends in a separator (a root) and none after no
+// folder; a relative path is resolved against the current directory.
+TEST(CurrentDirectory, PathsAreJoinedAndResolvedByOneRule) {
+    EXPECT_EQ(platform::joinPath("C:\\data", "a.big"), "C:\\data\\a.big");
+    EXPECT_EQ(platform::joinPath("C:\\", "a.big"), "C:\\a.big");
+    EXPECT_EQ(platform::joinPath("/", "a.big"), "/a.big");
+    EXPECT_EQ(platform::joinPath("", "a.big"), "a.big");
+    EXPECT_EQ(platform::joinPath("data", ""), "data\\");
+
+    EXPECT_EQ(platform::resolvePath(nullptr), "");
+    EXPECT_EQ(platform::resolvePath(""), "");
+    EXPECT_EQ(platform::resolvePath("D:table.csf"), "D:table.csf");
+    EXPECT_EQ(platform::resolvePath("\\top\\table.csf"), "\\top\\table.csf");
+    TempDir dir;
+    testkit::CurrentDirectoryGuard guard(dir.path());
+    EXPECT_EQ(platform::resolvePath("sub\\table.csf"), platform::currentDirectory() + "\\sub\\table.csf");
+}
+
 TEST(CurrentDirectory, FullPathsAndPathIdentity) {
     TempDir dir;
     testkit::writeFile(dir.file("sub/table.csf"), "t");

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ByteOrder.h"
 #include "ConfigFile.h"
+#include "FilePtr.h"
 #include "ReplacingFile.h"
 #include "platform/Platform.h"
 
@@ -14,61 +16,22 @@ const char LABEL_MAGIC[4] = {' ', 'L', 'B', 'L'};
 const char STRING_MAGIC[4] = {' ', 'R', 'T', 'S'};
 const char WIDE_EXTRA_MAGIC[4] = {'W', 'R', 'T', 'S'};
 
-std::int32_t getI32(const unsigned char* p) {
-    std::uint32_t v = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                      (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-    return static_cast<std::int32_t>(v);
-}
-
-void putI32(unsigned char* p, std::int32_t value) {
-    std::uint32_t v = static_cast<std::uint32_t>(value);
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
-
-void appendI32(std::string& out, std::int32_t value) {
-    unsigned char b[4];
-    putI32(b, value);
-    out.append(reinterpret_cast<const char*>(b), 4);
-}
-
 CsfHeader decodeHeader(const unsigned char* p) {
     CsfHeader h;
-    h.magic = getI32(p);
-    h.secondWord = getI32(p + 4);
-    h.labelCount = getI32(p + 8);
-    h.stringCount = getI32(p + 12);
-    h.fifthWord = getI32(p + 16);
-    h.sixthWord = getI32(p + 20);
+    h.magic = le::getI32(p);
+    h.secondWord = le::getI32(p + 4);
+    h.labelCount = le::getI32(p + 8);
+    h.stringCount = le::getI32(p + 12);
+    h.fifthWord = le::getI32(p + 16);
+    h.sixthWord = le::getI32(p + 20);
     return h;
 }
-
-// Closes a stdio stream when it goes out of scope, unless taken back.
-struct FileCloser {
-    std::FILE* file;
-    explicit FileCloser(std::FILE* f) : file(f) {}
-    ~FileCloser() {
-        if (file) std::fclose(file);
-    }
-};
 
 bool writeAll(std::FILE* out, const void* data, std::size_t size) {
     return size == 0 || std::fwrite(data, 1, size, out) == size;
 }
 
 }  // namespace
-
-std::string CsfArchive::resolvePath(const char* path) {
-    std::string p = path ? path : "";
-    if (p.empty() || p.find(':') != std::string::npos || platform::isSeparator(p[0])) return p;
-    std::string dir = platform::currentDirectory();
-    // Join with the separator style the current directory already uses.
-    char sep = dir.find('/') != std::string::npos ? '/' : '\\';
-    if (!dir.empty() && platform::isSeparator(dir.back())) return dir + p;
-    return dir + sep + p;
-}
 
 std::string CsfArchive::narrow(const unsigned char* data, std::size_t units) {
     std::string out;
@@ -114,14 +77,14 @@ bool CsfArchive::load(const char* path) {
     ready_ = false;
     markedCount_ = 0;
 
-    resolvedPath_ = resolvePath(sourcePath_.c_str());
+    resolvedPath_ = platform::resolvePath(sourcePath_.c_str());
     if (resolvedPath_.empty() || !platform::exists(resolvedPath_.c_str())) return false;
     std::int64_t size = platform::fileSize(resolvedPath_.c_str());
     // Offsets are kept in 32 bits; a table beyond 4 GB is not a string table.
     if (size < static_cast<std::int64_t>(HEADER_SIZE) || size > 0xFFFFFFF0LL) return false;
     std::FILE* f = platform::openInputFile(resolvedPath_.c_str(), "rb");
     if (!f) return false;
-    FileCloser closer(f);
+    FilePtr closer(f);
     data_.resize(static_cast<std::size_t>(size));
     std::size_t got = std::fread(data_.data(), 1, data_.size(), f);
     // The file may have shrunk since its size was taken: keep what was read.
@@ -151,8 +114,8 @@ void CsfArchive::parse() {
         CsfLabelRecord rec;
         rec.offset = static_cast<std::uint32_t>(pos);
         std::memcpy(rec.magic, d + pos, 4);
-        rec.stringCount = getI32(d + pos + 4);
-        rec.nameLength = getI32(d + pos + 8);
+        rec.stringCount = le::getI32(d + pos + 4);
+        rec.nameLength = le::getI32(d + pos + 8);
         pos += 12;
         if (rec.nameLength < 0 || static_cast<std::size_t>(rec.nameLength) > size - pos) return;
         rec.nameOffset = static_cast<std::uint32_t>(pos);
@@ -162,7 +125,7 @@ void CsfArchive::parse() {
             if (size - pos < 8) return;
             CsfTextSlot slot;
             std::memcpy(slot.magic, d + pos, 4);
-            slot.length = getI32(d + pos + 4);
+            slot.length = le::getI32(d + pos + 4);
             pos += 8;
             if (slot.length < 0) return;
             std::size_t bytes = 2 * static_cast<std::size_t>(slot.length);
@@ -171,7 +134,7 @@ void CsfArchive::parse() {
             pos += bytes;
             if (std::memcmp(slot.magic, WIDE_EXTRA_MAGIC, 4) == 0) {
                 if (size - pos < 4) return;
-                std::int32_t extra = getI32(d + pos);
+                std::int32_t extra = le::getI32(d + pos);
                 pos += 4;
                 if (extra < 0 || static_cast<std::size_t>(extra) > size - pos) return;
                 pos += static_cast<std::size_t>(extra);
@@ -258,8 +221,8 @@ bool CsfArchive::exportTo(const char* sourcePath, const char* targetPath) {
         }
         unsigned char head[HEADER_SIZE];
         std::memcpy(head, data_.data(), HEADER_SIZE);
-        putI32(head + 8, labels);
-        putI32(head + 12, static_cast<std::int32_t>(strings));
+        le::setI32(head + 8, labels);
+        le::setI32(head + 12, static_cast<std::int32_t>(strings));
         ok = writeAll(out, head, HEADER_SIZE);
         // Runs of kept labels lie one after another in the loaded bytes and
         // are written with one call each.
@@ -331,7 +294,7 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
 
     sourcePath_ = csfPath ? csfPath : "";
     appendDone_ = false;
-    resolvedPath_ = resolvePath(sourcePath_.c_str());
+    resolvedPath_ = platform::resolvePath(sourcePath_.c_str());
     newPath_.clear();
     if (resolvedPath_.empty() || !platform::exists(resolvedPath_.c_str())) return false;
     std::size_t sep = platform::lastSeparator(resolvedPath_);
@@ -360,12 +323,12 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
         if (!ok) break;
         block.clear();
         block.append(LABEL_MAGIC, 4);
-        appendI32(block, static_cast<std::int32_t>(label.texts.size()));
-        appendI32(block, static_cast<std::int32_t>(label.name.size()));
+        le::appendU32(block, static_cast<std::uint32_t>(label.texts.size()));
+        le::appendU32(block, static_cast<std::uint32_t>(label.name.size()));
         block += label.name;
         for (const std::string& text : label.texts) {
             block.append(STRING_MAGIC, 4);
-            appendI32(block, static_cast<std::int32_t>(text.size() / 2));
+            le::appendU32(block, static_cast<std::uint32_t>(text.size() / 2));
             block += text;
         }
         ok = writeAll(f, block.data(), block.size());
@@ -373,8 +336,8 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
     }
     if (ok) {
         std::uint32_t labels = static_cast<std::uint32_t>(staged_.size());
-        putI32(head + 8, static_cast<std::int32_t>(static_cast<std::uint32_t>(getI32(head + 8)) + labels));
-        putI32(head + 12, static_cast<std::int32_t>(static_cast<std::uint32_t>(getI32(head + 12)) + strings));
+        le::setU32(head + 8, le::getU32(head + 8) + labels);
+        le::setU32(head + 12, le::getU32(head + 12) + strings);
         ok = std::fseek(f, 0, SEEK_SET) == 0 && writeAll(f, head, HEADER_SIZE);
     }
     if (!file.commit(ok)) return false;

@@ -115,9 +115,6 @@ public:
     const std::string& resolvedPath() const { return resolvedPath_; }
     const std::string& newPath() const { return newPath_; }
 
-    // A relative path (no colon, no leading separator) joined to the current
-    // directory.
-    static std::string resolvePath(const char* path);
     // Narrows `units` inverted 16-bit units to 8-bit characters: the low byte
     // of each unit inverted, a unit whose stored low byte is 0 giving none.
     static std::string narrow(const unsigned char* data, std::size_t units);

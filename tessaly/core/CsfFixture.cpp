@@ -1,10 +1,6 @@
 #include "CsfFixture.h"
 
-namespace {
-void put32(std::string& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-}  // namespace
+#include "ByteOrder.h"
 
 std::u16string latin1Units(const std::string& text) {
     std::u16string units;
@@ -23,19 +19,22 @@ CsfFixtureLabel csfLabel(const std::string& name, const std::string& latin1Text)
 
 std::string csfLabelBytes(const CsfFixtureLabel& label) {
     std::string out = " LBL";
-    put32(out, static_cast<std::uint32_t>(label.stringCountField.value_or(static_cast<std::int32_t>(label.texts.size()))));
-    put32(out, static_cast<std::uint32_t>(label.nameLengthField.value_or(static_cast<std::int32_t>(label.name.size()))));
+    le::appendU32(out,
+                  static_cast<std::uint32_t>(label.stringCountField.value_or(static_cast<std::int32_t>(label.texts.size()))));
+    le::appendU32(out,
+                  static_cast<std::uint32_t>(label.nameLengthField.value_or(static_cast<std::int32_t>(label.name.size()))));
     out += label.name;
     for (const CsfFixtureText& text : label.texts) {
         out += text.wide ? "WRTS" : " RTS";
-        put32(out, static_cast<std::uint32_t>(text.lengthField.value_or(static_cast<std::int32_t>(text.units.size()))));
+        le::appendU32(out,
+                      static_cast<std::uint32_t>(text.lengthField.value_or(static_cast<std::int32_t>(text.units.size()))));
         for (char16_t u : text.units) {
             std::uint16_t inverted = static_cast<std::uint16_t>(~u);
             out.push_back(static_cast<char>(inverted & 0xFF));
             out.push_back(static_cast<char>(inverted >> 8));
         }
         if (text.wide) {
-            put32(out, static_cast<std::uint32_t>(text.extra.size()));
+            le::appendU32(out, static_cast<std::uint32_t>(text.extra.size()));
             out += text.extra;
         }
     }
@@ -46,11 +45,12 @@ std::string csfTableBytes(const std::vector<CsfFixtureLabel>& labels, const CsfF
     std::size_t texts = 0;
     for (const CsfFixtureLabel& label : labels) texts += label.texts.size();
     std::string out = " FSC";
-    put32(out, static_cast<std::uint32_t>(header.secondWord));
-    put32(out, static_cast<std::uint32_t>(header.labelCount.value_or(static_cast<std::int32_t>(labels.size()))));
-    put32(out, static_cast<std::uint32_t>(header.stringCount.value_or(static_cast<std::int32_t>(texts))));
-    put32(out, static_cast<std::uint32_t>(header.fifthWord));
-    put32(out, static_cast<std::uint32_t>(header.sixthWord));
+    le::appendU32(out, static_cast<std::uint32_t>(header.secondWord));
+    le::appendU32(out,
+                  static_cast<std::uint32_t>(header.labelCount.value_or(static_cast<std::int32_t>(labels.size()))));
+    le::appendU32(out, static_cast<std::uint32_t>(header.stringCount.value_or(static_cast<std::int32_t>(texts))));
+    le::appendU32(out, static_cast<std::uint32_t>(header.fifthWord));
+    le::appendU32(out, static_cast<std::uint32_t>(header.sixthWord));
     for (const CsfFixtureLabel& label : labels) out += csfLabelBytes(label);
     return out;
 }

@@ -8,6 +8,8 @@
 #endif
 
 #include "BackgroundStream.h"
+#include "ByteOrder.h"
+#include "FilePtr.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -40,12 +42,6 @@ struct TagIndex {
     }
 };
 const TagIndex TAG_INDEX;
-
-std::int32_t getI32(const unsigned char* p) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                     (static_cast<std::uint32_t>(p[2]) << 16) |
-                                     (static_cast<std::uint32_t>(p[3]) << 24));
-}
 
 // Small formatters for the dump lines, which are written by the million:
 // each appends to the output buffer, which has room for the longest line.
@@ -256,6 +252,45 @@ std::size_t shownLength(const unsigned char* text, std::size_t length) { return 
 constexpr std::size_t ENTRY_FIXED = 1 + 10;
 // Model record: length byte, name, tag and two words.
 constexpr std::size_t MODEL_FIXED = 1 + 12;
+// The longest record: a model with a name of 255 bytes.
+constexpr std::size_t LONGEST_RECORD = MODEL_FIXED + 255;
+// What a step may read from a record's length byte on, whatever the record's
+// own length: the longest look at a name or text (16 × 4 bytes, and 3 more
+// where ".w3d" may begin in its last 16), which also covers the SHOWN_SIZE + 1
+// bytes copied into a line and the byte after a length byte.
+constexpr std::size_t LOOK_BYTES = 16 * 4;
+constexpr std::size_t LOOK_AHEAD = 1 + LOOK_BYTES + 3;
+// The longest line, a model line: " model  [", "%2d" of 255, "] ", the tag,
+// two blanks (where the name begins), the name cut to SHOWN_SIZE, " [", two
+// numbers of at most 11 characters with a blank between, "]" and the line end.
+constexpr std::size_t MODEL_NAME_AT = 9 + 3 + 2 + 4 + 2;
+constexpr std::size_t LONGEST_LINE = MODEL_NAME_AT + AssetDatParser::SHOWN_SIZE + 2 + 11 + 1 + 11 + 1 + 1;
+
+// The sizes the parser relies on, so that every read and write stays inside
+// its buffer by construction:
+using P = AssetDatParser;
+static_assert(SHORT_TEXT <= 16 * 2 && P::SHOWN_SIZE + 1 <= LOOK_BYTES, "a look covers what is shown of a text");
+// While blocks are fed, a step starts only before the limit, RESERVE bytes
+// before the end of the valid bytes (of the work buffer, or of the caller's
+// blocks): what it reads past a short record lies within the valid bytes.
+// A record longer than what is left waits for the next block.
+static_assert(P::RESERVE >= LOOK_AHEAD, "a step's look stays within the valid bytes");
+// What a block leaves unparsed is what lies from the limit on, or a record
+// that did not fit within the valid bytes: the carry holds either, and it
+// lies within the block just fed.
+static_assert(P::CARRY_SIZE >= P::RESERVE && P::CARRY_SIZE >= LONGEST_RECORD - 1, "the tail fits the carry");
+static_assert(P::CARRY_SIZE <= P::BLOCK_SIZE, "the carry lies within the last block");
+// The carry and one block fit the work buffer; at the final flush a step
+// starts within the carried tail and reads zeros beyond it, inside the work
+// buffer.
+static_assert(P::CARRY_SIZE + P::BLOCK_SIZE <= P::WORK_SIZE, "the carry and a block fit the work buffer");
+static_assert(P::WORK_SIZE - P::CARRY_SIZE >= LONGEST_RECORD && P::WORK_SIZE - P::CARRY_SIZE >= LOOK_AHEAD,
+              "the final tail is parsed inside the work buffer");
+// A line starts only while LINE_SIZE bytes are left in the output buffer;
+// what is shown of a name is copied as SHOWN_SIZE + 1 bytes.
+static_assert(LONGEST_LINE <= P::LINE_SIZE && MODEL_NAME_AT + P::SHOWN_SIZE + 1 <= P::LINE_SIZE,
+              "a line fits LINE_SIZE");
+static_assert(BackgroundWriter::BUFFER_SIZE >= P::LINE_SIZE, "the writer's buffers hold a line");
 
 }  // namespace
 
@@ -352,9 +387,9 @@ void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
 
     if (state_ == ParseState::Header) {
         std::memcpy(header_.tag, workBuffer_, 4);
-        header_.headerWord1 = getI32(workBuffer_ + 4);
-        header_.entryCount = getI32(workBuffer_ + 8);
-        header_.headerWord3 = getI32(workBuffer_ + 12);
+        header_.headerWord1 = le::getI32(workBuffer_ + 4);
+        header_.entryCount = le::getI32(workBuffer_ + 8);
+        header_.headerWord3 = le::getI32(workBuffer_ + 12);
         char* out = putLiteral(lineStart(), SEPARATOR);
         lineEnd(out);
         out = lineStart();
@@ -413,13 +448,8 @@ bool AssetDatParser::finish() {
     flushOutput();
     bool ok = !writeFailed_ && writer_ && writer_->finish();
     writer_.reset();
-    if (dumpStream_) {
-        // fclose flushes: a write that fails only then is a failure too.
-        if (std::ferror(dumpStream_.get())) ok = false;
-        if (std::fclose(dumpStream_.release()) != 0) ok = false;
-    } else {
-        ok = false;
-    }
+    // fclose flushes: a write that fails only then is a failure too.
+    if (!closeChecked(dumpStream_)) ok = false;
     closeDump();
     return ok;
 }
@@ -429,7 +459,10 @@ bool AssetDatParser::finish() {
 // for the next block. At the final flush the tail is followed by at least
 // 1024 zero bytes of the work buffer, more than the longest record, so a
 // record that runs past the tail reads zeros. Names and texts longer than 63
-// characters are shown cut; the record keeps its stored length.
+// characters are shown cut; the record keeps its stored length. Besides its
+// record a step reads at most LOOK_AHEAD bytes from p on (the looks at a name
+// or text, and the SHOWN_SIZE + 1 bytes copied into the line, which the line
+// then cuts), all within the reserve that the asserts above set out.
 //
 // `buffer` holds `valid` bytes, of which the one at `p` lies at file offset
 // base + p; the position reached is returned.
@@ -493,9 +526,9 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
             std::memcpy(out, text, SHOWN_SIZE + 1);
             out += lookAtName(text, n);
             out = putLiteral(out, " [");
-            out = putInt(out, getI32(modelBlock + 8));
+            out = putInt(out, le::getI32(modelBlock + 8));
             *out++ = ' ';
-            out = putInt(out, getI32(modelBlock + 4));
+            out = putInt(out, le::getI32(modelBlock + 4));
             *out++ = ']';
             *out++ = '\n';
             if (modelsLeft > 0) --modelsLeft;
@@ -505,7 +538,7 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
             // 8 bytes of data and the model count after the name
             if (!final && n + ENTRY_FIXED > valid - p) break;
             const unsigned char* entryBlock = text + n;
-            modelsLeft = static_cast<std::uint32_t>(entryBlock[8]) | (static_cast<std::uint32_t>(entryBlock[9]) << 8);
+            modelsLeft = le::getU16(entryBlock + 8);
             // "ENTRY:  [%2d] %s [%d]"
             out = putLiteral(out, "ENTRY:  [");
             out = putWidth2(out, n);

@@ -16,7 +16,9 @@
 // whole blocks may be handed over at once and are then parsed where they lie,
 // with the same result. Every record becomes one line of the dump, which a
 // background writer writes while the next lines are formatted. Memory is
-// fixed whatever the file size.
+// fixed whatever the file size. The sizes below depend on one another (the
+// reserve covers what a step reads, the carry the tail a block leaves); the
+// parser's source states each relation as a static_assert.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +26,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+
+#include "FilePtr.h"
 
 enum class ParseState { Header = 0, Entry = 1, Model = 2, Strings = 3 };
 
@@ -100,10 +104,7 @@ private:
     std::uint32_t modelsLeft_ = 0;
     std::int32_t stringSectionOffset_ = 0;
     std::string tempName_;
-    struct StreamCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, StreamCloser> dumpStream_;
+    FilePtr dumpStream_;
     // Lines are formatted straight into a buffer of the writer, which writes
     // full buffers on its own thread; it always keeps room for one more line.
     // Without a dump they go to the scratch buffer and are dropped.

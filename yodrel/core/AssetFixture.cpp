@@ -2,16 +2,10 @@
 
 #include <cstdio>
 
+#include "ByteOrder.h"
 #include "platform/Platform.h"
 
 namespace {
-void put16(std::string& out, std::uint16_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-}
-void put32(std::string& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 std::string fourBytes(const std::string& text) {
     std::string out = text.substr(0, 4);
     out.resize(4, '\0');
@@ -21,9 +15,9 @@ std::string fourBytes(const std::string& text) {
 
 std::string assetHeaderBytes(const AssetFixtureHeader& header, std::size_t entries) {
     std::string out = fourBytes(header.tag);
-    put32(out, static_cast<std::uint32_t>(header.headerWord1));
-    put32(out, static_cast<std::uint32_t>(header.entryCount.value_or(static_cast<std::int32_t>(entries))));
-    put32(out, static_cast<std::uint32_t>(header.headerWord3));
+    le::appendU32(out, static_cast<std::uint32_t>(header.headerWord1));
+    le::appendU32(out, static_cast<std::uint32_t>(header.entryCount.value_or(static_cast<std::int32_t>(entries))));
+    le::appendU32(out, static_cast<std::uint32_t>(header.headerWord3));
     return out;
 }
 
@@ -31,8 +25,8 @@ std::string assetModelBytes(const AssetFixtureModel& model) {
     std::string out(1, static_cast<char>(model.name.size()));
     out += model.name;
     out += fourBytes(model.storedTag);
-    put32(out, static_cast<std::uint32_t>(model.word1));
-    put32(out, static_cast<std::uint32_t>(model.word2));
+    le::appendU32(out, static_cast<std::uint32_t>(model.word1));
+    le::appendU32(out, static_cast<std::uint32_t>(model.word2));
     return out;
 }
 
@@ -42,7 +36,7 @@ std::string assetEntryBytes(const AssetFixtureEntry& entry) {
     std::string data = entry.data.substr(0, 8);
     data.resize(8, '\0');
     out += data;
-    put16(out, entry.modelCountField.value_or(static_cast<std::uint16_t>(entry.models.size())));
+    le::appendU16(out, entry.modelCountField.value_or(static_cast<std::uint16_t>(entry.models.size())));
     for (const AssetFixtureModel& model : entry.models) out += assetModelBytes(model);
     return out;
 }
@@ -117,13 +111,13 @@ bool writeAssetSample(const std::string& path, std::int64_t bytes, unsigned seed
         std::string text = next() % 2 ? std::string("art/") + kind + "_" + std::to_string(next()) + ".w3d"
                                       : std::string("label_") + kind + "_" + std::to_string(next());
         chunk += assetStringBytes(text);
-        put16(chunk, static_cast<std::uint16_t>(next() % 200));
+        le::appendU16(chunk, static_cast<std::uint16_t>(next() % 200));
         ++result.strings;
         if (chunk.size() >= (1u << 16)) flush();
     }
     flush();
     std::string count;
-    put32(count, static_cast<std::uint32_t>(result.entries));
+    le::appendU32(count, static_cast<std::uint32_t>(result.entries));
     ok = ok && std::fseek(f, 8, SEEK_SET) == 0 && std::fwrite(count.data(), 1, 4, f) == 4;
     if (std::fclose(f) != 0) ok = false;
     result.size = written;

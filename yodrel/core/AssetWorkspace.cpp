@@ -6,21 +6,12 @@
 #include <memory>
 
 #include "BackgroundStream.h"
+#include "ByteOrder.h"
 #include "FileStream.h"
 #include "ReplacingFile.h"
 #include "platform/Platform.h"
 
 namespace {
-
-std::int32_t getI32(const unsigned char* p) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                     (static_cast<std::uint32_t>(p[2]) << 16) |
-                                     (static_cast<std::uint32_t>(p[3]) << 24));
-}
-
-void putI32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
 
 // The whole 64-bit size of an open file: 0 when unknown.
 std::int64_t sizeOf(std::FILE* f) {
@@ -157,9 +148,7 @@ int AssetWorkspace::publishDump(int slot) {
     if (sep != std::string::npos) {
         folder = path.substr(0, sep + 1);
     } else {
-        folder = platform::currentDirectory();
-        if (!folder.empty() && !platform::isSeparator(folder.back()))
-            folder += folder.find('/') != std::string::npos ? '/' : '\\';
+        folder = platform::joinPath(platform::currentDirectory(), "");
     }
     char file[32];
     std::snprintf(file, sizeof file, "ZZZ00%d_Asset.txt", slot);
@@ -216,10 +205,8 @@ int AssetWorkspace::exportMerge() {
          splicer_.readAt(importPath_[1].c_str(), headers_[1], 0, 16);
     if (ok) {
         // Sums wrap as 32-bit values; tag and headerWord1 stay the first file's.
-        putI32(headers_[0] + 8, static_cast<std::uint32_t>(getI32(headers_[0] + 8)) +
-                                    static_cast<std::uint32_t>(getI32(headers_[1] + 8)));
-        putI32(headers_[0] + 12, static_cast<std::uint32_t>(getI32(headers_[0] + 12)) +
-                                     static_cast<std::uint32_t>(getI32(headers_[1] + 12)));
+        le::setU32(headers_[0] + 8, le::getU32(headers_[0] + 8) + le::getU32(headers_[1] + 8));
+        le::setU32(headers_[0] + 12, le::getU32(headers_[0] + 12) + le::getU32(headers_[1] + 12));
         ok = splicer_.writeAt(partial.c_str(), headers_[0], 0, 16);
     }
     splicer_.clearAll();

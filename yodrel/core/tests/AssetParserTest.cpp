@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 
+#include "AssetDumpReference.h"
 #include "AssetTestSupport.h"
 #include "AssetWorkspace.h"
 #include "platform/Platform.h"
@@ -32,6 +33,20 @@ std::vector<std::string> importLines(const testkit::TempDir& dir, const std::str
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+// The dump text as the parser's text-mode stream puts it on disk.
+std::string asWritten(const std::string& text) {
+#ifdef _WIN32
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+#else
+    return text;
+#endif
 }
 
 }  // namespace
@@ -257,6 +272,10 @@ TEST(AssetDump, ParsesGroupsOfBlocksAsBlockByBlock) {
         EXPECT_GT(expected.size(), 1000u) << "input " << n;
         EXPECT_TRUE(testkit::readFile(grouped.tempName()) == expected) << "input " << n;
 
+        const ReferenceDump reference = referenceAssetDump(data, bytes.size());
+        EXPECT_TRUE(expected == asWritten(reference.text)) << "input " << n;
+        EXPECT_EQ(single.stringSectionOffset(), reference.stringSectionOffset) << "input " << n;
+
         // The import, which reads ahead in large pieces, gives the same dump.
         std::int32_t offset = 0;
         EXPECT_EQ(importLines(dir, inputs[n], &offset), lines(expected)) << "input " << n;
@@ -351,4 +370,54 @@ TEST(AssetImport, ASecondImportStartsOver) {
     EXPECT_EQ(lines(testkit::readFile(workspace.parser(0).tempName())),
               concat(expectedLines(header, small), {" string [5] small"}));
     EXPECT_EQ(workspace.parser(0).entriesSeen(), 1u);
+}
+
+// The fast dump against the plain formatter, on a small table with every line
+// kind and the odd cases (long and zero-holding names, unknown tags, texts
+// with ".w3d" past what is shown), damaged at random places, and on random
+// bytes; fed in whole blocks as an import feeds them, and in pieces of any
+// length that move every record across the block boundaries.
+TEST(AssetDump, MatchesThePlainFormatterOnDamagedAndRandomInput) {
+    testkit::TempDir dir;
+    std::mt19937 random(1717);
+    const std::string table = assetFileBytes(
+        AssetFixtureHeader(),
+        {entry("alpha", {model("m1", "HSEM", 1, -2), model(std::string(70, 'x'), "XOB ", 3, 2147483647)}),
+         entry(std::string(40, 'b') + std::string(1, '\0') + "tail", {}),
+         entry("gamma", {model(std::string("z\0z", 3), std::string("Q\0RS", 4), -2147483647 - 1, 6)})},
+        assetStringBytes("unit.w3d") + std::string(2, '\0') + assetStringBytes(std::string(100, 's') + ".w3d") +
+            assetStringBytes(std::string("no\0.w3d", 8)) + assetStringBytes("plain text") + "\x07\x01");
+    AssetDatParser blocks, pieces;
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes = table;
+        if (round % 2 == 0) {
+            for (int k = 1 + static_cast<int>(random() % 6); k > 0; --k)
+                bytes[random() % bytes.size()] = static_cast<char>(random());
+            bytes.resize(bytes.size() - random() % 40);
+        } else {
+            bytes.assign(random() % 5000, '\0');
+            for (char& c : bytes) c = static_cast<char>(random() % 4 ? random() % 256 : random() % 3);
+        }
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        const ReferenceDump plain = referenceAssetDump(data, bytes.size());
+
+        std::string padded = bytes;
+        padded.resize((padded.size() + 1023) / 1024 * 1024, '\0');
+        const ReferenceDump paddedPlain =
+            referenceAssetDump(reinterpret_cast<const unsigned char*>(padded.data()), padded.size());
+        ASSERT_TRUE(blocks.reset(1, dir.path() + testkit::SEP));
+        for (std::size_t at = 0; at < padded.size(); at += 1024)
+            blocks.feedBlock(reinterpret_cast<const unsigned char*>(padded.data()) + at, 1024);
+        ASSERT_TRUE(blocks.finish());
+        EXPECT_TRUE(testkit::readFile(blocks.tempName()) == asWritten(paddedPlain.text)) << "round " << round;
+        EXPECT_EQ(blocks.stringSectionOffset(), paddedPlain.stringSectionOffset) << "round " << round;
+
+        const std::size_t step = 16 + random() % (AssetDatParser::BLOCK_SIZE - 15);
+        ASSERT_TRUE(pieces.reset(2, dir.path() + testkit::SEP));
+        for (std::size_t at = 0; at < bytes.size(); at += step)
+            pieces.feedBlock(data + at, std::min(step, bytes.size() - at));
+        ASSERT_TRUE(pieces.finish());
+        EXPECT_TRUE(testkit::readFile(pieces.tempName()) == asWritten(plain.text)) << "round " << round;
+        EXPECT_EQ(pieces.stringSectionOffset(), plain.stringSectionOffset) << "round " << round;
+    }
 }
