@@ -145,6 +145,15 @@ bool OwnerDataList::answerNotification(HWND dialog, const NMHDR* header) {
         return true;
     case LVN_ODCACHEHINT:
         return true;
+    case LVN_KEYDOWN: {
+        // The space bar toggles the focused row's check box, as it does in a
+        // list that keeps its own check marks.
+        const NMLVKEYDOWN* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+        if (key->wVKey != VK_SPACE || (send(LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_CHECKBOXES) == 0) return false;
+        const int row = static_cast<int>(send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        if (row >= 0) setChecked(row, !isChecked(row));
+        return true;
+    }
     default:
         return false;
     }

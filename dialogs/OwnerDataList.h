@@ -54,9 +54,10 @@ public:
     // The rows first .. first + count - 1 that exist, redrawn once.
     void setCheckedRange(int first, int count, bool checked);
 
-    // Answers the list's requests for texts and check states and refuses
-    // its type-ahead search (the first column is empty); true when the
-    // notification came from this list and was one of those.
+    // Answers the list's requests for texts and check states, refuses its
+    // type-ahead search (the first column is empty) and toggles the focused
+    // row's check mark on the space bar; true when the notification came
+    // from this list and was one of those.
     bool answerNotification(HWND dialog, const NMHDR* header);
 
 private:

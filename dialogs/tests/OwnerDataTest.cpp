@@ -114,8 +114,8 @@ TEST(OwnerDataList, OnATabItAnswersTextsChecksAndSelectionToAnotherThread) {
         for (int i = 0; i < 6; ++i) checks[i] = stateImage(window, rows[i]);
         firstRow = static_cast<int>(SendMessageA(window, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_ALL));
         LVITEMA select{};
-        select.stateMask = LVIS_SELECTED;
-        select.state = LVIS_SELECTED;
+        select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        select.state = LVIS_SELECTED | LVIS_FOCUSED;
         SendMessageA(window, LVM_SETITEMSTATE, 42, reinterpret_cast<LPARAM>(&select));
         firstSelected = static_cast<int>(SendMessageA(window, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     });
@@ -134,6 +134,11 @@ TEST(OwnerDataList, OnATabItAnswersTextsChecksAndSelectionToAnotherThread) {
     EXPECT_EQ(on, checks[5]);
     EXPECT_EQ(0, firstRow);
     EXPECT_EQ(42, firstSelected);
+    SendMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(window, WM_KEYUP, VK_SPACE, 0);
+    pump();
+    EXPECT_TRUE(list.isChecked(42)) << "the space bar toggles the focused row once";
+    EXPECT_EQ(INDEXTOSTATEIMAGEMASK(2), stateImage(window, 42));
 
     EXPECT_EQ(1, list.deleteAllRows());
     EXPECT_EQ(0, listViewRows(window));

@@ -62,11 +62,14 @@ double secondsSince(const LARGE_INTEGER& start) {
 }
 
 std::string listBoxLine(HWND list, int index) {
-    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == LB_ERR || length < 0) return std::string();
-    std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    return text.data();
+    // Asked in UTF-16: the system copies the line between the processes.
+    std::vector<wchar_t> text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    std::vector<char> narrow(text.size() * 2 + 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), -1, narrow.data(), static_cast<int>(narrow.size()), nullptr, nullptr);
+    return narrow.data();
 }
 
 // The list view lives in another process: the item record and the text
