@@ -144,15 +144,19 @@ int ListViewControl::create(HWND parentWindow, const ControlLayout& place, DWORD
 
 int ListViewControl::addColumn(const char* title, int width) { return addColumnWithFormat(title, width, LVCFMT_LEFT); }
 
-int ListViewControl::addColumnWithFormat(const char* title, int width, int format) {
+int insertListColumn(HWND list, LVCOLUMNA& column, int index, const char* title, int width, int format) {
     std::memset(&column, 0, sizeof column);
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = format;
     column.cx = width;
     column.pszText = const_cast<char*>(title);
     column.cchTextMax = static_cast<int>(std::strlen(title));
-    column.iSubItem = columnCount;
-    int result = static_cast<int>(send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(columnCount), reinterpret_cast<LPARAM>(&column)));
+    column.iSubItem = index;
+    return static_cast<int>(SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+}
+
+int ListViewControl::addColumnWithFormat(const char* title, int width, int format) {
+    int result = insertListColumn(window, column, columnCount, title, width, format);
     ++columnCount;
     return result;
 }

@@ -1,6 +1,8 @@
 #include "DialogApplication.h"
 #include "DialogMain.h"
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -94,6 +96,30 @@ void DialogApplication::releaseStaticBitmap() {
     if (bannerBitmap != nullptr) {
         DeleteObject(bannerBitmap);
         bannerBitmap = nullptr;
+    }
+}
+
+bool DialogApplication::refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!work.busy()) return false;
+    switch (msg) {
+    case WM_COMMAND:
+        return true;
+    case WM_DROPFILES:
+        DragFinish(reinterpret_cast<HDROP>(wParam));
+        return true;
+    case WM_CLOSE:
+        work.requestClose();
+        return true;
+    case WM_NOTIFY: {
+        // Texts and check states are still given (the list repaints); the
+        // user's clicks wait for the end.
+        if (lParam == 0) return false;
+        const UINT code = reinterpret_cast<const NMHDR*>(lParam)->code;
+        return code == static_cast<UINT>(NM_CLICK) || code == static_cast<UINT>(NM_DBLCLK) ||
+               code == static_cast<UINT>(NM_RCLICK) || code == static_cast<UINT>(NM_RDBLCLK);
+    }
+    default:
+        return false;
     }
 }
 

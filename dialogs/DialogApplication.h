@@ -7,6 +7,9 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
+#include "BackgroundWork.h"
 #include "WindowPlacement.h"
 
 namespace dialogs {
@@ -46,6 +49,14 @@ public:
     // Positions 0 to 110; the bar clamps the ones above its range, so it ends full.
     void sweepProgress();
 
+    // Runs long work off the window's thread (BackgroundWork) and returns
+    // when it has ended; the dialog stays responsive meanwhile.
+    void runInBackground(const std::function<void()>& job) { work.run(dialog, job); }
+    // While work runs: commands, dropped files and clicks on lists are
+    // refused and a close waits for the end. True when the message was
+    // taken care of so; the dialog procedure then returns TRUE.
+    bool refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam);
+
     HINSTANCE instance;
     HWND dialog;
     MSG message;
@@ -57,6 +68,7 @@ public:
     char messageText[256];
     int iconMetrics[4];
     WindowPlacement placement;
+    BackgroundWork work;
 
 protected:
     int progressId;

@@ -6,6 +6,10 @@
 
 namespace dialogs {
 
+// Inserts a column (format, width, title, subitem = index) at the index,
+// through the given column record; the message result.
+int insertListColumn(HWND list, LVCOLUMNA& column, int index, const char* title, int width, int format);
+
 class ListViewControl : public ControlWindow {
 public:
     ListViewControl();

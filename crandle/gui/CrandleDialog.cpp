@@ -120,13 +120,6 @@ void CrandleDialog::warn(const char* text, const char* title) {
     MessageBoxA(dialogWindow, text, title, MB_OK | MB_ICONEXCLAMATION);
 }
 
-void CrandleDialog::setRowState(int row, std::uint32_t checked) {
-    LVITEMA state{};
-    state.stateMask = LVIS_STATEIMAGEMASK;
-    state.state = INDEXTOSTATEIMAGEMASK(checked + 1);
-    SendMessageA(list.handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
-}
-
 bool CrandleDialog::isImportedFile(const char* candidate) const {
     if (importedPath.empty() || candidate == nullptr || *candidate == '\0') return false;
     return platform::samePath(candidate, importedPath.c_str());
@@ -175,7 +168,9 @@ void CrandleDialog::importArchive() {
             return;
         }
         resetProgress();
-        if (archive.openArchive(path)) {
+        bool opened = false;
+        runInBackground([&] { opened = archive.openArchive(path); });
+        if (opened) {
             std::string loaded = platform::fullPath(path);
             // The list never shows two archives: rows of another archive go
             // first. Importing the same archive again adds its rows again.
@@ -194,6 +189,7 @@ void CrandleDialog::importArchive() {
         list.setNextCell(archive.entryName(i));
         list.setNextCell(archive.entrySizeText(i));
     }
+    list.showRows();
     sweepProgress();
     if (!archive.directoryDamaged()) report(crandletext::IMPORTED);
 }
@@ -227,7 +223,7 @@ void CrandleDialog::exportArchive() {
                 return;
             }
             resetProgress();
-            result = archive.extractSelected(path, exportFolder);
+            runInBackground([&] { result = archive.extractSelected(path, exportFolder); });
             extracted = true;
             sweepProgress();
         }
@@ -262,7 +258,12 @@ void CrandleDialog::create() {
     resetProgress();
     messageList.clearAll();
 
-    BigStatus collected = archive.collectFolder(path);
+    BigStatus collected = BigStatus::OK;
+    WriteReport written;
+    runInBackground([&] {
+        collected = archive.collectFolder(path);
+        if (collected == BigStatus::OK) written = archive.writeArchive(savePath);
+    });
     if (collected != BigStatus::OK) {
         const std::string refused = format(crandletext::COLLECT_REFUSED_FORMAT, bigStatusText(collected));
         report(refused.c_str(), archive.collectProblemPath().empty() ? nullptr : archive.collectProblemPath().c_str());
@@ -271,7 +272,6 @@ void CrandleDialog::create() {
     }
     messageList.insertText(crandletext::COLLECTED, 0);
 
-    WriteReport written = archive.writeArchive(savePath);
     if (written.status != BigStatus::OK) {
         addLine(format(crandletext::CREATE_FAILED_FORMAT, bigStatusText(written.status)));
         addLine(savePath);
@@ -331,7 +331,7 @@ void CrandleDialog::marker() {
     entryCount = archive.countEntries();
     if (entryCount < 1) return;
     markAll = markAll == 0 ? 1 : 0;
-    for (int i = 0; i < entryCount; ++i) setRowState(i, markAll);
+    list.setCheckedRange(0, entryCount, markAll == 1);
     buttons[MARKER_BUTTON].setText(markAll == 1 ? crandletext::CHECKED : crandletext::MARKER);
 }
 
@@ -357,19 +357,13 @@ void CrandleDialog::rowClicked(const NMITEMACTIVATE& activate) {
     if (row < 0) {
         // Index -1 addresses every row: a click beside the rows checks them all.
         markAll = 1;
-        setRowState(-1, markAll);
+        list.setChecked(-1, true);
         return;
     }
-    LVHITTESTINFO hit{};
-    hit.pt = activate.ptAction;
-    SendMessageA(list.handle(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    // A click on the check box itself has been toggled by the list already.
-    if ((hit.flags & LVHT_ONITEMSTATEICON) != 0 && hit.iItem == row) {
-        markAll = list.isChecked(row) ? 1 : 0;
-        return;
-    }
+    // The list keeps no check marks of its own: a click on the check box
+    // is toggled here like a click anywhere else on the row.
     markAll = list.isChecked(row) ? 0 : 1;
-    setRowState(row, markAll);
+    list.setChecked(row, markAll == 1);
 }
 
 void CrandleDialog::rowView(int row) {
@@ -379,6 +373,7 @@ void CrandleDialog::rowView(int row) {
 }
 
 INT_PTR CrandleDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         initialiseDialog(window);
@@ -399,6 +394,7 @@ INT_PTR CrandleDialog::handleMessage(HWND window, UINT message, WPARAM wParam, L
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header == nullptr || header->hwndFrom != list.handle() || header->idFrom != IDC_CRANDLE_LIST) return FALSE;
+        if (list.answerNotification(window, header)) return TRUE;
         const UINT code = header->code;
         if (code == static_cast<UINT>(NM_CLICK) || code == static_cast<UINT>(NM_DBLCLK)) {
             rowClicked(*reinterpret_cast<const NMITEMACTIVATE*>(lParam));

@@ -16,7 +16,7 @@
 #include "FileChooser.h"
 #include "LineEdit.h"
 #include "ListBoxControl.h"
-#include "ListViewControl.h"
+#include "OwnerDataList.h"
 #include "PushButton.h"
 #include "TabControl.h"
 
@@ -66,7 +66,7 @@ public:
 
     dialogs::TabControl tab;
     dialogs::LineEdit pathField;
-    dialogs::ListViewControl list;
+    dialogs::OwnerDataList list;
     dialogs::ListBoxControl messageList;
     dialogs::PushButton buttons[8];
     dialogs::FileChooser chooser;
@@ -106,8 +106,6 @@ private:
     void report(const char* line0, const char* line1 = nullptr);
     void addLine(const std::string& text);
     void warn(const char* text, const char* title);
-    // Sets the check box of one row (or of every row for -1) as Marker does.
-    void setRowState(int row, std::uint32_t checked);
     bool isImportedFile(const char* candidate) const;
     static bool isExistingFolder(const char* candidate);
     // Folders (for Create) and BIG files are accepted by Browse and Drop.

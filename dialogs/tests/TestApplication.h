@@ -37,6 +37,7 @@ public:
     }
 
     INT_PTR handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
         switch (message) {
         case WM_INITDIALOG:
             dialog = window;
@@ -49,6 +50,7 @@ public:
             return TRUE;
         case WM_NOTIFY: {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (onNotify && onNotify(header)) return TRUE;
             if (header->code == static_cast<UINT>(NM_CLICK) || header->code == static_cast<UINT>(NM_RCLICK)) {
                 const NMITEMACTIVATE* activate = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
                 notifications.push_back({static_cast<int>(header->idFrom), static_cast<int>(header->code), activate->iItem});
@@ -82,6 +84,8 @@ public:
     };
 
     std::function<void(HWND)> onInit;
+    // Answers a notification first when it returns true.
+    std::function<bool(const NMHDR*)> onNotify;
     std::vector<int> commands;
     std::vector<Notification> notifications;
     std::vector<std::string> dropped;

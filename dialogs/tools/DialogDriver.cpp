@@ -5,13 +5,26 @@
 //   DialogDriver CAPTION command ID           clicks a button (BN_CLICKED)
 //   DialogDriver CAPTION check ID             ticks a check box
 //   DialogDriver CAPTION close                closes the window (close box)
+//   DialogDriver CAPTION clickwait ID LIST TEXT [SECONDS]
+//       clicks button ID, waits (default 600 s) until line 0 of the list box
+//       LIST reads TEXT and prints the seconds from the click
+//   DialogDriver CAPTION clickcount ID LIST COUNT [SECONDS]
+//       the same, until the list box LIST holds COUNT lines
+//   DialogDriver CAPTION rows ID              prints the list view's row count
+//   DialogDriver CAPTION cell ID ROW COLUMN   prints a list view cell (LVM_GETITEMTEXT)
+//   DialogDriver CAPTION checked ID ROW       prints 1 when the row is checked
+//   DialogDriver CAPTION line ID INDEX        prints a list box line (LB_GETTEXT)
 // Controls are found by id anywhere below the dialog, also on a tab control.
 // Exit code 0 on success, 1 with a message when the window or control is missing.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -41,6 +54,51 @@ HWND findControl(HWND dialog, int id, const char* windowClass) {
     return search.found;
 }
 
+double secondsSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::string listBoxLine(HWND list, int index) {
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR || length < 0) return std::string();
+    // Asked in UTF-16: the system copies the line between the processes.
+    std::vector<wchar_t> text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    std::vector<char> narrow(text.size() * 2 + 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), -1, narrow.data(), static_cast<int>(narrow.size()), nullptr, nullptr);
+    return narrow.data();
+}
+
+// The list view lives in another process: the item record and the text
+// buffer are placed in that process's memory, as every outside reader does.
+std::string listViewCell(HWND list, int row, int column) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr) return std::string();
+    const SIZE_T textSize = 1024;
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textSize, MEM_COMMIT, PAGE_READWRITE));
+    std::string result;
+    if (remote != nullptr) {
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = remote + sizeof(LVITEMA);
+        item.cchTextMax = static_cast<int>(textSize);
+        std::vector<char> text(textSize + 1, '\0');
+        if (WriteProcessMemory(process, remote, &item, sizeof item, nullptr)) {
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(process, remote + sizeof(LVITEMA), text.data(), textSize, nullptr);
+            result = text.data();
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return result;
+}
+
 int fail(const char* what, const char* detail) {
     std::fprintf(stderr, "DialogDriver: %s %s\n", what, detail);
     return 1;
@@ -50,7 +108,9 @@ int fail(const char* what, const char* detail) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: DialogDriver CAPTION wait|rect|close|text ID TEXT|command ID|check ID\n");
+        std::fprintf(stderr, "usage: DialogDriver CAPTION wait|rect|close|text ID TEXT|command ID|check ID|\n"
+                     "       clickwait ID LIST TEXT [SECONDS]|clickcount ID LIST COUNT [SECONDS]|\n"
+                     "       rows ID|cell ID ROW COLUMN|checked ID ROW|line ID INDEX\n");
         return 2;
     }
     const char* caption = argv[1];
@@ -76,10 +136,48 @@ int main(int argc, char** argv) {
     }
     if (argc < 4) return fail("missing control id for", action);
     int id = std::atoi(argv[3]);
-    bool forButton = std::strcmp(action, "command") == 0 || std::strcmp(action, "check") == 0;
+    bool forButton = std::strcmp(action, "command") == 0 || std::strcmp(action, "check") == 0 ||
+                     std::strcmp(action, "clickwait") == 0 || std::strcmp(action, "clickcount") == 0;
     HWND control = findControl(dialog, id, forButton ? "Button" : nullptr);
     if (control == nullptr && forButton) control = findControl(dialog, id, nullptr);
     if (control == nullptr) return fail("no control with id", argv[3]);
+    if ((std::strcmp(action, "clickwait") == 0 || std::strcmp(action, "clickcount") == 0) && argc >= 6) {
+        HWND list = findControl(dialog, std::atoi(argv[4]), "ListBox");
+        HWND button = findControl(dialog, id, "Button");
+        if (list == nullptr || button == nullptr) return fail("no button or list box for", argv[3]);
+        const bool byCount = std::strcmp(action, "clickcount") == 0;
+        const double limit = argc >= 7 ? std::atof(argv[6]) : 600.0;
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        for (;;) {
+            // Each question waits until the dialog's thread answers it.
+            const bool done = byCount ? SendMessageA(list, LB_GETCOUNT, 0, 0) >= std::atoi(argv[5])
+                                      : listBoxLine(list, 0) == argv[5];
+            if (done) break;
+            if (secondsSince(start) > limit) return fail("gave up waiting for", argv[5]);
+            Sleep(5);
+        }
+        std::printf("%.3f\n", secondsSince(start));
+        return 0;
+    }
+    if (std::strcmp(action, "rows") == 0) {
+        std::printf("%d\n", static_cast<int>(SendMessageA(control, LVM_GETITEMCOUNT, 0, 0)));
+        return 0;
+    }
+    if (std::strcmp(action, "cell") == 0 && argc >= 6) {
+        std::printf("%s\n", listViewCell(control, std::atoi(argv[4]), std::atoi(argv[5])).c_str());
+        return 0;
+    }
+    if (std::strcmp(action, "checked") == 0 && argc >= 5) {
+        UINT state = static_cast<UINT>(SendMessageA(control, LVM_GETITEMSTATE, static_cast<WPARAM>(std::atoi(argv[4])), LVIS_STATEIMAGEMASK));
+        std::printf("%d\n", state == INDEXTOSTATEIMAGEMASK(2) ? 1 : 0);
+        return 0;
+    }
+    if (std::strcmp(action, "line") == 0 && argc >= 5) {
+        std::printf("%s\n", listBoxLine(control, std::atoi(argv[4])).c_str());
+        return 0;
+    }
     if (std::strcmp(action, "text") == 0 && argc >= 5) {
         SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
     } else if (std::strcmp(action, "command") == 0) {

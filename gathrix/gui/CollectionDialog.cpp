@@ -113,33 +113,9 @@ void CollectionDialog::warn(const std::string& text) {
     MessageBoxA(dialogWindow, text.c_str(), gathrixtext::TITLE, MB_OK | MB_ICONEXCLAMATION);
 }
 
-std::string CollectionDialog::lineAt(int index) const {
-    HWND list = resultList.handle();
-    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR || length < 0) return std::string();
-    std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    return text.data();
-}
-
 void CollectionDialog::fitScrollWidth() {
-    HWND list = resultList.handle();
-    int widest = SCROLL_WIDTH;
-    HDC context = GetDC(list);
-    if (context != nullptr) {
-        HGDIOBJ previous = SelectObject(context, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
-        const int count = resultList.count();
-        for (int i = 0; i < count; ++i) {
-            const std::string text = lineAt(i);
-            SIZE extent{};
-            if (GetTextExtentPoint32A(context, text.c_str(), static_cast<int>(text.size()), &extent) &&
-                extent.cx + 8 > widest)
-                widest = extent.cx + 8;
-        }
-        SelectObject(context, previous);
-        ReleaseDC(list, context);
-    }
-    resultList.setScrollWidth(widest);
+    const int widest = resultList.widestLine() + 8;
+    resultList.setScrollWidth(widest > SCROLL_WIDTH ? widest : SCROLL_WIDTH);
 }
 
 // ---- commands
@@ -184,14 +160,18 @@ void CollectionDialog::scan() {
         if (scanMode == MODE_NONE) {
             inform(gathrixtext::ENTER_FILTER);
         } else if (scanMode == MODE_FILES || scanMode == MODE_BOTH) {
-            if (std::strncmp(filterText, gathrixtext::ALL_FILES, 3) == 0)
-                scanner.scanAll();
-            else
-                scanner.scanFiltered(filterText);
-            scanner.reset();
+            runInBackground([this] {
+                if (std::strncmp(filterText, gathrixtext::ALL_FILES, 3) == 0)
+                    scanner.scanAll();
+                else
+                    scanner.scanFiltered(filterText);
+                scanner.reset();
+            });
         } else if (scanMode == MODE_FOLDERS) {
-            scanner.scanAll();
-            scanner.reset();
+            runInBackground([this] {
+                scanner.scanAll();
+                scanner.reset();
+            });
         }
     } else if (folderText[0] != '\0' && platform::fileAttributes(folderText) != platform::ATTR_INVALID) {
         // It exists, but it is a file: there is nothing below it to list.
@@ -215,18 +195,18 @@ void CollectionDialog::scan() {
     }
 
     itemCount = filterCheck.isChecked() ? scanner.fileCount() : 0;
+    // Every folder goes before every file, both in the order found.
+    if (folderCheck.isChecked()) {
+        for (int k = 0; k < scanner.folderCount(); ++k) resultList.addLine(scanner.folderPath(k).c_str());
+    }
     const bool withSize = sizeCheck.isChecked();
     for (int i = 0; i < itemCount; ++i) {
         std::string item = scanner.filePath(i);
         if (withSize) item += " (" + std::to_string(scanner.fileSize(i)) + ")";
-        resultList.insertText(item.c_str(), i);
+        resultList.addLine(item.c_str());
     }
-    if (folderCheck.isChecked()) {
-        // Every folder goes before every file, both in the order found.
-        for (int k = 0; k < scanner.folderCount(); ++k) resultList.insertText(scanner.folderPath(k).c_str(), k);
-    } else {
-        itemCount = 0;
-    }
+    if (!folderCheck.isChecked()) itemCount = 0;
+    resultList.showLines();
     sweepProgress();
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     fitScrollWidth();
@@ -239,7 +219,7 @@ void CollectionDialog::saveList() {
     char target[FOLDER_SIZE] = {0};
     if (!chooser.saveFileDialog(dialogWindow, target)) return;
     const std::string frame(61, '*');
-    switch (writeLinesWhole(target, count, {frame, folderText, frame}, [this](int i) { return lineAt(i); })) {
+    switch (writeLinesWhole(target, count, {frame, folderText, frame}, [this](int i) { return std::string(resultList.line(i)); })) {
     case 0:
         inform(formatText(gathrixtext::SAVED_FORMAT, target));
         break;
@@ -258,7 +238,7 @@ void CollectionDialog::showInNotepad() {
     SendMessageA(resultList.handle(), LB_SETSEL, TRUE, -1);
     platform::deleteFile(outputTempName.c_str());
     outputWritten = true;
-    if (writeLinesWhole(outputTempName.c_str(), count, {}, [this](int i) { return lineAt(i); }) != 0) {
+    if (writeLinesWhole(outputTempName.c_str(), count, {}, [this](int i) { return std::string(resultList.line(i)); }) != 0) {
         warn(formatText(gathrixtext::CANNOT_OPEN_FORMAT, outputTempName.c_str()));
         return;
     }
@@ -271,7 +251,8 @@ void CollectionDialog::exit() {
     DestroyWindow(dialogWindow);
 }
 
-INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         initialiseDialog(window);
@@ -293,6 +274,8 @@ INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam
         return TRUE;
     case WM_NOTIFY:
         return TRUE;
+    case WM_DRAWITEM:
+        return resultList.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
     case WM_DROPFILES:
         drop(reinterpret_cast<HDROP>(wParam));
         return TRUE;

@@ -16,7 +16,7 @@
 #include "FileChooser.h"
 #include "FolderScanner.h"
 #include "LineEdit.h"
-#include "ListBoxControl.h"
+#include "OwnerDataListBox.h"
 #include "TabControl.h"
 
 // Message boxes exactly as the user sees them.
@@ -55,7 +55,7 @@ public:
     CheckBox filterCheck;
     CheckBox folderCheck;
     CheckBox sizeCheck;
-    dialogs::ListBoxControl resultList;
+    dialogs::OwnerDataListBox resultList;
     dialogs::BitmapButton buttons[4];
     dialogs::FileChooser chooser;
     HWND dialogWindow;
@@ -83,8 +83,6 @@ private:
     void initialiseDialog(HWND window);
     void inform(const std::string& text);
     void warn(const std::string& text);
-    // The whole text of one list line, whatever its length.
-    std::string lineAt(int index) const;
     // Widens the list's horizontal extent to its longest line.
     void fitScrollWidth();
 };

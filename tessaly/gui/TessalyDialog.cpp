@@ -136,7 +136,9 @@ void TessalyDialog::importTable() {
     takePathField();
     if (path[0] != '\0') {
         resetProgress();
-        if (archive.load(path)) {
+        bool loaded = false;
+        runInBackground([&] { loaded = archive.load(path); });
+        if (loaded) {
             std::string loaded = platform::fullPath(path);
             // The list never mixes two tables: rows of another table go
             // first. Importing the same table again adds its rows again.
@@ -153,6 +155,7 @@ void TessalyDialog::importTable() {
         list.setNextCell(archive.labelText(i).c_str());
         list.setNextCell(archive.quotedText(i).c_str());
     }
+    list.showRows();
     sweepProgress();
     report(tessalytext::IMPORTED);
     markerState = 0;
@@ -178,7 +181,8 @@ void TessalyDialog::exportTable() {
                 }
                 if (exportCount > 0) {
                     resetProgress();
-                    bool written = archive.exportTo(path, savePath);
+                    bool written = false;
+                    runInBackground([&] { written = archive.exportTo(path, savePath); });
                     sweepProgress();
                     if (!written) {
                         report(archive.problem() == CsfArchive::SAME_FILE_TEXT ? tessalytext::EXPORT_REFUSED
@@ -207,7 +211,8 @@ void TessalyDialog::append() {
     std::memset(chooserPath, 0, sizeof chooserPath);
     if (!chooser.openFileDialog(dialogWindow, chooserPath)) return;
     resetProgress();
-    bool written = archive.appendFromConfig(path, chooserPath);
+    bool written = false;
+    runInBackground([&] { written = archive.appendFromConfig(path, chooserPath); });
     sweepProgress();
     if (!written) {
         report(archive.problem() == CsfArchive::NO_CONFIG_TEXT ? tessalytext::APPEND_REFUSED
@@ -247,7 +252,7 @@ void TessalyDialog::marker() {
     labelCount = archive.recordCount();
     if (labelCount == 0) return;
     markerState = static_cast<std::uint8_t>(1 - markerState);
-    for (int i = 0; i < labelCount; ++i) list.setChecked(i, markerState == 1);
+    list.setCheckedRange(0, labelCount, markerState == 1);
     buttons[MARKER_BUTTON].setText(markerState == 1 ? tessalytext::CHECKED : tessalytext::MARKER);
 }
 
@@ -269,15 +274,14 @@ void TessalyDialog::exit() { DestroyWindow(dialogWindow); }
 void TessalyDialog::rowClicked(const NMITEMACTIVATE& activate) {
     int row = activate.iItem;
     if (row < 0) return;
-    LVHITTESTINFO hit{};
-    hit.pt = activate.ptAction;
-    SendMessageA(list.handle(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    // A click on the check box itself has been toggled by the list already.
-    if ((hit.flags & LVHT_ONITEMSTATEICON) == 0 || hit.iItem != row) list.setChecked(row, !list.isChecked(row));
+    // The list keeps no check marks of its own: a click on the check box
+    // is toggled here like a click anywhere else on the row.
+    list.setChecked(row, !list.isChecked(row));
     markerState = list.isChecked(row) ? 1 : 0;
 }
 
 INT_PTR TessalyDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         initialiseDialog(window);
@@ -298,6 +302,7 @@ INT_PTR TessalyDialog::handleMessage(HWND window, UINT message, WPARAM wParam, L
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header == nullptr || header->hwndFrom != list.handle() || header->idFrom != IDC_TESSALY_LIST) return FALSE;
+        if (list.answerNotification(window, header)) return TRUE;
         if (header->code == static_cast<UINT>(NM_CLICK) || header->code == static_cast<UINT>(NM_DBLCLK)) {
             rowClicked(*reinterpret_cast<const NMITEMACTIVATE*>(lParam));
             return TRUE;

@@ -16,7 +16,7 @@
 #include "FileChooser.h"
 #include "LineEdit.h"
 #include "ListBoxControl.h"
-#include "ListViewControl.h"
+#include "OwnerDataList.h"
 #include "PushButton.h"
 #include "TabControl.h"
 
@@ -57,7 +57,7 @@ public:
 
     dialogs::TabControl tab;
     dialogs::LineEdit pathField;
-    dialogs::ListViewControl list;
+    dialogs::OwnerDataList list;
     dialogs::ListBoxControl messageList;
     dialogs::PushButton buttons[8];
     dialogs::FileChooser chooser;

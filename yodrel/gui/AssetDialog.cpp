@@ -70,13 +70,15 @@ void AssetDialog::importFiles() {
         workspace.setImportPath(slot, importPath[slot]);
         bool empty = importPath[slot][0] == '\0';
         // The first file is required, the second only when given.
-        if ((slot == 0 && empty) || (!empty && workspace.importAssetFile(slot) == 0)) {
+        int imported = 0;
+        if (!empty) runInBackground([&] { imported = workspace.importAssetFile(slot); });
+        if ((slot == 0 && empty) || (!empty && imported == 0)) {
             refuseImport();
             return;
         }
     }
     for (int slot = 0; slot < AssetWorkspace::SLOTS; ++slot) {
-        workspace.publishDump(slot);
+        runInBackground([&] { workspace.publishDump(slot); });
         sweepProgress();
     }
 }
@@ -116,14 +118,17 @@ void AssetDialog::exportFiles() {
         MessageBoxA(dialogWindow, yodreltext::EXPORT_REFUSED, yodreltext::PROGRAM_TITLE, MB_OK | MB_ICONWARNING);
         return;
     }
-    if (workspace.exportMerge() == 1) {
+    int merged = 0;
+    runInBackground([&] { merged = workspace.exportMerge(); });
+    if (merged == 1) {
         showBox(yodreltext::SAVED_FORMAT, MB_ICONINFORMATION);
     } else {
         showBox(yodreltext::WRONG_SIZE_FORMAT, MB_ICONWARNING);
     }
 }
 
-INT_PTR AssetDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+INT_PTR AssetDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         initialiseDialog(window);

@@ -560,3 +560,39 @@ TEST_F(CrandleDialogTest, ExitEndsTheDialog) {
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0, static_cast<int>(msg.wParam));
 }
+
+TEST_F(CrandleDialogTest, AClickOnTheCheckBoxItselfTogglesItsRowOnce) {
+    importArchive(archivePath);
+    // The list keeps no check marks: the dialog toggles them, on the box too.
+    LVHITTESTINFO hit{};
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    SendMessageA(list(), LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row));
+    hit.pt.y = (row.top + row.bottom) / 2;
+    for (hit.pt.x = row.left; hit.pt.x < row.left + 40; ++hit.pt.x) {
+        SendMessageA(list(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if ((hit.flags & LVHT_ONITEMSTATEICON) != 0 && hit.iItem == 2) break;
+    }
+    ASSERT_TRUE((hit.flags & LVHT_ONITEMSTATEICON) != 0) << "the row shows a check box";
+    const LPARAM at = MAKELPARAM(hit.pt.x, hit.pt.y);
+    PostMessageA(list(), WM_LBUTTONUP, 0, at);
+    SendMessageA(list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    pump();
+    EXPECT_EQ((Checks{false, false, true}), checks());
+    EXPECT_EQ(1u, application->markAll);
+    press(IDC_CRANDLE_MARKER);
+    EXPECT_EQ((Checks{false, false, false}), checks()) << "Marker follows the click and unchecks every row";
+}
+
+TEST_F(CrandleDialogTest, ClosingTheWindowDuringAnImportClosesItAfterTheImport) {
+    setPath(archivePath);
+    // The close comes while the import runs or right after it; either way the
+    // import ends whole before the window goes.
+    clickButton(dialog, IDC_CRANDLE_IMPORT);
+    closeBox(dialog);
+    pump(200);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(3, application->entryCount);
+    EXPECT_EQ(0, application->list.rowCount()) << "Exit's Clearup emptied the list";
+    dialog = nullptr;
+}

@@ -1,0 +1,121 @@
+#!/bin/sh
+# Benchmark of the dialogs under Wine: how long from the click on Import (or
+# Scan) until the result is listed, beside the core's own time for the same
+# file, and how much memory the program grew by against the listed text.
+#   Crandle  Import of archives of 20,000 and 100,000 entries
+#   Tessaly  Import of a string table of 100,000 labels
+#   Gathrix  Scan of a tree of 60,000 files
+# The programs are driven from outside (DialogDriver) on a virtual display;
+# the click-to-result time is measured by the driver. The files are written
+# and the core's own time is taken by the project's command-line tools of
+# the native build on the same machine (printing a core's output under Wine
+# costs more than the work itself). Prints figures; checks nothing about time.
+# Usage: bench/gui/run-benchmark.sh [windows build, default build/windows64]
+set -euf  # no globbing: "*.*" is a filter here
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$ROOT"
+BUILD=${1:-build/windows64}
+case $BUILD in /*) ;; *) BUILD=$ROOT/$BUILD ;; esac
+BIN=$BUILD/bin
+WORK="$ROOT/build/bench-gui"
+
+NATIVE=$ROOT/build/native/bin
+if [ -z "${BENCH_DISPLAY_READY:-}" ]; then
+  cmake --build "$BUILD" -j2 --target Crandle Tessaly Gathrix DialogDriver >/dev/null
+  [ -f build/native/CMakeCache.txt ] || cmake --preset native >/dev/null
+  cmake --build build/native -j2 --target crandle_big gathrix_scan csf_bench CsfTool >/dev/null
+  "$ROOT/scripts/wine-prefix.sh" "$BUILD"
+  BENCH_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+rm -rf "$WORK"
+mkdir -p "$WORK"
+trap 'rm -rf "$WORK"' EXIT
+
+run() { "$ROOT/cmake/wine-run.sh" "$@"; }
+driver() { run "$BIN/DialogDriver.exe" "$@" | tr -d '\r'; }
+winpath() { echo "Z:$1" | tr '/' '\\'; }
+now() { date +%s.%N; }
+kb_of() { awk -v k="$2" '$1 == k":" {print $2}' "/proc/$1/status"; }
+
+# core_time COMMAND...: seconds of the best of three runs.
+core_time() {
+  best=""
+  for run in 1 2 3; do
+    t0=$(now)
+    "$@" >/dev/null 2>&1
+    t1=$(now)
+    best=$(echo "$t0 $t1 ${best:-999999}" | awk '{ d = $2 - $1; printf "%.3f", d < $3 ? d : $3 }')
+  done
+  echo "$best"
+}
+
+# gui PROGRAM CAPTION LIST_DATA_BYTES SETUP... -- WAIT...: starts the program,
+# runs the setup actions, then the waiting driver action; prints the seconds
+# and the memory the program grew by.
+gui() {
+  program=$1 caption=$2 data=$3
+  shift 3
+  run "$BIN/$program.exe" >/dev/null 2>&1 &
+  driver "$caption" wait >/dev/null
+  while [ "$1" != "--" ]; do
+    driver "$caption" $1 >/dev/null
+    shift
+  done
+  shift
+  pid=$(pgrep -n -f "$program.exe" || true)
+  before=$(kb_of "$pid" VmRSS)
+  secs=$(driver "$caption" "$@")
+  peak=$(kb_of "$pid" VmHWM)
+  GUI_SECONDS=$secs
+  printf '  %-30s %8.2f s   memory +%d kB for %d kB of listed text\n' "$program" "$secs" "$((peak - before))" "$((data / 1024))"
+}
+finish() {
+  driver "$1" close >/dev/null || true
+  wait || true
+}
+
+echo "== Crandle: Import"
+for entries in 20000 100000; do
+  "$NATIVE/crandle_big" maketree "$WORK/tree$entries" "$entries" $((entries * 200)) >/dev/null
+  "$NATIVE/crandle_big" create "$WORK/tree$entries" "$WORK/a$entries.big" >/dev/null
+  rm -rf "$WORK/tree$entries"
+  "$NATIVE/crandle_big" list "$WORK/a$entries.big" > "$WORK/list.txt"
+  data=$(wc -c < "$WORK/list.txt")
+  core=$(core_time "$NATIVE/crandle_big" list "$WORK/a$entries.big")
+  echo " archive of $entries entries: core (list) $core s"
+  gui Crandle "Crandle Helper" "$data" "text 11008 $(winpath "$WORK/a$entries.big")" -- \
+    clickwait 11016 11012 "BIG Archive was successfully imported ...."
+  echo "  rows $(driver "Crandle Helper" rows 11010), last: $(driver "Crandle Helper" cell 11010 $((entries - 1)) 1)"
+  finish "Crandle Helper"
+done
+
+echo "== Tessaly: Import"
+# 100,000 labels appended by the core's own Append into a copy of its sample.
+"$NATIVE/CsfTool" sample "$WORK" >/dev/null
+awk 'BEGIN { print "AppendList = {MSG*}"
+             for (i = 1; i <= 100000; i++) printf "MSG%03d = {BENCH:Label%06d,Text of label number %d with some words}\n", i, i, i }' \
+  > "$WORK/labels.cfg"
+"$NATIVE/CsfTool" append "$WORK/sample.csf" "$WORK/labels.cfg" >/dev/null
+table=$WORK/NEW_sample.csf
+labels=$("$NATIVE/CsfTool" list "$table" "$WORK/listing.txt" | awk '{print $2}')
+data=$(wc -c < "$WORK/listing.txt")
+core=$(core_time "$NATIVE/CsfTool" list "$table" "$WORK/listing.txt")
+echo " table of $labels labels: core (load and listing) $core s"
+"$NATIVE/csf_bench" 100000 "$WORK" | sed -n '/^load/p' | sed 's/^/  core alone, its own table of 100,000 labels: /'
+gui Tessaly "Tessaly Helper" "$data" "text 11008 $(winpath "$table")" -- \
+  clickwait 11016 11012 "CSF Archive was successfully imported ...."
+echo "  rows $(driver "Tessaly Helper" rows 11010), last: $(driver "Tessaly Helper" cell 11010 $((labels - 1)) 1)"
+finish "Tessaly Helper"
+
+echo "== Gathrix: Scan"
+"$NATIVE/crandle_big" maketree "$WORK/scan" 60000 12000000 >/dev/null
+"$NATIVE/gathrix_scan" "$WORK/scan" > "$WORK/scan.txt"
+files=$(tail -n 1 "$WORK/scan.txt" | awk '{print $1}')
+data=$(wc -c < "$WORK/scan.txt")
+core=$(core_time "$NATIVE/gathrix_scan" "$WORK/scan" --quiet)
+echo " tree of $files files: core (scan) $core s"
+gui Gathrix "File Collection Utility" "$data" "text 11006 $(winpath "$WORK/scan")" "text 11008 *.*" "check 11008" -- \
+  clickcount 11018 11014 "$files"
+echo "  first: $(driver "File Collection Utility" line 11014 0), last: $(driver "File Collection Utility" line 11014 $((files - 1)))"
+finish "File Collection Utility"

@@ -1,0 +1,162 @@
+#include "OwnerDataList.h"
+
+#include <cstring>
+
+#include "ListViewControl.h"
+
+namespace dialogs {
+
+namespace {
+
+constexpr UINT CHECKED_IMAGE = INDEXTOSTATEIMAGEMASK(2);
+constexpr UINT UNCHECKED_IMAGE = INDEXTOSTATEIMAGEMASK(1);
+
+}  // namespace
+
+OwnerDataList::OwnerDataList()
+    : ControlWindow(WC_LISTVIEWA, 0x40000001, WS_EX_CLIENTEDGE),
+      columnCount_(0),
+      cellsPerRow_(0),
+      nextColumn_(0) {}
+
+int OwnerDataList::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+    if (!createWindow(parentWindow, place, extraStyle | LVS_OWNERDATA, ICC_LISTVIEW_CLASSES)) return 0;
+    send(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
+    return 1;
+}
+
+int OwnerDataList::addColumn(const char* title, int width) { return addColumnWithFormat(title, width, LVCFMT_LEFT); }
+
+int OwnerDataList::addColumnWithFormat(const char* title, int width, int format) {
+    LVCOLUMNA column{};
+    int result = insertListColumn(window, column, columnCount_, title, width, format);
+    ++columnCount_;
+    return result;
+}
+
+void OwnerDataList::setExtendedStyles() {
+    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+         LVS_EX_GRIDLINES | LVS_EX_TRACKSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+}
+
+void OwnerDataList::addExtendedStyle(DWORD bits) {
+    DWORD styles = static_cast<DWORD>(send(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(styles | bits));
+}
+
+int OwnerDataList::addRow(const char* text) {
+    // The cells of a row are laid out by the columns there were at its
+    // first row; columns added later show empty cells.
+    if (checked_.empty()) cellsPerRow_ = columnCount_ > 0 ? columnCount_ : 1;
+    cellStarts_.insert(cellStarts_.end(), static_cast<std::size_t>(cellsPerRow_), 0);
+    checked_.push_back(0);
+    nextColumn_ = 0;
+    if (setNextCell(text) < 0) {
+        cellStarts_.resize(cellStarts_.size() - static_cast<std::size_t>(cellsPerRow_));
+        checked_.pop_back();
+        return -1;
+    }
+    return rowCount() - 1;
+}
+
+int OwnerDataList::setNextCell(const char* text) {
+    if (checked_.empty() || nextColumn_ >= cellsPerRow_) return 0;
+    std::uint32_t start = 0;
+    if (!texts_.add(text, start)) return -1;
+    cellStarts_[(checked_.size() - 1) * static_cast<std::size_t>(cellsPerRow_) + static_cast<std::size_t>(nextColumn_)] = start;
+    ++nextColumn_;
+    return 1;
+}
+
+void OwnerDataList::showRows() {
+    send(LVM_SETITEMCOUNT, static_cast<WPARAM>(rowCount()), LVSICF_NOSCROLL);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+int OwnerDataList::deleteAllRows() {
+    texts_.clear();
+    cellStarts_.clear();
+    cellStarts_.shrink_to_fit();
+    checked_.clear();
+    checked_.shrink_to_fit();
+    nextColumn_ = 0;
+    return static_cast<int>(send(LVM_DELETEALLITEMS));
+}
+
+const char* OwnerDataList::cell(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= cellsPerRow_) return texts_.empty();
+    return texts_.at(
+        cellStarts_[static_cast<std::size_t>(row) * static_cast<std::size_t>(cellsPerRow_) + static_cast<std::size_t>(column)]);
+}
+
+bool OwnerDataList::isChecked(int row) const {
+    return row >= 0 && row < rowCount() && checked_[static_cast<std::size_t>(row)] != 0;
+}
+
+void OwnerDataList::setChecked(int row, bool checked) {
+    if (row == -1) {
+        setCheckedRange(0, rowCount(), checked);
+    } else if (row >= 0 && row < rowCount()) {
+        checked_[static_cast<std::size_t>(row)] = checked ? 1 : 0;
+        send(LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
+    }
+}
+
+void OwnerDataList::setCheckedRange(int first, int count, bool checked) {
+    if (first < 0) first = 0;
+    const int end = count > rowCount() - first ? rowCount() : first + count;
+    if (first >= end) return;
+    std::memset(checked_.data() + first, checked ? 1 : 0, static_cast<std::size_t>(end - first));
+    send(LVM_REDRAWITEMS, static_cast<WPARAM>(first), static_cast<LPARAM>(end - 1));
+}
+
+void OwnerDataList::fillItem(LVITEMA& item, bool wide) const {
+    if (item.iItem < 0 || item.iItem >= rowCount()) return;
+    if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+        const char* text = cell(item.iItem, item.iSubItem);
+        if (wide) {
+            // A Unicode parent was asked: the list wants UTF-16 in the same record.
+            LPWSTR target = reinterpret_cast<LPWSTR>(item.pszText);
+            if (MultiByteToWideChar(CP_ACP, 0, text, -1, target, item.cchTextMax) == 0) target[item.cchTextMax - 1] = L'\0';
+        } else {
+            lstrcpynA(item.pszText, text, item.cchTextMax);
+        }
+    }
+    if ((item.mask & LVIF_STATE) != 0) {
+        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | (isChecked(item.iItem) ? CHECKED_IMAGE : UNCHECKED_IMAGE);
+        item.stateMask |= LVIS_STATEIMAGEMASK;
+    }
+}
+
+bool OwnerDataList::answerNotification(HWND dialog, const NMHDR* header) {
+    if (header == nullptr || window == nullptr || header->hwndFrom != window) return false;
+    // LVN_GETDISPINFOA and W differ only in the text's width; the records
+    // have the same layout up to it.
+    switch (header->code) {
+    case LVN_GETDISPINFOA:
+        fillItem(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item, false);
+        return true;
+    case LVN_GETDISPINFOW:
+        fillItem(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item, true);
+        return true;
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW:
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, -1);
+        return true;
+    case LVN_ODCACHEHINT:
+        return true;
+    case LVN_KEYDOWN: {
+        // The space bar toggles the focused row's check box, as it does in a
+        // list that keeps its own check marks.
+        const NMLVKEYDOWN* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+        if (key->wVKey != VK_SPACE || (send(LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_CHECKBOXES) == 0) return false;
+        const int row = static_cast<int>(send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        if (row >= 0) setChecked(row, !isChecked(row));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace dialogs

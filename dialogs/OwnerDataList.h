@@ -1,0 +1,74 @@
+// "SysListView32" in report view with owner data (LVS_OWNERDATA): the rows'
+// texts and check marks live here, in one block of text, and the control
+// asks for the few it shows (LVN_GETDISPINFO). Adding a row costs no window
+// message, so a list of 100,000 rows appears as fast as one of ten.
+//
+// Readers outside see the same list as with stored items: LVM_GETITEMCOUNT,
+// LVM_GETITEMTEXT (answered through LVN_GETDISPINFO), LVM_GETITEMSTATE (the
+// check mark as state image 1 or 2, through the callback mask) and
+// LVM_GETNEXTITEM. The parent must pass the list's WM_NOTIFY messages to
+// answerNotification; a list on a tab control needs them forwarded
+// (TabControl::forwardNotifications), as Windows does not do it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "ControlWindow.h"
+#include "TextBlock.h"
+
+namespace dialogs {
+
+class OwnerDataList : public ControlWindow {
+public:
+    OwnerDataList();
+
+    // Registers the list-view classes, adds LVS_OWNERDATA to the style and
+    // lets the owner answer for the state image (the check box).
+    int create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
+
+    int addColumn(const char* title, int width);
+    int addColumnWithFormat(const char* title, int width, int format);
+    void setExtendedStyles();
+    void addExtendedStyle(DWORD bits);
+    void show() { ShowWindow(window, SW_SHOW); }
+
+    // A new last row, unchecked, with the text in column 0; the next
+    // setNextCell fills column 1, and so on up to the last column (further
+    // calls change nothing). The control learns of new rows by showRows.
+    // -1 when the text block would pass 4 GB.
+    int addRow(const char* text);
+    int setNextCell(const char* text);
+    // Tells the control how many rows there are now, keeping its scroll
+    // position.
+    void showRows();
+    // Forgets every row; 1 as LVM_DELETEALLITEMS returns it.
+    int deleteAllRows();
+    int rowCount() const { return static_cast<int>(checked_.size()); }
+    // The cell's text; empty outside the rows and columns.
+    const char* cell(int row, int column) const;
+
+    bool isChecked(int row) const;
+    // Rows outside the list are left alone; -1 stands for every row.
+    void setChecked(int row, bool checked);
+    // The rows first .. first + count - 1 that exist, redrawn once.
+    void setCheckedRange(int first, int count, bool checked);
+
+    // Answers the list's requests for texts and check states, refuses its
+    // type-ahead search (the first column is empty) and toggles the focused
+    // row's check mark on the space bar; true when the notification came
+    // from this list and was one of those.
+    bool answerNotification(HWND dialog, const NMHDR* header);
+
+private:
+    void fillItem(LVITEMA& item, bool wide) const;
+
+    int columnCount_;
+    int cellsPerRow_;
+    int nextColumn_;
+    TextBlock texts_;
+    std::vector<std::uint32_t> cellStarts_;  // cellsPerRow_ per row: where its text starts
+    std::vector<std::uint8_t> checked_;      // one per row
+};
+
+}  // namespace dialogs

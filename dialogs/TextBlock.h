@@ -1,0 +1,40 @@
+// The texts of an owner-data list: one growing block of zero-ended texts,
+// each found by where it starts. One allocation for many thousand rows.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace dialogs {
+
+class TextBlock {
+public:
+    TextBlock() : texts_(1, '\0') {}  // offset 0: the empty text, shared by every empty cell
+
+    // Copies the text in and gives where it starts; false (and nothing
+    // added) when the block would pass 4 GB.
+    bool add(const char* text, std::uint32_t& start) {
+        const std::size_t length = std::strlen(text);
+        if (length == 0) {
+            start = 0;
+            return true;
+        }
+        if (length + 1 > std::numeric_limits<std::uint32_t>::max() - texts_.size()) return false;
+        start = static_cast<std::uint32_t>(texts_.size());
+        texts_.insert(texts_.end(), text, text + length + 1);
+        return true;
+    }
+    const char* at(std::uint32_t start) const { return texts_.data() + start; }
+    const char* empty() const { return texts_.data(); }
+    void clear() {
+        texts_.assign(1, '\0');
+        texts_.shrink_to_fit();
+    }
+
+private:
+    std::vector<char> texts_;
+};
+
+}  // namespace dialogs

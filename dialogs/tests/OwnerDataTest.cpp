@@ -1,0 +1,222 @@
+// The owner-data list view and list box as other code reads them: the same
+// messages a list with stored items answers, also from another thread and in
+// Unicode; and long work that keeps the dialog answering and defers its close.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "DialogHarness.h"
+#include "OwnerDataList.h"
+#include "OwnerDataListBox.h"
+#include "TabControl.h"
+#include "TestApplication.h"
+#include "testkit/TestKit.h"
+
+using namespace dialogtest;
+
+namespace {
+
+const dialogs::ControlLayout TAB = {11006, 11, 11, 683, 444};
+const dialogs::ControlLayout LIST = {11010, 16, 62, 572, 225};
+const dialogs::ControlLayout LINES = {11014, 16, 62, 530, 190};
+constexpr int ROWS = 1000;
+
+// Runs the reader on a thread of its own while this thread answers the
+// messages it sends, as a window's thread does.
+void readFromAnotherThread(const std::function<void()>& reader) {
+    struct Call {
+        static DWORD WINAPI run(LPVOID job) {
+            (*static_cast<const std::function<void()>*>(job))();
+            return 0;
+        }
+    };
+    HANDLE thread = CreateThread(nullptr, 0, Call::run, const_cast<std::function<void()>*>(&reader), 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) pump();
+    CloseHandle(thread);
+}
+
+std::string cellA(HWND list, int row, int column) {
+    char buffer[64] = {0};
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return buffer;
+}
+
+UINT stateImage(HWND list, int row) {
+    return static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
+}
+
+}  // namespace
+
+TEST(OwnerDataList, OnATabItAnswersTextsChecksAndSelectionToAnotherThread) {
+    TestApplication application;
+    dialogs::TabControl tab;
+    dialogs::OwnerDataList list;
+    application.onInit = [&](HWND dialog) {
+        ASSERT_EQ(1, tab.create(dialog, TAB));
+        // Windows leaves the list's notifications with the tab control.
+        tab.forwardNotifications(dialog);
+        ASSERT_EQ(1, list.create(tab.handle(), LIST, WS_DLGFRAME | LVS_SINGLESEL));
+        list.addColumnWithFormat("**", 30, 0x0800);
+        list.addColumn("Name", 200);
+        list.addColumn("Size", 80);
+        list.setExtendedStyles();
+        list.addExtendedStyle(LVS_EX_CHECKBOXES);
+        list.show();
+    };
+    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.dialog, header); };
+    ASSERT_TRUE(startTestDialog(application));
+    char name[32];
+    for (int i = 0; i < ROWS; ++i) {
+        std::snprintf(name, sizeof name, "folder\\entry%04d.ini", i);
+        list.addRow("");
+        list.setNextCell(name);
+        list.setNextCell(std::to_string(i * 7).c_str());
+        EXPECT_EQ(0, list.setNextCell("past the last column")) << "changes nothing";
+    }
+    list.showRows();
+    list.setCheckedRange(10, 5, true);
+    list.setCheckedRange(ROWS - 2, 10, true);  // cut at the last row
+    list.setChecked(3, true);
+    list.setChecked(3, false);
+    pump();
+
+    HWND window = list.handle();
+    int count = 0, firstSelected = 0, firstRow = 0;
+    std::string first, last, size, outside;
+    std::wstring wide;
+    UINT checks[6] = {0};
+    readFromAnotherThread([&] {
+        count = static_cast<int>(SendMessageA(window, LVM_GETITEMCOUNT, 0, 0));
+        first = cellA(window, 0, 1);
+        last = cellA(window, ROWS - 1, 1);
+        size = cellA(window, 500, 2);
+        outside = cellA(window, 0, 0);
+        wchar_t buffer[64] = {0};
+        LVITEMW item{};
+        item.iSubItem = 1;
+        item.pszText = buffer;
+        item.cchTextMax = 64;
+        SendMessageW(window, LVM_GETITEMTEXTW, 7, reinterpret_cast<LPARAM>(&item));
+        wide = buffer;
+        const int rows[6] = {3, 9, 10, 14, 15, ROWS - 1};
+        for (int i = 0; i < 6; ++i) checks[i] = stateImage(window, rows[i]);
+        firstRow = static_cast<int>(SendMessageA(window, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_ALL));
+        LVITEMA select{};
+        select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        select.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(window, LVM_SETITEMSTATE, 42, reinterpret_cast<LPARAM>(&select));
+        firstSelected = static_cast<int>(SendMessageA(window, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    });
+    EXPECT_EQ(ROWS, count);
+    EXPECT_EQ("folder\\entry0000.ini", first);
+    EXPECT_EQ("folder\\entry0999.ini", last);
+    EXPECT_EQ("3500", size);
+    EXPECT_EQ("", outside) << "the check box column is empty";
+    EXPECT_EQ(L"folder\\entry0007.ini", wide);
+    const UINT off = INDEXTOSTATEIMAGEMASK(1), on = INDEXTOSTATEIMAGEMASK(2);
+    EXPECT_EQ(off, checks[0]);
+    EXPECT_EQ(off, checks[1]);
+    EXPECT_EQ(on, checks[2]);
+    EXPECT_EQ(on, checks[3]);
+    EXPECT_EQ(off, checks[4]);
+    EXPECT_EQ(on, checks[5]);
+    EXPECT_EQ(0, firstRow);
+    EXPECT_EQ(42, firstSelected);
+    SendMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(window, WM_KEYUP, VK_SPACE, 0);
+    pump();
+    EXPECT_TRUE(list.isChecked(42)) << "the space bar toggles the focused row once";
+    EXPECT_EQ(INDEXTOSTATEIMAGEMASK(2), stateImage(window, 42));
+
+    EXPECT_EQ(1, list.deleteAllRows());
+    EXPECT_EQ(0, listViewRows(window));
+    EXPECT_STREQ("", list.cell(0, 1));
+    EXPECT_FALSE(list.isChecked(10));
+}
+
+TEST(OwnerDataListBox, ReadersGetEveryLineWithoutTheListBoxStoringThem) {
+    TestApplication application;
+    dialogs::OwnerDataListBox lines;
+    application.onInit = [&](HWND dialog) {
+        ASSERT_EQ(1, lines.create(dialog, LINES, WS_DLGFRAME | WS_HSCROLL | LBS_DISABLENOSCROLL | LBS_EXTENDEDSEL));
+    };
+    ASSERT_TRUE(startTestDialog(application));
+    const std::string longLine(700, 'x');
+    for (int i = 0; i < ROWS; ++i) lines.addLine(i == 500 ? longLine.c_str() : ("C:\\tree\\file" + std::to_string(i)).c_str());
+    lines.showLines();
+    EXPECT_GT(lines.widestLine(), 700) << "the long line is the widest";
+
+    HWND window = lines.handle();
+    int count = 0, length = 0, outside = 0;
+    std::string first, longest;
+    std::wstring wide;
+    readFromAnotherThread([&] {
+        count = static_cast<int>(SendMessageA(window, LB_GETCOUNT, 0, 0));
+        char buffer[800] = {0};
+        SendMessageA(window, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer));
+        first = buffer;
+        length = static_cast<int>(SendMessageA(window, LB_GETTEXTLEN, 500, 0));
+        SendMessageA(window, LB_GETTEXT, 500, reinterpret_cast<LPARAM>(buffer));
+        longest = buffer;
+        wchar_t wideBuffer[64] = {0};
+        SendMessageW(window, LB_GETTEXT, ROWS - 1, reinterpret_cast<LPARAM>(wideBuffer));
+        wide = wideBuffer;
+        outside = static_cast<int>(SendMessageA(window, LB_GETTEXTLEN, ROWS, 0));
+    });
+    EXPECT_EQ(ROWS, count);
+    EXPECT_EQ("C:\\tree\\file0", first);
+    EXPECT_EQ(700, length);
+    EXPECT_EQ(longLine, longest);
+    EXPECT_EQ(L"C:\\tree\\file999", wide);
+    EXPECT_EQ(LB_ERR, outside);
+
+    lines.clearAll();
+    EXPECT_EQ(0, static_cast<int>(SendMessageA(window, LB_GETCOUNT, 0, 0)));
+    EXPECT_STREQ("", lines.line(0));
+}
+
+TEST(BackgroundWork, TheDialogAnswersMeanwhileRefusesCommandsAndClosesOnlyAfterTheWork) {
+    testkit::TempDir folder;
+    TestApplication application;
+    ASSERT_TRUE(startTestDialog(application));
+    HWND dialog = application.dialog;
+    const std::string target = folder.file("whole.txt");
+    bool aliveAfterClose = false;
+    DWORD workThread = 0;
+    application.runInBackground([&] {
+        workThread = GetCurrentThreadId();
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(EXIT_COMMAND, BN_CLICKED), 0);
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        // Each answered message means the window's thread took the next posted one.
+        for (int i = 0; i < 3; ++i) SendMessageA(dialog, WM_NULL, 0, 0);
+        aliveAfterClose = IsWindow(dialog) != FALSE;
+        testkit::writeFile(target, std::string(100000, 'z'));
+    });
+    EXPECT_NE(GetCurrentThreadId(), workThread);
+    EXPECT_TRUE(aliveAfterClose) << "a close waits for the work";
+    EXPECT_TRUE(application.commands.empty()) << "commands are refused while the work runs";
+    EXPECT_EQ(std::string(100000, 'z'), testkit::readFile(target));
+    EXPECT_TRUE(IsWindow(dialog)) << "the command that started the work reports first";
+    pump();
+    EXPECT_FALSE(IsWindow(dialog)) << "then the deferred close comes";
+
+    TestApplication again;
+    ASSERT_TRUE(startTestDialog(again));
+    EXPECT_THROW(again.runInBackground([] { throw std::runtime_error("failed"); }), std::runtime_error);
+    EXPECT_FALSE(again.work.busy());
+    again.runInBackground([] {});
+    pump();
+    EXPECT_TRUE(IsWindow(again.dialog)) << "no close was asked for";
+}
