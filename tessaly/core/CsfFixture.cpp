@@ -22,12 +22,12 @@ CsfFixtureLabel csfLabel(const std::string& name, const std::string& latin1Text)
 }
 
 std::string csfLabelBytes(const CsfFixtureLabel& label) {
-    std::string out = " LBL";
+    std::string out = label.magic;
     put32(out, static_cast<std::uint32_t>(label.stringCountField.value_or(static_cast<std::int32_t>(label.texts.size()))));
     put32(out, static_cast<std::uint32_t>(label.nameLengthField.value_or(static_cast<std::int32_t>(label.name.size()))));
     out += label.name;
     for (const CsfFixtureText& text : label.texts) {
-        out += text.wide ? "WRTS" : " RTS";
+        out += !text.magic.empty() ? text.magic : text.wide ? "WRTS" : " RTS";
         put32(out, static_cast<std::uint32_t>(text.lengthField.value_or(static_cast<std::int32_t>(text.units.size()))));
         for (char16_t u : text.units) {
             std::uint16_t inverted = static_cast<std::uint16_t>(~u);

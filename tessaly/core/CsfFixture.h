@@ -16,6 +16,7 @@ struct CsfFixtureText {
     bool wide = false;          // "WRTS" record: carries `extra` after the text
     std::string extra;
     std::optional<std::int32_t> lengthField;  // unset: the real number of units
+    std::string magic;          // four bytes; empty: " RTS" or "WRTS" as `wide` says
 };
 
 struct CsfFixtureLabel {
@@ -23,6 +24,7 @@ struct CsfFixtureLabel {
     std::vector<CsfFixtureText> texts;
     std::optional<std::int32_t> stringCountField;  // unset: the real number of texts
     std::optional<std::int32_t> nameLengthField;   // unset: the real name length
+    std::string magic = " LBL";                    // four bytes
 };
 
 struct CsfFixtureHeader {
