@@ -1,5 +1,7 @@
 #include "CsfFixture.h"
 
+#include <cstdio>
+
 namespace {
 void put32(std::string& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
@@ -53,4 +55,19 @@ std::string csfTableBytes(const std::vector<CsfFixtureLabel>& labels, const CsfF
     put32(out, static_cast<std::uint32_t>(header.sixthWord));
     for (const CsfFixtureLabel& label : labels) out += csfLabelBytes(label);
     return out;
+}
+
+std::string csfBenchTable(int labels) {
+    CsfFixtureHeader header;
+    header.labelCount = labels;
+    header.stringCount = labels;
+    std::string bytes = csfTableBytes({}, header);
+    for (int i = 0; i < labels; ++i) {
+        char name[40];
+        std::snprintf(name, sizeof name, "BENCH:Label%06d", i);
+        CsfFixtureLabel label = csfLabel(name, "Text of label number " + std::to_string(i) + ", with some words");
+        if (i % 10 == 0) label.texts[0].units += u"\u0416\u4E2D\u00FF";
+        bytes += csfLabelBytes(label);
+    }
+    return bytes;
 }

@@ -43,3 +43,6 @@ std::string csfTableBytes(const std::vector<CsfFixtureLabel>& labels, const CsfF
 CsfFixtureLabel csfLabel(const std::string& name, const std::string& latin1Text);
 // Latin-1 characters as code units.
 std::u16string latin1Units(const std::string& text);
+// The benchmarks' table: `labels` labels "BENCH:Label000000"... with one text
+// each, every tenth with characters beyond Latin-1.
+std::string csfBenchTable(int labels);

@@ -54,20 +54,22 @@ unsigned unitAt(const unsigned char* p, std::size_t i) {
     return ~(static_cast<unsigned>(p[2 * i]) | static_cast<unsigned>(p[2 * i + 1]) << 8) & 0xFFFFu;
 }
 
-void appendQuotedText(std::string& out, const unsigned char* p, std::size_t units) {
-    out += '"';
+// Appends stored units as UTF-8. Quoted: between double quotes, with
+// escapes, a lone surrogate as \uXXXX; else as they stand, a lone surrogate
+// as U+FFFD.
+void appendUtf8(std::string& out, const unsigned char* p, std::size_t units, bool quoted) {
+    if (quoted) out += '"';
     for (std::size_t i = 0; i < units; ++i) {
-        const unsigned u = unitAt(p, i);
+        unsigned u = unitAt(p, i);
         if (u < 0x80) {
-            if (appendCommonEscape(out, u)) continue;
-            if (u < 0x20 || u == 0x7F)
+            if (quoted && appendCommonEscape(out, u)) continue;
+            if (quoted && (u < 0x20 || u == 0x7F))
                 appendUnitEscape(out, u);
             else
                 out += static_cast<char>(u);
-        } else if (u < 0x800) {
-            out += static_cast<char>(0xC0 | (u >> 6));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            continue;
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) {
             const unsigned low = i + 1 < units ? unitAt(p, i + 1) : 0;
             if (u <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
                 const unsigned cp = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
@@ -76,16 +78,24 @@ void appendQuotedText(std::string& out, const unsigned char* p, std::size_t unit
                 out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
                 out += static_cast<char>(0x80 | (cp & 0x3F));
                 ++i;
-            } else {
-                appendUnitEscape(out, u);  // a lone surrogate has no UTF-8 form
+                continue;
             }
+            if (quoted) {
+                appendUnitEscape(out, u);  // a lone surrogate has no UTF-8 form
+                continue;
+            }
+            u = 0xFFFD;
+        }
+        if (u < 0x800) {
+            out += static_cast<char>(0xC0 | (u >> 6));
+            out += static_cast<char>(0x80 | (u & 0x3F));
         } else {
             out += static_cast<char>(0xE0 | (u >> 12));
             out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
             out += static_cast<char>(0x80 | (u & 0x3F));
         }
     }
-    out += '"';
+    if (quoted) out += '"';
 }
 
 void appendMagicIfNot(std::string& out, const char* magic, const char* usual) {
@@ -413,7 +423,7 @@ void csfToText(const CsfArchive& archive, std::string& out) {
         archive.textSlots(static_cast<int>(i), slots);
         for (const CsfTextSlot& slot : slots) {
             out += "  text ";
-            appendQuotedText(out, data + slot.textOffset, static_cast<std::size_t>(slot.length));
+            appendUtf8(out, data + slot.textOffset, static_cast<std::size_t>(slot.length), true);
             if (slot.extraLength >= 0) {
                 out += " extra ";
                 appendQuotedBytes(out, data + slot.extraOffset, static_cast<std::size_t>(slot.extraLength));
@@ -429,6 +439,12 @@ void csfToText(const CsfArchive& archive, std::string& out) {
         appendQuotedBytes(out, data + end, archive.bytes().size() - end);
         out += '\n';
     }
+}
+
+std::string csfTextUtf8(const CsfArchive& archive, const CsfTextSlot& slot, bool quoted) {
+    std::string out;
+    appendUtf8(out, archive.bytes().data() + slot.textOffset, static_cast<std::size_t>(slot.length), quoted);
+    return out;
 }
 
 bool csfFromText(const char* text, std::size_t size, std::string& table, CsfTextError& error) {

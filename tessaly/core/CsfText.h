@@ -24,9 +24,13 @@
 #include <string>
 
 class CsfArchive;
+struct CsfTextSlot;
 
 // Appends the text form of a loaded table to out.
 void csfToText(const CsfArchive& archive, std::string& out);
+// One string record's text in UTF-8: quoted and escaped as in the text form,
+// or as it stands with a lone surrogate shown as U+FFFD.
+std::string csfTextUtf8(const CsfArchive& archive, const CsfTextSlot& slot, bool quoted);
 
 struct CsfTextError {
     std::size_t line = 0;  // 1-based line of the fault
