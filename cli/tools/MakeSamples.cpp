@@ -3,6 +3,7 @@
 //   modtools_samples csf FOLDER                 sample.csf and append.cfg
 //   modtools_samples csf-bench FILE LABELS      a table of LABELS labels
 //   modtools_samples asset FOLDER               first.dat and second.dat
+//   modtools_samples asset-bench FILE MEGABYTES an index file of that size
 //   modtools_samples tree FOLDER FILES BYTES    a deterministic tree of FILES
 //       files of BYTES bytes in all, mixed sizes with a few large files
 #include <cstdint>
@@ -40,7 +41,7 @@ int csfSample(const std::string& folder) {
     CsfFixtureLabel spoken;
     spoken.name = "SPEECH:Hail";
     CsfFixtureText text;
-    text.units = latin1Units("Hail, friend!\nWell met.");
+    text.units = latin1Units("Hail, friend!");
     text.wide = true;
     text.extra = "hail_01";
     spoken.texts.push_back(text);
@@ -152,8 +153,11 @@ int main(int argc, char** argv) {
     if (command == "csf" && argc == 3) return csfSample(argv[2]);
     if (command == "csf-bench" && argc == 4) return csfBench(argv[2], std::atoi(argv[3]));
     if (command == "asset" && argc == 3) return assetSample(argv[2]);
+    if (command == "asset-bench" && argc == 4)
+        return writeAssetSample(argv[2], std::atoll(argv[3]) * 1024 * 1024, 1, 40, nullptr) ? 0 : 1;
     if (command == "tree" && argc == 5) return makeTree(argv[2], std::atol(argv[3]), std::strtoull(argv[4], nullptr, 10));
     std::fprintf(stderr,
-                 "usage: modtools_samples csf FOLDER | csf-bench FILE LABELS | asset FOLDER | tree FOLDER FILES BYTES\n");
+                 "usage: modtools_samples csf FOLDER | csf-bench FILE LABELS | asset FOLDER | asset-bench FILE MEGABYTES |"
+                 " tree FOLDER FILES BYTES\n");
     return 2;
 }
