@@ -1,5 +1,15 @@
-# Shell helpers of the benchmark scripts that time whole programs. Sourced.
-# Needs WORK, a folder the script owns, and /usr/bin/time.
+# Shell helpers of the benchmark scripts that time whole programs. Sourced
+# (ROOT set); needs /usr/bin/time and bc.
+MODTOOLS=${MODTOOLS:-$ROOT/build/native/bin/modtools}
+SAMPLES=${SAMPLES:-$ROOT/build/native/bin/modtools_samples}
+
+# fresh_work FOLDER: WORK becomes that folder, empty, removed at the exit.
+fresh_work() {
+  WORK=$1
+  rm -rf "$WORK"
+  mkdir -p "$WORK"
+  trap 'rm -rf "$WORK"' EXIT
+}
 
 # best_of3 LABEL COMMAND...: runs the command three times, each after
 # $BEFORE (a shell command, when set); prints and keeps the best wall time in

@@ -13,13 +13,9 @@ cmake --build build/native -j2 --target asset_bench modtools modtools_samples >/
 build/native/bin/asset_bench "$@"
 
 MEGABYTES=${1:-50}
-WORK="$ROOT/build/bench-asset"
-MODTOOLS="$ROOT/build/native/bin/modtools"
-rm -rf "$WORK"
-mkdir -p "$WORK"
-trap 'rm -rf "$WORK"' EXIT
 . "$ROOT/bench/lib.sh"
-"$ROOT/build/native/bin/modtools_samples" asset-bench "$WORK/first.dat" "$MEGABYTES" >/dev/null
+fresh_work "$ROOT/build/bench-asset"
+"$SAMPLES" asset-bench "$WORK/first.dat" "$MEGABYTES" >/dev/null
 echo
 echo "== modtools on a $MEGABYTES MB index file"
 BEFORE="sync; rm -f '$WORK/out' '$WORK/dump.txt'"

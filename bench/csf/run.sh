@@ -15,13 +15,9 @@ cmake --build build/native -j2 --target csf_bench modtools modtools_samples >/de
 build/native/bin/csf_bench "$@"
 
 LABELS=${1:-200000}
-WORK="$ROOT/build/bench-csf"
-MODTOOLS="$ROOT/build/native/bin/modtools"
-rm -rf "$WORK"
-mkdir -p "$WORK"
-trap 'rm -rf "$WORK"' EXIT
 . "$ROOT/bench/lib.sh"
-"$ROOT/build/native/bin/modtools_samples" csf-bench "$WORK/table.csf" "$LABELS"
+fresh_work "$ROOT/build/bench-csf"
+"$SAMPLES" csf-bench "$WORK/table.csf" "$LABELS"
 "$MODTOOLS" csf to-text "$WORK/table.csf" -o "$WORK/table.txt"
 echo
 echo "== modtools on the table ($(wc -c < "$WORK/table.csf") bytes; text form $(wc -c < "$WORK/table.txt") bytes)"
