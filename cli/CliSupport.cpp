@@ -83,9 +83,13 @@ std::string readInput(const std::string& path) {
     requireFile(path);
     std::FILE* f = platform::openFile(path.c_str(), "rb");
     if (!f) throw Failure(STATUS_BAD_FILE, path, "cannot be read: " + systemReason());
-    std::string bytes;
+    // Read at once into a string of the file's size; a file that grew since
+    // is read on to its end.
+    const std::int64_t size = platform::fileSize(path.c_str());
+    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    std::size_t got = bytes.empty() ? 0 : std::fread(&bytes[0], 1, bytes.size(), f);
+    bytes.resize(got);
     char buffer[65536];
-    std::size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);

@@ -280,8 +280,10 @@ bool readMagic(LineReader& line, char magic[4]) {
 // when its next label (or the end) is reached.
 class TableBuilder {
 public:
-    explicit TableBuilder(std::string& out) : out_(out) {
+    TableBuilder(std::string& out, std::size_t textSize) : out_(out) {
         out_.clear();
+        // Texts of Latin letters take twice their text's bytes in the table.
+        out_.reserve(textSize * 2);
         out_.append(CsfArchive::HEADER_SIZE, '\0');
     }
 
@@ -451,7 +453,7 @@ bool csfFromText(const char* text, std::size_t size, std::string& table, CsfText
     const char* p = text;
     const char* const end = text + size;
     if (size >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
-    TableBuilder builder(table);
+    TableBuilder builder(table, size);
     bool started = false;
     for (std::size_t number = 1; p < end; ++number) {
         const char* stop = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
