@@ -309,14 +309,17 @@ bool BigArchive::viewTextEntry(std::int32_t index, void* ownerWindow) {
     return true;
 }
 
-BigStatus BigArchive::collectFolder(const char* root) {
+BigStatus BigArchive::collectFolder(const char* root, const char* filter) {
     collection_.clear();
     headerSize_ = archiveSize_ = 0;
     collectProblemPath_.clear();
     collectLimitReached_ = false;
     collectStatus_ = BigStatus::NOT_A_FOLDER;
     if (!root || !scanner_.setStartFolder(root)) return collectStatus_;
-    scanner_.scanAll();
+    if (filter)
+        scanner_.scanFiltered(filter);
+    else
+        scanner_.scanAll();
     collectLimitReached_ = scanner_.limitReached();
 
     const std::string rootText(root);

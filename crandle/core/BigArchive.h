@@ -129,8 +129,9 @@ public:
     bool viewTextEntry(std::int32_t index, void* ownerWindow);
     const std::string& tempTextPath() const { return tempTextPath_; }
 
-    // Collects every file below root and lays out the new archive.
-    BigStatus collectFolder(const char* root);
+    // Collects every file below root (or those whose names match the filter
+    // list, when one is given) and lays out the new archive.
+    BigStatus collectFolder(const char* root, const char* filter = nullptr);
     const std::vector<BigEntry>& collection() const { return collection_; }
     std::uint32_t headerSize() const { return headerSize_; }
     std::uint32_t archiveSize() const { return archiveSize_; }

@@ -1,13 +1,13 @@
 #!/bin/sh
 # Takes the documentation's picture of Crandle: the dialog after a real
-# Import of a sample archive that crandle_big collects from a generated tree.
+# Import of a sample archive that modtools collects from a generated tree.
 # The sample goes to C:\samples\crandle inside the build's Wine prefix, so the
 # picture shows a plain Windows path.
 #
 #   crandle/gui/make-picture.sh [OUT.png]      (default docs/pictures/crandle.png)
 #
 # Uses the Windows build in BUILD_DIR (default build/windows): Crandle.exe,
-# crandle_big.exe and DialogDriver.exe.
+# modtools_samples.exe, modtools.exe and DialogDriver.exe.
 set -eu
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build/windows}
@@ -19,8 +19,8 @@ case $OUT in /*) ;; *) OUT=$(pwd)/$OUT ;; esac
 SAMPLES=$BUILD_DIR/wineprefix/drive_c/samples/crandle
 rm -rf "$SAMPLES"
 mkdir -p "$SAMPLES"
-WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/crandle_big.exe" maketree 'C:\samples\crandle\tree' 40 250000
-WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/crandle_big.exe" create 'C:\samples\crandle\tree' 'C:\samples\crandle\sample.big'
+WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools_samples.exe" tree 'C:\samples\crandle\tree' 40 250000
+WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools.exe" big create 'C:\samples\crandle\tree' -o 'C:\samples\crandle\sample.big'
 # The program must start in the picture's own display: wait until this
 # Wine session has ended.
 WINEPREFIX=$BUILD_DIR/wineprefix wineserver -w || true

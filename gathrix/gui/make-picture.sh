@@ -7,7 +7,7 @@
 #   gathrix/gui/make-picture.sh [OUT.png]      (default docs/pictures/gathrix.png)
 #
 # Uses the Windows build in BUILD_DIR (default build/windows): Gathrix.exe,
-# crandle_big.exe (which writes the tree) and DialogDriver.exe.
+# modtools_samples.exe (which writes the tree) and DialogDriver.exe.
 set -eu
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build/windows}
@@ -19,7 +19,7 @@ case $OUT in /*) ;; *) OUT=$(pwd)/$OUT ;; esac
 SAMPLES=$BUILD_DIR/wineprefix/drive_c/samples/gathrix
 rm -rf "$SAMPLES"
 mkdir -p "$SAMPLES"
-WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/crandle_big.exe" maketree 'C:\samples\gathrix\tree' 40 250000
+WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools_samples.exe" tree 'C:\samples\gathrix\tree' 40 250000
 # The program must start in the picture's own display: wait until this
 # Wine session has ended.
 WINEPREFIX=$BUILD_DIR/wineprefix wineserver -w || true

@@ -1,30 +1,30 @@
-# Crandle's archive core on a sample tree: collect it into a BIG archive,
-# list it, extract it again and compare. Sourced by run-sample.sh.
+# Crandle's archive core through modtools on a sample tree: collect it into a
+# BIG archive, list it, extract it again and compare. Sourced by run-sample.sh.
 echo "== Crandle: a sample tree collected into a BIG archive, listed, extracted and compared"
 CRANDLE_DIR="$SAMPLE_DIR/crandle"
 mkdir -p "$CRANDLE_DIR"
 (
   cd "$CRANDLE_DIR"
-  "$NATIVE_BIN/crandle_big" maketree tree 60 3000000
-  "$NATIVE_BIN/crandle_big" create tree sample.big
-  "$NATIVE_BIN/crandle_big" list sample.big > listing.txt
+  "$NATIVE_BIN/modtools_samples" tree tree 60 3000000
+  "$NATIVE_BIN/modtools" big create tree -o sample.big
+  "$NATIVE_BIN/modtools" big list sample.big > listing.txt
   echo "listing: $(wc -l < listing.txt) entries in $CRANDLE_DIR/listing.txt; the first three:"
   head -3 listing.txt
-  "$NATIVE_BIN/crandle_big" extract sample.big extracted
+  "$NATIVE_BIN/modtools" big extract sample.big -C extracted
   if diff -r tree extracted > /dev/null; then
     echo "extracted tree is identical to the sample tree"
   else
     echo "extracted tree DIFFERS from the sample tree"
   fi
-  echo "== crandle_big.exe under Wine extracts the same archive"
-  if wine_run "$WIN_BIN/crandle_big.exe" extract sample.big extracted-win; then
+  echo "== modtools.exe under Wine extracts the same archive"
+  if wine_run "$WIN_BIN/modtools.exe" big extract sample.big -C extracted-win; then
     if diff -r tree extracted-win > /dev/null; then
       echo "Windows extraction is identical to the sample tree"
     else
       echo "Windows extraction DIFFERS from the sample tree"
     fi
   else
-    echo "crandle_big.exe exited with status $?"
+    echo "modtools.exe exited with status $?"
   fi
 ) || echo "Crandle sample failed with status $?"
 echo "Crandle outputs: $CRANDLE_DIR (tree, sample.big, listing.txt, extracted, extracted-win)"

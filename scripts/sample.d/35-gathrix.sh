@@ -1,20 +1,20 @@
-# Gathrix's folder scanner on the sample tree of the Crandle piece, once
-# without and once with a filter. Sourced by run-sample.sh.
+# Gathrix's folder scanner through modtools on the sample tree of the Crandle
+# piece, once without and once with a filter. Sourced by run-sample.sh.
 echo "== Gathrix: scanning the sample tree"
 GATHRIX_DIR="$SAMPLE_DIR/gathrix"
 mkdir -p "$GATHRIX_DIR"
 if [ -d "$SAMPLE_DIR/crandle/tree" ]; then
   (
     cd "$SAMPLE_DIR/crandle"
-    "$NATIVE_BIN/gathrix_scan" tree > "$GATHRIX_DIR/all.txt"
-    "$NATIVE_BIN/gathrix_scan" tree "*.ini;*.str" > "$GATHRIX_DIR/filtered.txt"
-    echo "unfiltered: $(tail -1 "$GATHRIX_DIR/all.txt")"
-    echo "filter *.ini;*.str: $(tail -1 "$GATHRIX_DIR/filtered.txt")"
+    "$NATIVE_BIN/modtools" scan tree --sizes --folders > "$GATHRIX_DIR/all.txt"
+    "$NATIVE_BIN/modtools" scan tree --sizes --filter "*.ini;*.str" > "$GATHRIX_DIR/filtered.txt"
+    echo "unfiltered: $(wc -l < "$GATHRIX_DIR/all.txt") files and folders"
+    echo "filter *.ini;*.str: $(wc -l < "$GATHRIX_DIR/filtered.txt") files"
     head -3 "$GATHRIX_DIR/filtered.txt"
-    echo "== gathrix_scan.exe under Wine, same filter"
-    wine_run "$WIN_BIN/gathrix_scan.exe" tree "*.ini;*.str" > "$GATHRIX_DIR/filtered-win.txt" \
-      && echo "Windows: $(tail -1 "$GATHRIX_DIR/filtered-win.txt" | tr -d '\r')" \
-      || echo "gathrix_scan.exe exited with status $?"
+    echo "== modtools.exe under Wine, same filter"
+    wine_run "$WIN_BIN/modtools.exe" scan tree --sizes --filter "*.ini;*.str" > "$GATHRIX_DIR/filtered-win.txt" \
+      && echo "Windows: $(wc -l < "$GATHRIX_DIR/filtered-win.txt") files" \
+      || echo "modtools.exe exited with status $?"
   ) || echo "Gathrix sample failed with status $?"
 else
   echo "no sample tree (the Crandle piece did not run)"

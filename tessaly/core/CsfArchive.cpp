@@ -31,6 +31,30 @@ bool writeAll(std::FILE* out, const void* data, std::size_t size) {
     return size == 0 || std::fwrite(data, 1, size, out) == size;
 }
 
+// Reads the string record at pos and moves pos past it. False when the
+// record does not fit the bytes left; nothing beyond size is read.
+bool readTextSlot(const unsigned char* d, std::size_t size, std::size_t& pos, CsfTextSlot& slot) {
+    if (size - pos < 8) return false;
+    std::memcpy(slot.magic, d + pos, 4);
+    slot.length = le::getI32(d + pos + 4);
+    pos += 8;
+    if (slot.length < 0) return false;
+    std::size_t bytes = 2 * static_cast<std::size_t>(slot.length);
+    if (bytes > size - pos) return false;
+    slot.textOffset = static_cast<std::uint32_t>(pos);
+    pos += bytes;
+    if (std::memcmp(slot.magic, WIDE_EXTRA_MAGIC, 4) == 0) {
+        if (size - pos < 4) return false;
+        std::int32_t extra = le::getI32(d + pos);
+        pos += 4;
+        if (extra < 0 || static_cast<std::size_t>(extra) > size - pos) return false;
+        slot.extraLength = extra;
+        slot.extraOffset = static_cast<std::uint32_t>(pos);
+        pos += static_cast<std::size_t>(extra);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string CsfArchive::narrow(const unsigned char* data, std::size_t units) {
@@ -122,29 +146,34 @@ void CsfArchive::parse() {
         pos += static_cast<std::size_t>(rec.nameLength);
         std::int32_t strings = rec.stringCount < 0 ? 0 : rec.stringCount;
         for (std::int32_t j = 0; j < strings; ++j) {
-            if (size - pos < 8) return;
             CsfTextSlot slot;
-            std::memcpy(slot.magic, d + pos, 4);
-            slot.length = le::getI32(d + pos + 4);
-            pos += 8;
-            if (slot.length < 0) return;
-            std::size_t bytes = 2 * static_cast<std::size_t>(slot.length);
-            if (bytes > size - pos) return;
-            slot.textOffset = static_cast<std::uint32_t>(pos);
-            pos += bytes;
-            if (std::memcmp(slot.magic, WIDE_EXTRA_MAGIC, 4) == 0) {
-                if (size - pos < 4) return;
-                std::int32_t extra = le::getI32(d + pos);
-                pos += 4;
-                if (extra < 0 || static_cast<std::size_t>(extra) > size - pos) return;
-                pos += static_cast<std::size_t>(extra);
-            }
+            if (!readTextSlot(d, size, pos, slot)) return;
             if (j < 2) rec.slot[j] = slot;
         }
         rec.stringRecords = strings;
         rec.size = static_cast<std::uint32_t>(pos - rec.offset);
         records_.push_back(rec);
     }
+}
+
+void CsfArchive::textSlots(int index, std::vector<CsfTextSlot>& slots) const {
+    slots.clear();
+    if (index < 0 || index >= recordCount()) return;
+    const CsfLabelRecord& rec = records_[static_cast<std::size_t>(index)];
+    // A loaded label was read whole, so every record it holds fits its span.
+    const std::size_t end = static_cast<std::size_t>(rec.offset) + rec.size;
+    std::size_t pos = rec.nameOffset + static_cast<std::size_t>(rec.nameLength);
+    slots.reserve(static_cast<std::size_t>(rec.stringRecords));
+    for (std::int32_t j = 0; j < rec.stringRecords; ++j) {
+        CsfTextSlot slot;
+        if (!readTextSlot(data_.data(), end, pos, slot)) break;
+        slots.push_back(slot);
+    }
+}
+
+std::size_t CsfArchive::labelsEnd() const {
+    if (records_.empty()) return data_.empty() ? 0 : HEADER_SIZE;
+    return static_cast<std::size_t>(records_.back().offset) + records_.back().size;
 }
 
 std::string CsfArchive::labelText(int index) const {

@@ -34,6 +34,8 @@ struct CsfTextSlot {
     char magic[4] = {0, 0, 0, 0};
     std::int32_t length = 0;       // code units, as read
     std::uint32_t textOffset = 0;  // first unit in the loaded bytes
+    std::int32_t extraLength = -1;  // "WRTS": bytes of its 8-bit part; -1 for other records
+    std::uint32_t extraOffset = 0;  // first byte of the 8-bit part
 };
 
 // One label as loaded. The name and texts stay in the loaded bytes and are
@@ -120,6 +122,16 @@ public:
     static std::string narrow(const unsigned char* data, std::size_t units);
     // Widens 8-bit characters to inverted units 0x00cc, 2 bytes each.
     static std::string widen(const std::string& text);
+
+    // Every string record of a loaded label, in file order, with the place
+    // of its text and of its 8-bit part, into slots (emptied first; nothing
+    // for an index out of range).
+    void textSlots(int index, std::vector<CsfTextSlot>& slots) const;
+    // The bytes loaded, header included, exactly as read.
+    const std::vector<unsigned char>& bytes() const { return data_; }
+    // The offset just past the last label read completely (the header's end
+    // when there is none): what lies beyond belongs to no label.
+    std::size_t labelsEnd() const;
 
 private:
     void parse();

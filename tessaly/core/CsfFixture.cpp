@@ -1,5 +1,7 @@
 #include "CsfFixture.h"
 
+#include <cstdio>
+
 #include "ByteOrder.h"
 
 std::u16string latin1Units(const std::string& text) {
@@ -18,14 +20,14 @@ CsfFixtureLabel csfLabel(const std::string& name, const std::string& latin1Text)
 }
 
 std::string csfLabelBytes(const CsfFixtureLabel& label) {
-    std::string out = " LBL";
+    std::string out = label.magic;
     le::appendU32(out,
                   static_cast<std::uint32_t>(label.stringCountField.value_or(static_cast<std::int32_t>(label.texts.size()))));
     le::appendU32(out,
                   static_cast<std::uint32_t>(label.nameLengthField.value_or(static_cast<std::int32_t>(label.name.size()))));
     out += label.name;
     for (const CsfFixtureText& text : label.texts) {
-        out += text.wide ? "WRTS" : " RTS";
+        out += !text.magic.empty() ? text.magic : text.wide ? "WRTS" : " RTS";
         le::appendU32(out,
                       static_cast<std::uint32_t>(text.lengthField.value_or(static_cast<std::int32_t>(text.units.size()))));
         for (char16_t u : text.units) {
@@ -53,4 +55,19 @@ std::string csfTableBytes(const std::vector<CsfFixtureLabel>& labels, const CsfF
     le::appendU32(out, static_cast<std::uint32_t>(header.sixthWord));
     for (const CsfFixtureLabel& label : labels) out += csfLabelBytes(label);
     return out;
+}
+
+std::string csfBenchTable(int labels) {
+    CsfFixtureHeader header;
+    header.labelCount = labels;
+    header.stringCount = labels;
+    std::string bytes = csfTableBytes({}, header);
+    for (int i = 0; i < labels; ++i) {
+        char name[40];
+        std::snprintf(name, sizeof name, "BENCH:Label%06d", i);
+        CsfFixtureLabel label = csfLabel(name, "Text of label number " + std::to_string(i) + ", with some words");
+        if (i % 10 == 0) label.texts[0].units += u"\u0416\u4E2D\u00FF";
+        bytes += csfLabelBytes(label);
+    }
+    return bytes;
 }

@@ -16,6 +16,7 @@ struct CsfFixtureText {
     bool wide = false;          // "WRTS" record: carries `extra` after the text
     std::string extra;
     std::optional<std::int32_t> lengthField;  // unset: the real number of units
+    std::string magic;          // four bytes; empty: " RTS" or "WRTS" as `wide` says
 };
 
 struct CsfFixtureLabel {
@@ -23,6 +24,7 @@ struct CsfFixtureLabel {
     std::vector<CsfFixtureText> texts;
     std::optional<std::int32_t> stringCountField;  // unset: the real number of texts
     std::optional<std::int32_t> nameLengthField;   // unset: the real name length
+    std::string magic = " LBL";                    // four bytes
 };
 
 struct CsfFixtureHeader {
@@ -41,3 +43,6 @@ std::string csfTableBytes(const std::vector<CsfFixtureLabel>& labels, const CsfF
 CsfFixtureLabel csfLabel(const std::string& name, const std::string& latin1Text);
 // Latin-1 characters as code units.
 std::u16string latin1Units(const std::string& text);
+// The benchmarks' table: `labels` labels "BENCH:Label000000"... with one text
+// each, every tenth with characters beyond Latin-1.
+std::string csfBenchTable(int labels);

@@ -1,13 +1,13 @@
 #!/bin/sh
 # Takes the documentation's picture of Tessaly: the dialog after a real
-# Import of the sample table that CsfTool writes. The sample goes to
+# Import of the sample table that modtools_samples writes. The sample goes to
 # C:\samples\tessaly inside the build's Wine prefix, so the picture shows a
 # plain Windows path.
 #
 #   tessaly/gui/make-picture.sh [OUT.png]      (default docs/pictures/tessaly.png)
 #
 # Uses the Windows build in BUILD_DIR (default build/windows): Tessaly.exe,
-# CsfTool.exe and DialogDriver.exe.
+# modtools_samples.exe and DialogDriver.exe.
 set -eu
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build/windows}
@@ -17,7 +17,7 @@ case $OUT in /*) ;; *) OUT=$(pwd)/$OUT ;; esac
 
 "$ROOT/scripts/wine-prefix.sh" "$BUILD_DIR"
 mkdir -p "$BUILD_DIR/wineprefix/drive_c/samples/tessaly"
-WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/CsfTool.exe" sample 'C:\samples\tessaly'
+WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools_samples.exe" csf 'C:\samples\tessaly'
 # The program must start in the picture's own display: wait until this
 # Wine session has ended.
 WINEPREFIX=$BUILD_DIR/wineprefix wineserver -w || true

@@ -33,19 +33,7 @@ int main(int argc, char** argv) {
     const std::string catOut = folder + "csf_bench_cat.out";
 
     {
-        std::string bytes;
-        std::vector<CsfFixtureLabel> chunk;
-        CsfFixtureHeader header;
-        header.labelCount = labels;
-        header.stringCount = labels;
-        bytes = csfTableBytes({}, header);
-        for (int i = 0; i < labels; ++i) {
-            char name[40];
-            std::snprintf(name, sizeof name, "BENCH:Label%06d", i);
-            CsfFixtureLabel label = csfLabel(name, "Text of label number " + std::to_string(i) + ", with some words");
-            if (i % 10 == 0) label.texts[0].units += u"\u0416\u4E2D\u00FF";
-            bytes += csfLabelBytes(label);
-        }
+        const std::string bytes = csfBenchTable(labels);
         std::FILE* f = platform::openFile(table.c_str(), "wb");
         if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
             std::fprintf(stderr, "csf_bench: cannot write %s\n", table.c_str());

@@ -1,0 +1,126 @@
+// asset dump | merge: asset index files through the asset index core.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "AssetWorkspace.h"
+#include "CliSupport.h"
+#include "Commands.h"
+#include "platform/Platform.h"
+
+namespace cli {
+
+namespace {
+
+std::string besideInput(const std::string& path, const char* name) {
+    const std::size_t sep = platform::lastSeparator(path);
+    return sep == std::string::npos ? std::string(name) : path.substr(0, sep + 1) + name;
+}
+
+// Imports one slot; the file must hold a string section after its entries.
+void import(AssetWorkspace& workspace, int slot, const std::string& path) {
+    requireFile(path);
+    if (platform::fileSize(path.c_str()) < static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE))
+        throw Failure(STATUS_BAD_FILE, path, "is not an asset index file: shorter than its header");
+    workspace.setImportPath(slot, path);
+    if (!workspace.importAssetFile(slot)) throw Failure(STATUS_BAD_FILE, path, workspace.lastError());
+    // The last block is read zero-filled: entries that end past the file's
+    // end are found there, and say the file is cut short.
+    const std::int64_t strings = workspace.parser(slot).stringSectionOffset();
+    if (strings < static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE) || strings > platform::fileSize(path.c_str())) {
+        platform::deleteFile(workspace.parser(slot).tempName().c_str());
+        throw Failure(STATUS_BAD_FILE, path, "is not an asset index file: its entries run past its end");
+    }
+}
+
+// Puts a finished work file in place of target: moved when it can be, else
+// copied beside the target first.
+void placeFile(const std::string& work, const std::string& target) {
+    if (platform::replaceFile(work.c_str(), target.c_str())) return;
+    const std::string temp = target + ".~tmp";
+    const bool ok = platform::copyFile(work.c_str(), temp.c_str(), false) && platform::replaceFile(temp.c_str(), target.c_str());
+    const std::string reason = systemReason();
+    platform::deleteFile(temp.c_str());
+    platform::deleteFile(work.c_str());
+    if (!ok) throw Failure(STATUS_BAD_FILE, target, "cannot be written: " + reason);
+}
+
+int dump(const std::string& path, const std::string& output, bool json) {
+    const std::string target = output.empty() ? besideInput(path, "ZZZ000_Asset.txt") : output;
+    requireFile(path);
+    requireWritable(target);
+    AssetWorkspace workspace;
+    import(workspace, 0, path);
+    if (output.empty()) {
+        if (!workspace.publishDump(0)) throw Failure(STATUS_BAD_FILE, target, workspace.lastError());
+    } else {
+        placeFile(workspace.parser(0).tempName(), target);
+    }
+    const AssetDatParser& parser = workspace.parser(0);
+    const AssetHeader& header = parser.header();
+    if (json) {
+        printJson({{"file", path},
+                   {"size", platform::fileSize(path.c_str())},
+                   {"tag", std::string(header.tag, 4)},
+                   {"headerWord1", header.headerWord1},
+                   {"entryCount", header.entryCount},
+                   {"headerWord3", header.headerWord3},
+                   {"entriesRead", parser.entriesSeen()},
+                   {"stringSectionOffset", parser.stringSectionOffset()},
+                   {"dump", target}});
+    } else {
+        std::printf("%s: %u entries, string section at byte %d; dump written to %s\n", path.c_str(),
+                    parser.entriesSeen(), parser.stringSectionOffset(), target.c_str());
+    }
+    return STATUS_DONE;
+}
+
+int merge(const std::string& first, const std::string& second, const std::string& output) {
+    requireFile(first);
+    requireFile(second);
+    requireWritable(output);
+    AssetWorkspace workspace;
+    import(workspace, 0, first);
+    import(workspace, 1, second);
+    // Only the merge is wanted: the work dumps go.
+    for (int slot = 0; slot < AssetWorkspace::SLOTS; ++slot)
+        platform::deleteFile(workspace.parser(slot).tempName().c_str());
+    workspace.setExportPath(output);
+    if (!workspace.exportMerge()) throw Failure(STATUS_BAD_FILE, output, workspace.lastError());
+    std::printf("%s and %s merged into %s\n", first.c_str(), second.c_str(), output.c_str());
+    return STATUS_DONE;
+}
+
+}  // namespace
+
+void addAssetCommands(CLI::App& app) {
+    CLI::App* asset = app.add_subcommand("asset", "Asset index files: dump, merge");
+    asset->require_subcommand(1);
+
+    struct DumpArgs {
+        std::string file, output;
+        bool json = false;
+    };
+    auto dumpArgs = std::make_shared<DumpArgs>();
+    CLI::App* dumpCmd = asset->add_subcommand("dump", "Write the text dump of an index file and print a summary");
+    dumpCmd->add_option("FILE", dumpArgs->file, "The index file")->required();
+    dumpCmd->add_option("-o,--output", dumpArgs->output, "The dump to write (default: ZZZ000_Asset.txt beside FILE)");
+    dumpCmd->add_flag("--json", dumpArgs->json,
+                      "The summary as one JSON document: file, size, tag, headerWord1, entryCount, headerWord3, "
+                      "entriesRead, stringSectionOffset, dump");
+    setAction(dumpCmd, [dumpArgs] { return dump(dumpArgs->file, dumpArgs->output, dumpArgs->json); });
+
+    struct MergeArgs {
+        std::string first, second, output;
+    };
+    auto mergeArgs = std::make_shared<MergeArgs>();
+    CLI::App* mergeCmd = asset->add_subcommand("merge", "Merge two index files into a new one");
+    mergeCmd->add_option("FIRST", mergeArgs->first, "The first index file (its header is kept)")->required();
+    mergeCmd->add_option("SECOND", mergeArgs->second, "The second index file")->required();
+    mergeCmd->add_option("-o,--output", mergeArgs->output, "The merged file to write")->required();
+    setAction(mergeCmd, [mergeArgs] { return merge(mergeArgs->first, mergeArgs->second, mergeArgs->output); });
+}
+
+}  // namespace cli

@@ -1,0 +1,134 @@
+#include "CliSupport.h"
+
+#include <cstdio>
+
+#include <CLI/CLI.hpp>
+
+#include "platform/Platform.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace cli {
+
+namespace {
+Action pendingAction;
+
+std::string folderOf(const std::string& path) {
+    const std::size_t sep = platform::lastSeparator(path);
+    if (sep == std::string::npos) return ".";
+    return sep == 0 ? path.substr(0, 1) : path.substr(0, sep);
+}
+}  // namespace
+
+void setAction(CLI::App* command, Action action) {
+    command->callback([action] { pendingAction = action; });
+}
+
+Action takeAction() { return std::move(pendingAction); }
+
+void warn(const std::string& path, const std::string& reason) {
+    std::fprintf(stderr, "modtools: %s%s%s\n", path.c_str(), path.empty() ? "" : ": ", reason.c_str());
+}
+
+std::string systemReason() { return platform::lastErrorText(200); }
+
+void requireFile(const std::string& path) {
+    const std::uint32_t attributes = platform::fileAttributes(path.c_str());
+    if (attributes == platform::ATTR_INVALID) throw Failure(STATUS_BAD_FILE, path, "no such file");
+    if (attributes & platform::ATTR_DIRECTORY) throw Failure(STATUS_BAD_FILE, path, "is a folder, not a file");
+    std::FILE* f = platform::openFile(path.c_str(), "rb");
+    if (!f) throw Failure(STATUS_BAD_FILE, path, "cannot be read: " + systemReason());
+    std::fclose(f);
+}
+
+void requireFolder(const std::string& path) {
+    const std::uint32_t attributes = platform::fileAttributes(path.c_str());
+    if (attributes == platform::ATTR_INVALID) throw Failure(STATUS_BAD_FILE, path, "no such folder");
+    if (!(attributes & platform::ATTR_DIRECTORY)) throw Failure(STATUS_BAD_FILE, path, "is a file, not a folder");
+}
+
+void requireWritable(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const std::uint32_t attributes = platform::fileAttributes(folder.c_str());
+    if (attributes == platform::ATTR_INVALID || !(attributes & platform::ATTR_DIRECTORY))
+        throw Failure(STATUS_BAD_FILE, path, "the folder " + folder + " does not exist");
+    const std::uint32_t target = platform::fileAttributes(path.c_str());
+    if (target != platform::ATTR_INVALID && (target & platform::ATTR_DIRECTORY))
+        throw Failure(STATUS_BAD_FILE, path, "is a folder, not a file");
+    if (platform::isWriteProtected(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is write-protected");
+}
+
+void writeOutput(const std::string& path, const std::string& bytes) {
+    requireWritable(path);
+    const std::string temp = path + ".~tmp";
+    std::FILE* f = platform::openFile(temp.c_str(), "wb");
+    if (!f) throw Failure(STATUS_BAD_FILE, path, "cannot be written: " + systemReason());
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0) ok = false;
+    if (!ok || !platform::replaceFile(temp.c_str(), path.c_str())) {
+        const std::string reason = systemReason();
+        platform::deleteFile(temp.c_str());
+        throw Failure(STATUS_BAD_FILE, path, "cannot be written: " + reason);
+    }
+}
+
+std::string readInput(const std::string& path) {
+    requireFile(path);
+    std::FILE* f = platform::openFile(path.c_str(), "rb");
+    if (!f) throw Failure(STATUS_BAD_FILE, path, "cannot be read: " + systemReason());
+    // Read at once into a string of the file's size; a file that grew since
+    // is read on to its end.
+    const std::int64_t size = platform::fileSize(path.c_str());
+    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    std::size_t got = bytes.empty() ? 0 : std::fread(&bytes[0], 1, bytes.size(), f);
+    bytes.resize(got);
+    char buffer[65536];
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) throw Failure(STATUS_BAD_FILE, path, "cannot be read");
+    return bytes;
+}
+
+void writeStdout(const char* data, std::size_t size) {
+#ifdef _WIN32
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    if (size > 0 && std::fwrite(data, 1, size, stdout) != size)
+        throw Failure(STATUS_BAD_FILE, "standard output", "cannot be written");
+}
+
+Progress::Progress(std::string what) : what_(std::move(what)), shown_(isatty(fileno(stderr)) != 0) {}
+
+Progress::~Progress() {
+    if (drawn_) std::fputc('\n', stderr);
+}
+
+void Progress::update(std::int64_t done, std::int64_t total) {
+    if (!shown_) return;
+    // Redrawn in steps of a hundredth, so that a long run writes little.
+    const std::int64_t step = total > 100 ? total / 100 : 1;
+    if (done != total && lastShown_ >= 0 && done - lastShown_ < step) return;
+    lastShown_ = done;
+    std::fprintf(stderr, "\r  %lld/%lld %s", static_cast<long long>(done), static_cast<long long>(total),
+                 what_.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+void printJson(const nlohmann::json& document) {
+    // Names from archives and tables are bytes; what is not UTF-8 is replaced.
+    const std::string text = document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+}  // namespace cli

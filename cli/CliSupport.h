@@ -1,0 +1,80 @@
+// What every subcommand of modtools shares: the exit statuses, the one-line
+// diagnostics, the checks of inputs and outputs made before any work starts,
+// the writing of an output through a temporary file, the progress line and
+// the JSON documents of the listing subcommands.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace CLI {
+class App;
+}
+
+namespace cli {
+
+// Exit statuses.
+constexpr int STATUS_DONE = 0;
+constexpr int STATUS_USAGE = 1;     // the command line is wrong
+constexpr int STATUS_BAD_FILE = 2;  // an input cannot be read or is not of its format, or an output cannot be written
+constexpr int STATUS_PARTIAL = 3;   // the work was done only in part
+
+// Ends a subcommand: main prints "modtools: PATH: reason" and exits with status.
+struct Failure : std::runtime_error {
+    Failure(int status, const std::string& path, const std::string& reason)
+        : std::runtime_error(path.empty() ? reason : path + ": " + reason), status(status) {}
+    int status;
+};
+
+// A subcommand's work, run once the whole command line has been parsed.
+using Action = std::function<int()>;
+void setAction(CLI::App* command, Action action);
+Action takeAction();
+
+// One diagnostic line on standard error: "modtools: PATH: reason".
+void warn(const std::string& path, const std::string& reason);
+
+// An existing, readable file (not a folder); else a Failure with status 2.
+void requireFile(const std::string& path);
+// An existing folder; else a Failure with status 2.
+void requireFolder(const std::string& path);
+// An output that can be put in place: its folder exists and the path is
+// neither a folder nor write-protected; else a Failure with status 2.
+void requireWritable(const std::string& path);
+
+// Writes an output file through a temporary file beside it, moved over the
+// target only when complete; a Failure with status 2 leaves the target as it
+// was and no temporary file behind.
+void writeOutput(const std::string& path, const std::string& bytes);
+// The whole file; a Failure with status 2 when it cannot be read.
+std::string readInput(const std::string& path);
+// Bytes to standard output, as they are (binary on every system).
+void writeStdout(const char* data, std::size_t size);
+
+// The reason the system gives for the last failed call.
+std::string systemReason();
+
+// "  done/total what" on standard error, rewritten in place, only when
+// standard error is a terminal; finish() ends the line.
+class Progress {
+public:
+    explicit Progress(std::string what);
+    ~Progress();
+    void update(std::int64_t done, std::int64_t total);
+    bool shown() const { return shown_; }
+
+private:
+    std::string what_;
+    bool shown_;
+    bool drawn_ = false;
+    std::int64_t lastShown_ = -1;
+};
+
+// A JSON document on standard output, on one line.
+void printJson(const nlohmann::json& document);
+
+}  // namespace cli

@@ -1,0 +1,16 @@
+// The subcommand families of modtools, each added to the program's parser.
+#pragma once
+
+namespace CLI {
+class App;
+}
+
+namespace cli {
+
+void addBigCommands(CLI::App& app);
+void addCsfCommands(CLI::App& app);
+void addScanCommand(CLI::App& app);
+void addAssetCommands(CLI::App& app);
+void addW3dCommands(CLI::App& app);
+
+}  // namespace cli

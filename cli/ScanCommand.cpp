@@ -1,0 +1,82 @@
+// scan: the folder scanner with its filter list.
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "CliSupport.h"
+#include "Commands.h"
+#include "FolderScanner.h"
+
+namespace cli {
+
+namespace {
+
+struct ScanArgs {
+    std::string folder, filter;
+    CLI::Option* filterOption = nullptr;
+    bool folders = false, sizes = false, json = false;
+};
+
+// The scanner joins names with '\'; elsewhere than on Windows paths are shown with '/'.
+std::string shown(const std::string& path) {
+#ifdef _WIN32
+    return path;
+#else
+    std::string out = path;
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+#endif
+}
+
+int scan(const ScanArgs& args) {
+    requireFolder(args.folder);
+    FolderScanner scanner;
+    if (!scanner.setStartFolder(args.folder.c_str())) throw Failure(STATUS_BAD_FILE, args.folder, "cannot be read");
+    if (args.filterOption->count() > 0)
+        scanner.scanFiltered(args.filter.c_str());
+    else
+        scanner.scanAll();
+    scanner.reset();
+    if (args.json) {
+        nlohmann::json files = nlohmann::json::array(), folders = nlohmann::json::array();
+        for (std::int32_t i = 0; i < scanner.fileCount(); ++i)
+            files.push_back({{"path", shown(scanner.filePath(i))}, {"size", scanner.fileSize(i)}});
+        for (std::int32_t i = 0; i < scanner.folderCount(); ++i) folders.push_back(shown(scanner.folderPath(i)));
+        printJson({{"folder", args.folder}, {"files", files}, {"folders", folders}, {"limitReached", scanner.limitReached()}});
+    } else {
+        std::string out;
+        for (std::int32_t i = 0; i < scanner.fileCount(); ++i) {
+            out += shown(scanner.filePath(i));
+            if (args.sizes) out += " " + std::to_string(scanner.fileSize(i));
+            out += '\n';
+            if (out.size() > (1 << 16)) {
+                std::fwrite(out.data(), 1, out.size(), stdout);
+                out.clear();
+            }
+        }
+        for (std::int32_t i = 0; args.folders && i < scanner.folderCount(); ++i)
+            out += shown(scanner.folderPath(i)) + "\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
+    }
+    if (!scanner.limitReached()) return STATUS_DONE;
+    warn(args.folder, "the entry limit stopped the walk; files in deeper folders are left out");
+    return STATUS_PARTIAL;
+}
+
+}  // namespace
+
+void addScanCommand(CLI::App& app) {
+    auto args = std::make_shared<ScanArgs>();
+    CLI::App* cmd = app.add_subcommand("scan", "List the files below a folder, breadth first");
+    cmd->add_option("FOLDER", args->folder, "The folder to scan")->required();
+    args->filterOption = cmd->add_option("--filter", args->filter, "Only files matching this list, e.g. \"*.ini;*.w3d\"");
+    cmd->add_flag("--folders", args->folders, "Also list the folders passed (after the files)");
+    cmd->add_flag("--sizes", args->sizes, "Give each file's size in bytes after its path");
+    cmd->add_flag("--json", args->json, "One JSON document: folder, files (path, size), folders, limitReached");
+    setAction(cmd, [args] { return scan(*args); });
+}
+
+}  // namespace cli

@@ -1,0 +1,42 @@
+// The text form of a string table: UTF-8 lines a person can edit in any text
+// editor, which bring back every byte of the table they were written from.
+//
+//   csf-text 1                  first line that is not blank or a comment
+//   version N                   the header's second word (default 3)
+//   words N N                   the header's fifth and sixth words (default 0 0)
+//   label-count N               the header's counts as stored, written only
+//   string-count N              when they are not the real ones
+//   label "NAME" [count N] [magic "XXXX"]
+//   text "TEXT" [extra "BYTES"] [magic "XXXX"]
+//   tail "BYTES"                bytes after the last label
+//
+// Texts are UTF-16 in the table and UTF-8 here, with \\ \" \n \r \t and
+// \uXXXX (control characters, lone surrogates) escaped. Names, the 8-bit
+// part of a "WRTS" record ("extra"), magics and the tail are bytes: printable
+// ASCII as it stands, other bytes as \xHH. `count` appears only for a label
+// whose stored string count is negative (it then holds no string records);
+// `magic` only where the record's magic is not the usual one. Lines starting
+// with '#' and blank lines are ignored; leading blanks, a byte order mark and
+// "\r\n" line ends are accepted.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+class CsfArchive;
+struct CsfTextSlot;
+
+// Appends the text form of a loaded table to out.
+void csfToText(const CsfArchive& archive, std::string& out);
+// One string record's text in UTF-8: quoted and escaped as in the text form,
+// or as it stands with a lone surrogate shown as U+FFFD.
+std::string csfTextUtf8(const CsfArchive& archive, const CsfTextSlot& slot, bool quoted);
+
+struct CsfTextError {
+    std::size_t line = 0;  // 1-based line of the fault
+    std::string reason;
+};
+
+// Builds the table bytes the text describes into table. False, with the
+// line and the reason in error, at the first malformed line.
+bool csfFromText(const char* text, std::size_t size, std::string& table, CsfTextError& error);

@@ -1,0 +1,153 @@
+// The text form of string tables: every generated table comes back byte for
+// byte through text, and a malformed line is reported with its number.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "CsfArchive.h"
+#include "CsfFixture.h"
+#include "CsfText.h"
+#include "testkit/TestKit.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+CsfFixtureText wideText(std::u16string units, std::string extra) {
+    CsfFixtureText text(std::move(units));
+    text.wide = true;
+    text.extra = std::move(extra);
+    return text;
+}
+
+CsfFixtureLabel label(std::string name, std::vector<CsfFixtureText> texts) {
+    CsfFixtureLabel l;
+    l.name = std::move(name);
+    l.texts = std::move(texts);
+    return l;
+}
+
+// Tables that together hold every kind of byte the text form must keep.
+std::vector<std::pair<const char*, std::string>> generatedTables() {
+    std::vector<std::pair<const char*, std::string>> tables;
+    tables.push_back({"empty", csfTableBytes({})});
+    tables.push_back({"plain", csfTableBytes({csfLabel("GUI:Start", "Start"), csfLabel("GUI:Quit", "Quit \xE9")})});
+    const std::u16string breaks = u"line one\nline two\r\n\t\"quoted\" back\\slash \u0001\u007F end";
+    const std::u16string wideChars = u"\u00E9\u0416\u4E2D\uFEFF\U0001F600\U00010000\U0010FFFF";
+    const std::u16string loneSurrogates = {0xD800, u'a', 0xDC00, 0xDBFF, 0xDFFF, 0xDFFF, 0xD800, 0, 0xD83D};
+    tables.push_back({"texts", csfTableBytes({label("T:Breaks", {breaks}), label("T:Wide", {wideChars}),
+                                              label("T:Lone", {loneSurrogates}), label("T:Empty", {u""s})})});
+    tables.push_back({"records", csfTableBytes({label("R:None", {}),
+                                                label("R:Three", {u"one"s, wideText(u"two", "two_01"), u"three"s}),
+                                                label("R:Extras", {wideText(u"", ""), wideText(u"x", "\0\xFF\"\\\n"s)})})});
+    CsfFixtureLabel odd = label("odd \"name\" \\ \x01\xE9\0end"s, {u"t"s});
+    odd.magic = "LBL ";
+    odd.texts[0].magic = "XYZ\0"s;
+    CsfFixtureLabel negative = label("N:Negative", {});
+    negative.stringCountField = -7;
+    CsfFixtureHeader header;
+    header.secondWord = -2;
+    header.fifthWord = 0x7FFFFFFF;
+    header.sixthWord = static_cast<std::int32_t>(0x80000000u);
+    header.stringCount = 99;
+    tables.push_back({"flags", csfTableBytes({odd, negative, csfLabel("Z", "z")}, header)});
+    // Counts that stop the labels early leave bytes no label holds.
+    header = CsfFixtureHeader();
+    header.labelCount = 1;
+    tables.push_back({"fewer", csfTableBytes({csfLabel("A", "a"), csfLabel("B", "b")}, header)});
+    header.labelCount = 3;
+    tables.push_back({"cut", csfTableBytes({csfLabel("A", "a"), csfLabel("B", "b")}, header) + " LBL\x01\0\0"s});
+    return tables;
+}
+
+}  // namespace
+
+TEST(CsfText, EveryGeneratedTableComesBackByteForByte) {
+    testkit::TempDir dir;
+    for (const auto& [name, bytes] : generatedTables()) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.file(std::string(name) + ".csf");
+        testkit::writeFile(path, bytes);
+        CsfArchive archive;
+        ASSERT_TRUE(archive.load(path.c_str()));
+        std::string text;
+        csfToText(archive, text);
+        std::string back;
+        CsfTextError error;
+        ASSERT_TRUE(csfFromText(text.data(), text.size(), back, error)) << error.line << ": " << error.reason << "\n"
+                                                                        << text;
+        EXPECT_EQ(back, bytes) << text;
+    }
+}
+
+TEST(CsfText, TextIsReadableUtf8WithLoneSurrogatesEscaped) {
+    testkit::TempDir dir;
+    const std::string path = dir.file("t.csf");
+    CsfFixtureLabel l = label("T:One", {std::u16string(u"Caf\u00E9 \"x\"\n\U0001F600") + char16_t(0xDC01)});
+    testkit::writeFile(path, csfTableBytes({l, label("T:Two", {wideText(u"Hail", "hail_01")})}));
+    CsfArchive archive;
+    ASSERT_TRUE(archive.load(path.c_str()));
+    std::string text;
+    csfToText(archive, text);
+    EXPECT_EQ(text,
+              "csf-text 1\nversion 3\nwords 0 0\n"
+              "label \"T:One\"\n  text \"Caf\xC3\xA9 \\\"x\\\"\\n\xF0\x9F\x98\x80\\uDC01\"\n"
+              "label \"T:Two\"\n  text \"Hail\" extra \"hail_01\"\n");
+}
+
+TEST(CsfText, HandWrittenTextWithCommentsBomAndCrLfGivesTheTable) {
+    const std::string text =
+        "\xEF\xBB\xBF# edited by hand\r\ncsf-text 1\r\n\r\nlabel \"A\"\r\n\ttext \"a\\u0041\"  # trailing\r\n"
+        "label \"B\" \r\n text \"\xF0\x9F\x98\x80\"\r\n";
+    std::string table;
+    CsfTextError error;
+    ASSERT_FALSE(csfFromText(text.data(), text.size(), table, error));  // a comment after a value is not allowed
+    EXPECT_EQ(error.line, 5u);
+
+    const std::string fixed = text.substr(0, text.find("  # trailing")) + text.substr(text.find("\r\nlabel \"B\""));
+    ASSERT_TRUE(csfFromText(fixed.data(), fixed.size(), table, error)) << error.reason;
+    EXPECT_EQ(table, csfTableBytes({label("A", {u"aA"s}), label("B", {u"\U0001F600"s})}));
+}
+
+TEST(CsfText, MalformedLinesAreReportedWithTheirNumber) {
+    struct Case {
+        const char* text;
+        std::size_t line;
+    };
+    const Case cases[] = {
+        {"label \"A\"\n", 1},
+        {"csf-text 2\n", 1},
+        {"csf-text 1\ntext \"a\"\n", 2},
+        {"csf-text 1\nlabel \"A\"\nversion 3\n", 3},
+        {"csf-text 1\nlabel A\n", 2},
+        {"csf-text 1\nlabel \"A\n", 2},
+        {"csf-text 1\nlabel \"A\" count 2\n", 2},
+        {"csf-text 1\nlabel \"A\" count -1\ntext \"a\"\n", 3},
+        {"csf-text 1\nlabel \"A\" magic \"LB\"\n", 2},
+        {"csf-text 1\nlabel \"A\" flags 1\n", 2},
+        {"csf-text 1\nlabel \"A\"\n\ntext \"\\q\"\n", 4},
+        {"csf-text 1\nlabel \"A\"\ntext \"\\u12\"\n", 3},
+        {"csf-text 1\nlabel \"A\"\ntext \"\\x41\"\n", 3},
+        {"csf-text 1\nlabel \"\\u0041\"\n", 2},
+        {"csf-text 1\nlabel \"A\"\ntext \"\xC0\xAF\"\n", 3},
+        {"csf-text 1\nlabel \"A\"\ntext \"\xED\xA0\x80\"\n", 3},
+        {"csf-text 1\nlabel \"A\"\ntext \"a\x01\"\n", 3},
+        {"csf-text 1\nlabel \"A\"\ntext \"a\" extra \"b\" magic \"WXYZ\"\n", 3},
+        {"csf-text 1\nlabel \"A\"\ntext \"a\" magic \"WRTS\"\n", 3},
+        {"csf-text 1\nwords 1\n", 2},
+        {"csf-text 1\nversion 4294967296\n", 2},
+        {"csf-text 1\ntail \"\"\nlabel \"A\"\n", 3},
+        {"csf-text 1\nlabel \"A\" \"B\"\n", 2},
+        {"csf-text 1\nlabels 1\n", 2},
+        {"# only a comment\n", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string table = "left over";
+        CsfTextError error;
+        EXPECT_FALSE(csfFromText(c.text, std::strlen(c.text), table, error));
+        EXPECT_EQ(error.line, c.line) << error.reason;
+        EXPECT_FALSE(error.reason.empty());
+        EXPECT_TRUE(table.empty());
+    }
+}
