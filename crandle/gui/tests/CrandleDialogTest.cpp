@@ -28,6 +28,23 @@ using Checks = std::vector<bool>;
 
 namespace {
 
+// Keeps a file open for reading only, sharing nothing but reading, as
+// another program may: it can be neither opened for writing nor replaced.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~HeldOpen() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+private:
+    HANDLE handle_;
+};
+
+
 const std::string FRAME(61, '*');
 
 // Three entries in three folders: a settings text, a picture, a string file.
@@ -365,8 +382,9 @@ TEST_F(CrandleDialogTest, CreateThatCannotWriteTheArchiveSaysSoAndKeepsTheOldFil
     testkit::writeFile(tree + "\\top.txt", "top level");
     const std::string locked = folder.file("locked.big");
     testkit::writeFile(locked, "keep");
-    // A folder holds the name of the archive's temporary file.
-    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    // Held open without leave to write or delete: the finished file cannot
+    // be put in its place.
+    HeldOpen held(locked);
     ModalAnswerer answerer;
     setPath(tree);
     answerer.thenTypePath(locked);
@@ -418,10 +436,12 @@ TEST_F(CrandleDialogTest, OutputWritesOnlyAWholeListing) {
     press(IDC_CRANDLE_OUTPUT);
     EXPECT_EQ((Lines{crandletext::IMPORTED}), messages()) << "cancelled: nothing reported";
 
-    // A target whose temporary file cannot be opened: the box, the old file kept.
+    // A target that cannot be opened: the box, the old file kept.
     const std::string locked = folder.file("locked.txt");
     testkit::writeFile(locked, "keep");
-    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    // Held open without leave to write or delete: the finished file cannot
+    // be put in its place.
+    HeldOpen held(locked);
     answerer.thenTypePath(locked);
     answerer.thenPress(IDYES);
     press(IDC_CRANDLE_OUTPUT);

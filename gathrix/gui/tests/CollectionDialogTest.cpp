@@ -25,6 +25,23 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+// Keeps a file open for reading only, sharing nothing but reading, as
+// another program may: it can be neither opened for writing nor replaced.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~HeldOpen() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+private:
+    HANDLE handle_;
+};
+
+
 const std::string FRAME(61, '*');
 
 class CollectionDialogTest : public ::testing::Test {
@@ -273,7 +290,9 @@ TEST_F(CollectionDialogTest, SaveListWritesTheHeaderAndEveryLineWhole) {
     // A file that cannot be opened: the box, and the old file is kept.
     const std::string locked = folder.file("locked.txt");
     testkit::writeFile(locked, "keep");
-    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    // Held open without leave to write or delete: the finished file cannot
+    // be put in its place.
+    HeldOpen held(locked);
     answerer.thenTypePath(locked);
     answerer.thenPress(IDYES);  // replace the existing file
     answerer.thenPress(IDOK);

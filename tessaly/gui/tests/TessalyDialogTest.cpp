@@ -25,6 +25,23 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+// Keeps a file open for reading only, sharing nothing but reading, as
+// another program may: it can be neither opened for writing nor replaced.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~HeldOpen() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+private:
+    HANDLE handle_;
+};
+
+
 const std::vector<CsfFixtureLabel> THREE_LABELS = {
     csfLabel("GUI:One", "First text"),
     csfLabel("GUI:Two", ""),
@@ -205,11 +222,12 @@ TEST_F(TessalyDialogTest, ExportWritesTheUncheckedRowsOrReportsWhyNothingWasWrit
     EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, ""}), messages());
     ASSERT_EQ(3u, answerer.seen().size()) << "one save dialog per export";
 
-    // A target that cannot be written (a folder holds the name of its
-    // temporary file) is reported, never called exported, and kept.
+    // A target that cannot be written is reported, never called exported, and kept.
     const std::string locked = folder.file("locked.csf");
     testkit::writeFile(locked, "keep");
-    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    // Held open without leave to write or delete: the finished file cannot
+    // be put in its place.
+    HeldOpen held(locked);
     answerer.thenTypePath(locked);
     answerer.thenPress(IDYES);  // replace the existing file
     press(IDC_TESSALY_EXPORT);
