@@ -28,23 +28,6 @@ using Checks = std::vector<bool>;
 
 namespace {
 
-// Keeps a file open for reading only, sharing nothing but reading, as
-// another program may: it can be neither opened for writing nor replaced.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::string& path)
-        : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~HeldOpen() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-
-private:
-    HANDLE handle_;
-};
-
-
 const std::string FRAME(61, '*');
 
 // Three entries in three folders: a settings text, a picture, a string file.
@@ -384,7 +367,7 @@ TEST_F(CrandleDialogTest, CreateThatCannotWriteTheArchiveSaysSoAndKeepsTheOldFil
     testkit::writeFile(locked, "keep");
     // Held open without leave to write or delete: the finished file cannot
     // be put in its place.
-    HeldOpen held(locked);
+    testkit::HeldOpen held(locked);
     ModalAnswerer answerer;
     setPath(tree);
     answerer.thenTypePath(locked);
@@ -441,7 +424,7 @@ TEST_F(CrandleDialogTest, OutputWritesOnlyAWholeListing) {
     testkit::writeFile(locked, "keep");
     // Held open without leave to write or delete: the finished file cannot
     // be put in its place.
-    HeldOpen held(locked);
+    testkit::HeldOpen held(locked);
     answerer.thenTypePath(locked);
     answerer.thenPress(IDYES);
     press(IDC_CRANDLE_OUTPUT);

@@ -25,23 +25,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// Keeps a file open for reading only, sharing nothing but reading, as
-// another program may: it can be neither opened for writing nor replaced.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::string& path)
-        : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~HeldOpen() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-
-private:
-    HANDLE handle_;
-};
-
-
 const std::string FRAME(61, '*');
 
 class CollectionDialogTest : public ::testing::Test {
@@ -292,7 +275,7 @@ TEST_F(CollectionDialogTest, SaveListWritesTheHeaderAndEveryLineWhole) {
     testkit::writeFile(locked, "keep");
     // Held open without leave to write or delete: the finished file cannot
     // be put in its place.
-    HeldOpen held(locked);
+    testkit::HeldOpen held(locked);
     answerer.thenTypePath(locked);
     answerer.thenPress(IDYES);  // replace the existing file
     answerer.thenPress(IDOK);
