@@ -35,6 +35,7 @@ const char* entryProblemText(EntryProblem problem) {
         case EntryProblem::READ_FAILED: return "data could not be read";
         case EntryProblem::CANNOT_CREATE: return "output could not be created";
         case EntryProblem::LINKED_PATH: return "a folder on the way is a link, not written through";
+        case EntryProblem::REPLACES_OWN: return "would replace the archive or an entry written before";
         case EntryProblem::SOURCE_UNREADABLE: return "file could not be read; zeros written instead";
     }
     return "unknown";
@@ -211,6 +212,11 @@ ExtractReport BigArchive::extractSelected(const char* archivePath, const char* f
     const std::uint64_t archiveLength = length < 0 ? 0 : static_cast<std::uint64_t>(length);
 
     lastCreatedFolder_.clear();
+    // The archive and every file this extraction writes are known by
+    // identity: no entry replaces them.
+    written_.clear();
+    const platform::FileIdentity self = platform::fileIdentity(archive.get());
+    if (self.valid) written_.insert({self.volume, self.index});
     const std::string base(folder);
     const bool needsSeparator = !base.empty() && !platform::isSeparator(base.back());
     for (const BigEntry& e : directory_) {
@@ -258,6 +264,8 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
         }
     }
     if (std::uint64_t{e.dataOffset} + e.dataSize > archiveLength) return fail(EntryProblem::DATA_OUTSIDE);
+    const platform::FileIdentity existing = platform::fileIdentity(work.c_str());
+    if (existing.valid && written_.count({existing.volume, existing.index})) return fail(EntryProblem::REPLACES_OWN);
 
     // The entry is written beside its place and moved over any old file only
     // when complete, so a failure never leaves half a file behind.
@@ -278,6 +286,8 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
     }
     if (!ok) return fail(problem);
     if (!out.commit()) return fail(EntryProblem::CANNOT_CREATE);
+    const platform::FileIdentity made = platform::fileIdentity(work.c_str());
+    if (made.valid) written_.insert({made.volume, made.index});
     return true;
 }
 

@@ -15,7 +15,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FolderScanner.h"
@@ -39,6 +41,7 @@ enum class EntryProblem {
     READ_FAILED,     // the data could not be read
     CANNOT_CREATE,   // the output folder or file could not be created or written
     LINKED_PATH,     // a folder on the way is a link or junction: it is not written through
+    REPLACES_OWN,    // the output is the archive itself or an entry this extraction wrote
     SOURCE_UNREADABLE,  // a collected file could not be opened or had shrunk
 };
 
@@ -174,6 +177,7 @@ private:
     std::string nameText_;
     std::string sizeText_;
     std::string lastCreatedFolder_;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> written_;  // identities not to replace
     std::string tempTextPath_;
     std::string collectProblemPath_;
 

@@ -36,6 +36,7 @@ const char* passReasonText(PassReason reason) {
         case PassReason::PATH_TOO_LONG: return "the path is too long for the system";
         case PassReason::BAD_NAME: return "the name cannot be represented";
         case PassReason::ENTRY_LIMIT: return "not examined, the entry limit was reached";
+        case PassReason::UNLISTABLE: return "the folder could not be listed";
     }
     return "unknown";
 }
@@ -148,7 +149,10 @@ void FolderScanner::traverse(bool filtered) {
             // The listing's entries are examined from the first one on; only
             // the "." and ".." entries are passed over.
             platform::DirectorySearch search;
-            for (bool more = search.first(pathBuffer_.c_str(), entry); more; more = search.next(entry)) {
+            // Every listable folder lists at least "." and "..".
+            bool more = search.first(pathBuffer_.c_str(), entry);
+            if (!more) passed_.push_back({folder, PassReason::UNLISTABLE});
+            for (; more; more = search.next(entry)) {
                 if (entry.name.empty() || entry.name == "." || entry.name == "..") continue;
                 const bool isFolder = (entry.attributes & platform::ATTR_DIRECTORY) != 0;
                 if (!isFolder && filtered && !matches(entry.name.c_str())) continue;

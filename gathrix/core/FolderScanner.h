@@ -24,6 +24,7 @@ enum class PassReason {
     PATH_TOO_LONG,   // the path would pass the system's path limit
     BAD_NAME,        // a name that cannot be represented as a Windows name
     ENTRY_LIMIT,     // a folder not examined because the entry limit was reached
+    UNLISTABLE,      // a folder whose listing the system refused (too deep, no rights)
 };
 const char* passReasonText(PassReason reason);
 
@@ -57,10 +58,11 @@ public:
     static constexpr std::int32_t KIND_NAME = 1110;            // "readme"
     static constexpr std::int32_t KIND_NAME_EXT = 1111;        // "readme.txt"
 
-    // The longest path the walk records: what the system's directory search
-    // can still reach.
+    // The longest path the walk records: the longest path the system has.
+    // (What the directory search cannot reach below it shows as a folder
+    // that cannot be listed.)
 #ifdef _WIN32
-    static constexpr std::size_t PATH_LIMIT = 259;
+    static constexpr std::size_t PATH_LIMIT = 32767;
 #else
     static constexpr std::size_t PATH_LIMIT = 4095;
 #endif

@@ -184,13 +184,17 @@ void CollectionDialog::scan() {
         std::snprintf(text, sizeof text, gathrixtext::LIMIT_FORMAT, entryTotal);
         inform(text);
     }
-    if (!scanner.passedOver().empty()) {
-        // Links are not followed and some names cannot be listed: said, never dropped silently.
+    // Links are not followed and some names cannot be listed: said, never
+    // dropped silently (folders left at the limit were just told).
+    std::vector<const PassedOver*> passed;
+    for (const PassedOver& p : scanner.passedOver())
+        if (p.reason != PassReason::ENTRY_LIMIT) passed.push_back(&p);
+    if (!passed.empty()) {
         char text[96];
-        std::snprintf(text, sizeof text, gathrixtext::PASSED_OVER_FORMAT, static_cast<int>(scanner.passedOver().size()));
+        std::snprintf(text, sizeof text, gathrixtext::PASSED_OVER_FORMAT, static_cast<int>(passed.size()));
         std::string message = text;
-        for (std::size_t i = 0; i < scanner.passedOver().size() && i < 10; ++i)
-            message += "\n" + scanner.passedOver()[i].path + " - " + passReasonText(scanner.passedOver()[i].reason);
+        for (std::size_t i = 0; i < passed.size() && i < 10; ++i)
+            message += "\n" + passed[i]->path + " - " + passReasonText(passed[i]->reason);
         inform(message);
     }
 

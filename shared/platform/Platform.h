@@ -147,9 +147,11 @@ struct FileIdentity {
 FileIdentity fileIdentity(const char* path);
 FileIdentity fileIdentity(std::FILE* file);
 
+// A name for a temporary file in target's folder that cannot be guessed in
+// advance: '~', random letters and digits, ".tmp".
+std::string temporaryNameBeside(const std::string& target);
 // Creates a new file beside target, exclusively (never an existing name,
-// never through a link) under a name that cannot be guessed in advance:
-// target + ".~" + random letters + ".tmp". Opened for update, in binary
+// never through a link) under a temporaryNameBeside name. Opened for update, in binary
 // mode or (text) with the system's line ends; null (and the system's error)
 // when it cannot be created. The name is returned in temporaryPath.
 std::FILE* createTemporaryBeside(const std::string& target, std::string& temporaryPath, bool text = false);

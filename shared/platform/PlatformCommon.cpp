@@ -113,6 +113,15 @@ std::string randomName(std::size_t length) {
     return name;
 }
 
+std::string temporaryNameBeside(const std::string& target) {
+    // Short, so that it fits wherever the target's own name fits (the
+    // system's path limit counts): the target's folder, '~', 8 random
+    // letters or digits and ".tmp".
+    const std::size_t cut = lastSeparator(target);
+    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
+    return folder + "~" + randomName(8) + ".tmp";
+}
+
 void setShellOpenHandler(ShellOpenHandler handler) { shellHandler() = std::move(handler); }
 
 bool shellOpenSystem(void* ownerWindow, const char* program, const char* parameter);

@@ -336,7 +336,7 @@ FileIdentity fileIdentity(std::FILE* file) {
 
 std::FILE* createTemporaryBeside(const std::string& target, std::string& temporaryPath, bool) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = target + ".~" + randomName(10) + ".tmp";
+        std::string name = temporaryNameBeside(target);
         int fd = open(nativePath(name.c_str()).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;

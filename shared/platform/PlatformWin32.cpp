@@ -203,8 +203,15 @@ const char* inputProblem(const char* path) {
     DWORD attributes = path && *path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES) return "The file does not exist.";
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "The path is a folder, not a file.";
-    if (attributes & FILE_ATTRIBUTE_DEVICE) return "The path is not a regular file (a device or a pipe).";
-    return nullptr;
+    const char* const NOT_REGULAR = "The path is not a regular file (a device or a pipe).";
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return NOT_REGULAR;
+    // Device names ("NUL", "COM1") show ordinary attributes: the handle tells.
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;  // the open that follows gives the reason
+    const DWORD type = GetFileType(handle);
+    CloseHandle(handle);
+    return type == FILE_TYPE_DISK ? nullptr : NOT_REGULAR;
 }
 
 std::int64_t streamSize(std::FILE* file) {
@@ -250,7 +257,7 @@ FileIdentity fileIdentity(std::FILE* file) {
 
 std::FILE* createTemporaryBeside(const std::string& target, std::string& temporaryPath, bool text) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = target + ".~" + randomName(10) + ".tmp";
+        std::string name = temporaryNameBeside(target);
         // CREATE_NEW fails on any existing name, a link or junction included.
         HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,

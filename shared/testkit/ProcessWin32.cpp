@@ -50,6 +50,13 @@ bool makeFolderLink(const std::string& target, const std::string& linkPath) {
     return ok;
 }
 
+HeldOpen::HeldOpen(const std::string& path)
+    : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+
+HeldOpen::~HeldOpen() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+}
+
 bool makeFileLink(const std::string&, const std::string&) { return false; }
 
 TempFolderOverride::TempFolderOverride(const std::string& folder) {

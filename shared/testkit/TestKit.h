@@ -81,6 +81,21 @@ std::vector<std::string> folderNames(const std::string& folder);
 // file on systems that have them.
 bool makeSizedFile(const std::string& path, std::uint64_t size);
 
+#ifdef _WIN32
+// Keeps a file open for reading only, sharing nothing but reading, as
+// another program may: it can be neither opened for writing nor replaced.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::string& path);
+    ~HeldOpen();
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+private:
+    void* handle_;
+};
+#endif
+
 // Points the user's temporary folder of this process at another folder
 // while it lives (TMPDIR on POSIX, TMP and TEMP on Windows).
 class TempFolderOverride {

@@ -35,7 +35,7 @@ TEST(ReplacingFile, ReplacesWholeOrLeavesTheTargetAndNoTemporary) {
     for (int i = 0; i < 20; ++i) {
         ReplacingFile file;
         ASSERT_TRUE(file.create(target));
-        EXPECT_EQ(file.temporaryPath().compare(0, target.size() + 2, target + ".~"), 0);
+        EXPECT_EQ(file.temporaryPath().compare(0, dir.path().size() + 2, dir.path() + testkit::SEP + "~"), 0);
         names.insert(file.temporaryPath());
     }  // dropped: abandoned
     EXPECT_EQ(names.size(), 20u);

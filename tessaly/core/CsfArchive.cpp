@@ -213,11 +213,11 @@ bool CsfArchive::exportTo(const char* sourcePath, const char* targetPath) {
     markedCount_ = 0;
     if (!targetPath || !*targetPath) return false;
     const std::string target = targetPath;
-    problem_ = nullptr;
+    problem_ = Problem::NONE;
     // The table is never written over the file it was read from.
     const char* source = !data_.empty() ? resolvedPath_.c_str() : sourcePath;
     if (source && platform::fileIdentity(source) == platform::fileIdentity(targetPath)) {
-        problem_ = SAME_FILE_TEXT;
+        problem_ = Problem::SAME_FILE;
         return false;
     }
     ReplacingFile file;
@@ -298,17 +298,17 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
     appendList_.clear();
     staged_.clear();
     lastAppendLabels_ = 0;
-    problem_ = nullptr;
+    problem_ = Problem::NONE;
     // Without a readable configuration there is nothing to append: nothing
     // is written, and the caller is told why.
     if (!configPath || platform::inputProblem(configPath)) {
-        problem_ = NO_CONFIG_TEXT;
+        problem_ = Problem::NO_CONFIG;
         return false;
     }
     {
         ConfigFile config(configPath, 1024);
         if (!config.load()) {
-            problem_ = NO_CONFIG_TEXT;
+            problem_ = Problem::NO_CONFIG;
             return false;
         }
         if (!config.textList("AppendList", appendList_)) config.textList("APPENDLIST", appendList_);
@@ -318,7 +318,7 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
             if (star == std::string::npos) continue;
             stageFamily(config, value.substr(0, star));
         }
-        if (!config.cutKeys().empty()) problem_ = VALUE_CUT_TEXT;
+        if (!config.cutKeys().empty()) problem_ = Problem::VALUE_CUT;
     }
 
     sourcePath_ = csfPath ? csfPath : "";
@@ -336,7 +336,7 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
     // complete, so a failure leaves an earlier copy as it was. The table
     // itself is never its own "NEW_" copy.
     if (platform::fileIdentity(resolvedPath_.c_str()) == platform::fileIdentity(newPath_.c_str())) {
-        problem_ = SAME_FILE_TEXT;
+        problem_ = Problem::SAME_FILE;
         return false;
     }
     ReplacingFile file;

@@ -97,12 +97,9 @@ public:
     bool appendFromConfig(const char* csfPath, const char* configPath);
     void clear();
 
-    // Why the last export or append refused or what it noticed: one of the
-    // texts below, or null.
-    const char* problem() const { return problem_; }
-    static constexpr const char* SAME_FILE_TEXT = "the target is the table that was read";
-    static constexpr const char* NO_CONFIG_TEXT = "the configuration file is missing or is not a file";
-    static constexpr const char* VALUE_CUT_TEXT = "a configuration value was cut at its limit";
+    // Why the last export or append refused, or what it noticed.
+    enum class Problem { NONE, SAME_FILE, NO_CONFIG, VALUE_CUT };
+    Problem problem() const { return problem_; }
 
     bool ready() const { return ready_; }
     bool appendDone() const { return appendDone_; }
@@ -151,5 +148,5 @@ private:
     std::string sourcePath_;
     std::string resolvedPath_;
     std::string newPath_;
-    const char* problem_ = nullptr;
+    Problem problem_ = Problem::NONE;
 };

@@ -185,7 +185,7 @@ void TessalyDialog::exportTable() {
                     runInBackground([&] { written = archive.exportTo(path, savePath); });
                     sweepProgress();
                     if (!written) {
-                        report(archive.problem() == CsfArchive::SAME_FILE_TEXT ? tessalytext::EXPORT_REFUSED
+                        report(archive.problem() == CsfArchive::Problem::SAME_FILE ? tessalytext::EXPORT_REFUSED
                                                                                : tessalytext::EXPORT_FAILED,
                                savePath);
                         return;
@@ -215,12 +215,12 @@ void TessalyDialog::append() {
     runInBackground([&] { written = archive.appendFromConfig(path, chooserPath); });
     sweepProgress();
     if (!written) {
-        report(archive.problem() == CsfArchive::NO_CONFIG_TEXT ? tessalytext::APPEND_REFUSED
+        report(archive.problem() == CsfArchive::Problem::NO_CONFIG ? tessalytext::APPEND_REFUSED
                                                               : tessalytext::APPEND_FAILED);
         return;
     }
     if (archive.appendDone())
-        report(archive.problem() == CsfArchive::VALUE_CUT_TEXT ? tessalytext::APPENDED_CUT : tessalytext::APPENDED,
+        report(archive.problem() == CsfArchive::Problem::VALUE_CUT ? tessalytext::APPENDED_CUT : tessalytext::APPENDED,
                archive.newPath().c_str());
 }
 

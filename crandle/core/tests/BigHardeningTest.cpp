@@ -138,3 +138,25 @@ TEST(BigHardening, DamagedHeadersAreReportedNotListedAsEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BigHardening, ExtractionReplacesNeitherTheArchiveNorAnEntryItWrote) {
+    TempDir dir;
+    HandLaidBig big;
+    // The archive lies in the destination under the name of an entry, and
+    // two entries share a name.
+    big.entries = {{"pack.big", "over the archive"}, {"a.txt", "first"}, {"a.txt", "second"}, {"b.txt", "b"}};
+    const std::string archivePath = dir.file("out/pack.big");
+    const std::string bytes = big.bytes();
+    testkit::writeFile(archivePath, bytes);
+    BigArchive archive;
+    ExtractReport report = archive.extractSelected(archivePath.c_str(), dir.file("out").c_str());
+    EXPECT_EQ(report.written, 2);
+    ASSERT_EQ(report.problems.size(), 2u);
+    for (const EntryReport& problem : report.problems) EXPECT_EQ(problem.problem, EntryProblem::REPLACES_OWN);
+    EXPECT_EQ(testkit::readFile(archivePath), bytes);
+    EXPECT_EQ(testkit::readFile(dir.file("out/a.txt")), "first");
+}
+
+}  // namespace

@@ -365,8 +365,9 @@ TEST_F(CrandleDialogTest, CreateThatCannotWriteTheArchiveSaysSoAndKeepsTheOldFil
     testkit::writeFile(tree + "\\top.txt", "top level");
     const std::string locked = folder.file("locked.big");
     testkit::writeFile(locked, "keep");
-    // A folder holds the name of the archive's temporary file.
-    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    // Held open without leave to write or delete: the finished file cannot
+    // be put in its place.
+    testkit::HeldOpen held(locked);
     ModalAnswerer answerer;
     setPath(tree);
     answerer.thenTypePath(locked);
@@ -418,10 +419,12 @@ TEST_F(CrandleDialogTest, OutputWritesOnlyAWholeListing) {
     press(IDC_CRANDLE_OUTPUT);
     EXPECT_EQ((Lines{crandletext::IMPORTED}), messages()) << "cancelled: nothing reported";
 
-    // A target whose temporary file cannot be opened: the box, the old file kept.
+    // A target that cannot be opened: the box, the old file kept.
     const std::string locked = folder.file("locked.txt");
     testkit::writeFile(locked, "keep");
-    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    // Held open without leave to write or delete: the finished file cannot
+    // be put in its place.
+    testkit::HeldOpen held(locked);
     answerer.thenTypePath(locked);
     answerer.thenPress(IDYES);
     press(IDC_CRANDLE_OUTPUT);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -248,15 +249,27 @@ TEST(FolderScan, WhatIsPassedOverIsListedWithItsReason) {
     expected[winJoin(dir.path(), "what?.txt")] = PassReason::BAD_NAME;
     if (testkit::makePipe(dir.file("pipe"))) expected[winJoin(dir.path(), "pipe")] = PassReason::NOT_A_FILE;
 #endif
-    // Room for the start path and 30 more characters; a limit of two
+    // A folder without rights to list it, where the system enforces them.
+    testkit::writeFile(dir.file("shut/x.txt"), "x");
+    std::filesystem::permissions(dir.file("shut"), std::filesystem::perms::none);
+    platform::DirectorySearch probe;
+    platform::FoundEntry found;
+    std::set<std::string> files = {winJoin(dir.path(), "keep.txt")};
+    if (!probe.first((dir.file("shut") + testkit::SEP + "*").c_str(), found))
+        expected[winJoin(dir.path(), "shut")] = PassReason::UNLISTABLE;
+    else
+        files.insert(winJoin(dir.path(), "shut/x.txt"));
+    probe.close();
+    // Room for the start path and 30 more characters; a limit of three
     // entries leaves the third level (inner\deep) unwalked.
-    FolderScanner scanner(2, dir.path().size() + 30);
+    FolderScanner scanner(3, dir.path().size() + 30);
     ASSERT_TRUE(scanner.setStartFolder(dir.path().c_str()));
     scanner.scanAll();
     expected[winJoin(dir.path(), "inner/deep")] = PassReason::ENTRY_LIMIT;
     std::map<std::string, PassReason> passed;
     for (const PassedOver& p : scanner.passedOver()) passed[p.path] = p.reason;
     EXPECT_EQ(passed, expected);
-    EXPECT_EQ(fileSet(scanner), std::set<std::string>{winJoin(dir.path(), "keep.txt")});
+    EXPECT_EQ(fileSet(scanner), files);
     for (const auto& p : passed) EXPECT_STRNE(passReasonText(p.second), "unknown");
+    std::filesystem::permissions(dir.file("shut"), std::filesystem::perms::owner_all);
 }

@@ -273,7 +273,9 @@ TEST_F(CollectionDialogTest, SaveListWritesTheHeaderAndEveryLineWhole) {
     // A file that cannot be opened: the box, and the old file is kept.
     const std::string locked = folder.file("locked.txt");
     testkit::writeFile(locked, "keep");
-    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    // Held open without leave to write or delete: the finished file cannot
+    // be put in its place.
+    testkit::HeldOpen held(locked);
     answerer.thenTypePath(locked);
     answerer.thenPress(IDYES);  // replace the existing file
     answerer.thenPress(IDOK);

@@ -34,7 +34,7 @@ TEST(CsfHardening, AppendWithoutAUsableConfigurationWritesNothingAndSaysSo) {
     for (const std::string& config : {dir.file("missing.cfg"), dir.file("folder.cfg")}) {
         SCOPED_TRACE(config);
         EXPECT_FALSE(archive.appendFromConfig(dir.file("t.csf").c_str(), config.c_str()));
-        EXPECT_EQ(archive.problem(), CsfArchive::NO_CONFIG_TEXT);
+        EXPECT_EQ(archive.problem(), CsfArchive::Problem::NO_CONFIG);
         EXPECT_FALSE(testkit::fileExists(dir.file("NEW_t.csf")));
     }
 
@@ -43,13 +43,13 @@ TEST(CsfHardening, AppendWithoutAUsableConfigurationWritesNothingAndSaysSo) {
     ASSERT_TRUE(archive.appendFromConfig(dir.file("t.csf").c_str(), dir.file("add.cfg").c_str()));
     EXPECT_EQ(archive.appendList(), (std::vector<std::string>{"One*", "Two*"}));
     EXPECT_EQ(archive.staged().size(), 2u);
-    EXPECT_EQ(archive.problem(), nullptr);
+    EXPECT_EQ(archive.problem(), CsfArchive::Problem::NONE);
 
     // A value cut at its limit is appended as cut, and said so.
     testkit::writeFile(dir.file("long.cfg"),
                        "AppendList = {M*}\nM001 = {LONG," + std::string(1100, 'x') + "}\nM002 = {SHORT,s}\n");
     ASSERT_TRUE(archive.appendFromConfig(dir.file("t.csf").c_str(), dir.file("long.cfg").c_str()));
-    EXPECT_EQ(archive.problem(), CsfArchive::VALUE_CUT_TEXT);
+    EXPECT_EQ(archive.problem(), CsfArchive::Problem::VALUE_CUT);
 }
 
 TEST(CsfHardening, NoWriteReplacesTheTableThatWasRead) {
@@ -63,7 +63,7 @@ TEST(CsfHardening, NoWriteReplacesTheTableThatWasRead) {
     ASSERT_EQ(platform::createFolderTree(dir.file("sub").c_str()), 0);
     const std::string other = dir.file("sub/../t.csf");
     EXPECT_FALSE(archive.exportTo(dir.file("t.csf").c_str(), other.c_str()));
-    EXPECT_EQ(archive.problem(), CsfArchive::SAME_FILE_TEXT);
+    EXPECT_EQ(archive.problem(), CsfArchive::Problem::SAME_FILE);
     EXPECT_EQ(saveCsfListing(archive, "t.csf", other.c_str()), ListingResult::SameFile);
     EXPECT_EQ(testkit::readFile(dir.file("t.csf")), table);
     EXPECT_EQ(saveCsfListing(archive, "t.csf", dir.file("list.txt").c_str()), ListingResult::Saved);

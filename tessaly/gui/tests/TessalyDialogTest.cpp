@@ -205,11 +205,12 @@ TEST_F(TessalyDialogTest, ExportWritesTheUncheckedRowsOrReportsWhyNothingWasWrit
     EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, ""}), messages());
     ASSERT_EQ(3u, answerer.seen().size()) << "one save dialog per export";
 
-    // A target that cannot be written (a folder holds the name of its
-    // temporary file) is reported, never called exported, and kept.
+    // A target that cannot be written is reported, never called exported, and kept.
     const std::string locked = folder.file("locked.csf");
     testkit::writeFile(locked, "keep");
-    ASSERT_TRUE(CreateDirectoryA((locked + ".~tmp").c_str(), nullptr));
+    // Held open without leave to write or delete: the finished file cannot
+    // be put in its place.
+    testkit::HeldOpen held(locked);
     answerer.thenTypePath(locked);
     answerer.thenPress(IDYES);  // replace the existing file
     press(IDC_TESSALY_EXPORT);
