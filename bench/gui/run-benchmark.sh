@@ -21,7 +21,7 @@ WORK="$ROOT/build/bench-gui"
 
 NATIVE=$ROOT/build/native/bin
 if [ -z "${BENCH_DISPLAY_READY:-}" ]; then
-  cmake --build "$BUILD" -j2 --target Crandle Tessaly Gathrix DialogDriver >/dev/null
+  cmake --build "$BUILD" -j2 --target Crandle Tessaly Gathrix DialogDriver gathrix_scan >/dev/null
   [ -f build/native/CMakeCache.txt ] || cmake --preset native >/dev/null
   cmake --build build/native -j2 --target crandle_big gathrix_scan csf_bench CsfTool >/dev/null
   "$ROOT/scripts/wine-prefix.sh" "$BUILD"
@@ -38,17 +38,28 @@ winpath() { echo "Z:$1" | tr '/' '\\'; }
 now() { date +%s.%N; }
 kb_of() { awk -v k="$2" '$1 == k":" {print $2}' "/proc/$1/status"; }
 
-# core_time COMMAND...: seconds of the best of three runs.
+# core_time COMMAND...: the seconds of the best of three runs in CORE_T; the
+# peak memory of the last run, less that of an empty run of a tool, in CORE_KB.
 core_time() {
   best=""
   for run in 1 2 3; do
     t0=$(now)
-    "$@" >/dev/null 2>&1
+    /usr/bin/time -f "%M" -o "$WORK/peak.txt" "$@" >/dev/null 2>&1
     t1=$(now)
     best=$(echo "$t0 $t1 ${best:-999999}" | awk '{ d = $2 - $1; printf "%.3f", d < $3 ? d : $3 }')
   done
-  echo "$best"
+  /usr/bin/time -f "%M" -o "$WORK/empty.txt" "$NATIVE/crandle_big" >/dev/null 2>&1 || true
+  CORE_KB=$(( $(cat "$WORK/peak.txt") - $(cat "$WORK/empty.txt") ))
+  CORE_T=$best
 }
+# wine_time COMMAND...: seconds of a run under Wine, less an empty run.
+wine_time() {
+  t0=$(now); run "$BIN/DialogDriver.exe" >/dev/null 2>&1 || true; t1=$(now)
+  run "$@" >/dev/null 2>&1
+  t2=$(now)
+  echo "$t0 $t1 $t2" | awk '{ d = ($3 - $2) - ($2 - $1); printf "%.3f", d < 0 ? 0 : d }'
+}
+say() { printf '%s\n' "$*"; }
 
 # gui PROGRAM CAPTION LIST_DATA_BYTES SETUP... -- WAIT...: starts the program,
 # runs the setup actions, then the waiting driver action; prints the seconds
@@ -82,11 +93,11 @@ for entries in 20000 100000; do
   rm -rf "$WORK/tree$entries"
   "$NATIVE/crandle_big" list "$WORK/a$entries.big" > "$WORK/list.txt"
   data=$(wc -c < "$WORK/list.txt")
-  core=$(core_time "$NATIVE/crandle_big" list "$WORK/a$entries.big")
-  echo " archive of $entries entries: core (list) $core s"
+  core_time "$NATIVE/crandle_big" list "$WORK/a$entries.big"
+  say " archive of $entries entries: core (list) $CORE_T s, memory $CORE_KB kB"
   gui Crandle "Crandle Helper" "$data" "text 11008 $(winpath "$WORK/a$entries.big")" -- \
     clickwait 11016 11012 "BIG Archive was successfully imported ...."
-  echo "  rows $(driver "Crandle Helper" rows 11010), last: $(driver "Crandle Helper" cell 11010 $((entries - 1)) 1)"
+  say "  rows $(driver "Crandle Helper" rows 11010), last: $(driver "Crandle Helper" cell 11010 $((entries - 1)) 1)"
   finish "Crandle Helper"
 done
 
@@ -100,12 +111,12 @@ awk 'BEGIN { print "AppendList = {MSG*}"
 table=$WORK/NEW_sample.csf
 labels=$("$NATIVE/CsfTool" list "$table" "$WORK/listing.txt" | awk '{print $2}')
 data=$(wc -c < "$WORK/listing.txt")
-core=$(core_time "$NATIVE/CsfTool" list "$table" "$WORK/listing.txt")
-echo " table of $labels labels: core (load and listing) $core s"
+core_time "$NATIVE/CsfTool" list "$table" "$WORK/listing.txt"
+say " table of $labels labels: core (load and listing) $CORE_T s, memory $CORE_KB kB"
 "$NATIVE/csf_bench" 100000 "$WORK" | sed -n '/^load/p' | sed 's/^/  core alone, its own table of 100,000 labels: /'
 gui Tessaly "Tessaly Helper" "$data" "text 11008 $(winpath "$table")" -- \
   clickwait 11016 11012 "CSF Archive was successfully imported ...."
-echo "  rows $(driver "Tessaly Helper" rows 11010), last: $(driver "Tessaly Helper" cell 11010 $((labels - 1)) 1)"
+say "  rows $(driver "Tessaly Helper" rows 11010), last: $(driver "Tessaly Helper" cell 11010 $((labels - 1)) 1)"
 finish "Tessaly Helper"
 
 echo "== Gathrix: Scan"
@@ -113,9 +124,9 @@ echo "== Gathrix: Scan"
 "$NATIVE/gathrix_scan" "$WORK/scan" > "$WORK/scan.txt"
 files=$(tail -n 1 "$WORK/scan.txt" | awk '{print $1}')
 data=$(wc -c < "$WORK/scan.txt")
-core=$(core_time "$NATIVE/gathrix_scan" "$WORK/scan" --quiet)
-echo " tree of $files files: core (scan) $core s"
+core_time "$NATIVE/gathrix_scan" "$WORK/scan" --quiet
+say " tree of $files files: core (scan) $CORE_T s, memory $CORE_KB kB; under Wine $(wine_time "$BIN/gathrix_scan.exe" "$(winpath "$WORK/scan")" --quiet) s"
 gui Gathrix "File Collection Utility" "$data" "text 11006 $(winpath "$WORK/scan")" "text 11008 *.*" "check 11008" -- \
   clickcount 11018 11014 "$files"
-echo "  first: $(driver "File Collection Utility" line 11014 0), last: $(driver "File Collection Utility" line 11014 $((files - 1)))"
+say "  first: $(driver "File Collection Utility" line 11014 0), last: $(driver "File Collection Utility" line 11014 $((files - 1)))"
 finish "File Collection Utility"
