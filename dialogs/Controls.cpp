@@ -266,19 +266,15 @@ void ListViewControl::setChecked(int row, bool checked) {
     send(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
 }
 
-void ListViewControl::setExtendedStyles() {
-    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-         LVS_EX_GRIDLINES | LVS_EX_TRACKSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+void changeListExtendedStyles(HWND list, DWORD set, DWORD clear) {
+    DWORD styles = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>((styles | set) & ~clear));
 }
 
-void ListViewControl::addExtendedStyle(DWORD bits) {
-    DWORD styles = static_cast<DWORD>(send(LVM_GETEXTENDEDLISTVIEWSTYLE));
-    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(styles | bits));
-}
+void ListViewControl::setExtendedStyles() { changeListExtendedStyles(window, LIST_EXTENDED_STYLES, ~LIST_EXTENDED_STYLES); }
 
-void ListViewControl::removeExtendedStyle(DWORD bits) {
-    DWORD styles = static_cast<DWORD>(send(LVM_GETEXTENDEDLISTVIEWSTYLE));
-    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(styles & ~bits));
-}
+void ListViewControl::addExtendedStyle(DWORD bits) { changeListExtendedStyles(window, bits, 0); }
+
+void ListViewControl::removeExtendedStyle(DWORD bits) { changeListExtendedStyles(window, 0, bits); }
 
 }  // namespace dialogs

@@ -10,6 +10,11 @@ namespace dialogs {
 // through the given column record; the message result.
 int insertListColumn(HWND list, LVCOLUMNA& column, int index, const char* title, int width, int format);
 
+// Grid lines, track select, header drag and drop, full row select.
+constexpr DWORD LIST_EXTENDED_STYLES = LVS_EX_GRIDLINES | LVS_EX_TRACKSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT;
+// ORs in the set bits, then takes out the cleared ones.
+void changeListExtendedStyles(HWND list, DWORD set, DWORD clear);
+
 class ListViewControl : public ControlWindow {
 public:
     ListViewControl();

@@ -34,15 +34,9 @@ int OwnerDataList::addColumnWithFormat(const char* title, int width, int format)
     return result;
 }
 
-void OwnerDataList::setExtendedStyles() {
-    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-         LVS_EX_GRIDLINES | LVS_EX_TRACKSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
-}
+void OwnerDataList::setExtendedStyles() { changeListExtendedStyles(window, LIST_EXTENDED_STYLES, ~LIST_EXTENDED_STYLES); }
 
-void OwnerDataList::addExtendedStyle(DWORD bits) {
-    DWORD styles = static_cast<DWORD>(send(LVM_GETEXTENDEDLISTVIEWSTYLE));
-    send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(styles | bits));
-}
+void OwnerDataList::addExtendedStyle(DWORD bits) { changeListExtendedStyles(window, bits, 0); }
 
 int OwnerDataList::addRow(const char* text) {
     // The cells of a row are laid out by the columns there were at its

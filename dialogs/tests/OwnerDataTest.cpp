@@ -43,16 +43,6 @@ void readFromAnotherThread(const std::function<void()>& reader) {
     CloseHandle(thread);
 }
 
-std::string cellA(HWND list, int row, int column) {
-    char buffer[64] = {0};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return buffer;
-}
-
 UINT stateImage(HWND list, int row) {
     return static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
 }
@@ -99,10 +89,10 @@ TEST(OwnerDataList, OnATabItAnswersTextsChecksAndSelectionToAnotherThread) {
     UINT checks[6] = {0};
     readFromAnotherThread([&] {
         count = static_cast<int>(SendMessageA(window, LVM_GETITEMCOUNT, 0, 0));
-        first = cellA(window, 0, 1);
-        last = cellA(window, ROWS - 1, 1);
-        size = cellA(window, 500, 2);
-        outside = cellA(window, 0, 0);
+        first = listViewCell(window, 0, 1);
+        last = listViewCell(window, ROWS - 1, 1);
+        size = listViewCell(window, 500, 2);
+        outside = listViewCell(window, 0, 0);
         wchar_t buffer[64] = {0};
         LVITEMW item{};
         item.iSubItem = 1;
