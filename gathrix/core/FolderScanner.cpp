@@ -153,6 +153,7 @@ void FolderScanner::traverse(bool filtered) {
         std::swap(current_, next_);
         levelCount = levels_[current_].size();
     }
+    foldersLeft_ = levelCount > 0;
     fileCount_ = static_cast<std::int32_t>(files_.size());
     folderCount_ = static_cast<std::int32_t>(folders_.size());
 }
