@@ -23,9 +23,11 @@ struct ScanArgs {
 // The scanner joins names with '\'; elsewhere than on Windows paths are
 // shown with '/'.
 void appendShown(std::string& out, const std::string& path) {
+#ifdef _WIN32
+    out += path;
+#else
     const std::size_t at = out.size();
     out += path;
-#ifndef _WIN32
     std::replace(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), '\\', '/');
 #endif
 }
