@@ -20,15 +20,22 @@ struct ScanArgs {
     bool folders = false, sizes = false, json = false;
 };
 
-// The scanner joins names with '\'; elsewhere than on Windows paths are shown with '/'.
-std::string shown(const std::string& path) {
+// The scanner joins names with '\'; elsewhere than on Windows paths are
+// shown with '/'.
+void appendShown(std::string& out, const std::string& path) {
 #ifdef _WIN32
-    return path;
+    out += path;
 #else
-    std::string out = path;
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
+    const std::size_t at = out.size();
+    out += path;
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), '\\', '/');
 #endif
+}
+
+std::string shown(const std::string& path) {
+    std::string out;
+    appendShown(out, path);
+    return out;
 }
 
 int scan(const ScanArgs& args) {
@@ -45,23 +52,28 @@ int scan(const ScanArgs& args) {
         for (std::int32_t i = 0; i < scanner.fileCount(); ++i)
             files.push_back({{"path", shown(scanner.filePath(i))}, {"size", scanner.fileSize(i)}});
         for (std::int32_t i = 0; i < scanner.folderCount(); ++i) folders.push_back(shown(scanner.folderPath(i)));
-        printJson({{"folder", args.folder}, {"files", files}, {"folders", folders}, {"limitReached", scanner.limitReached()}});
+        printJson({{"folder", args.folder}, {"files", files}, {"folders", folders}, {"foldersLeft", scanner.foldersLeft()}});
     } else {
         std::string out;
+        char size[32];
         for (std::int32_t i = 0; i < scanner.fileCount(); ++i) {
-            out += shown(scanner.filePath(i));
-            if (args.sizes) out += " " + std::to_string(scanner.fileSize(i));
+            appendShown(out, scanner.filePath(i));
+            if (args.sizes)
+                out.append(size, static_cast<std::size_t>(std::snprintf(size, sizeof size, " %lld",
+                                                                         static_cast<long long>(scanner.fileSize(i)))));
             out += '\n';
             if (out.size() > (1 << 16)) {
                 std::fwrite(out.data(), 1, out.size(), stdout);
                 out.clear();
             }
         }
-        for (std::int32_t i = 0; args.folders && i < scanner.folderCount(); ++i)
-            out += shown(scanner.folderPath(i)) + "\n";
+        for (std::int32_t i = 0; args.folders && i < scanner.folderCount(); ++i) {
+            appendShown(out, scanner.folderPath(i));
+            out += '\n';
+        }
         std::fwrite(out.data(), 1, out.size(), stdout);
     }
-    if (!scanner.limitReached()) return STATUS_DONE;
+    if (!scanner.foldersLeft()) return STATUS_DONE;
     warn(args.folder, "the entry limit stopped the walk; files in deeper folders are left out");
     return STATUS_PARTIAL;
 }
@@ -75,7 +87,7 @@ void addScanCommand(CLI::App& app) {
     args->filterOption = cmd->add_option("--filter", args->filter, "Only files matching this list, e.g. \"*.ini;*.w3d\"");
     cmd->add_flag("--folders", args->folders, "Also list the folders passed (after the files)");
     cmd->add_flag("--sizes", args->sizes, "Give each file's size in bytes after its path");
-    cmd->add_flag("--json", args->json, "One JSON document: folder, files (path, size), folders, limitReached");
+    cmd->add_flag("--json", args->json, "One JSON document: folder, files (path, size), folders, foldersLeft");
     setAction(cmd, [args] { return scan(*args); });
 }
 

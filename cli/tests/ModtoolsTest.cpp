@@ -210,7 +210,7 @@ TEST_F(Modtools, ScansAssetIndexesAndW3dFiles) {
     const nlohmann::json scanned = runJson({"scan", "tree", "--json"});
     EXPECT_EQ(scanned["files"].size(), 3u);
     EXPECT_EQ(scanned["folders"].size(), 1u);
-    EXPECT_EQ(scanned["limitReached"], false);
+    EXPECT_EQ(scanned["foldersLeft"], false);
     testkit::ProcessResult filtered = run({"scan", "tree", "--filter", "*.w3d", "--sizes"});
     EXPECT_EQ(filtered.exitCode, 0);
     EXPECT_NE(filtered.output.find("b.w3d 3000"), std::string::npos) << filtered.output;

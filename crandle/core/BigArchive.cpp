@@ -330,7 +330,7 @@ BigStatus BigArchive::collectFolder(const char* root, const char* filter) {
         scanner_.scanFiltered(filter);
     else
         scanner_.scanAll();
-    collectLimitReached_ = scanner_.limitReached();
+    collectLimitReached_ = scanner_.foldersLeft();
 
     const std::string rootText(root);
     const std::size_t rootPrefix = rootText.size() + (platform::isSeparator(rootText.back()) ? 0 : 1);

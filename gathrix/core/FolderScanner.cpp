@@ -190,6 +190,7 @@ void FolderScanner::traverse(bool filtered) {
     }
     // Folders left unwalked at the limit are named, not dropped silently.
     for (const std::string& folder : levels_[current_]) passed_.push_back({folder, PassReason::ENTRY_LIMIT});
+    foldersLeft_ = levelCount > 0;
     fileCount_ = static_cast<std::int32_t>(files_.size());
     folderCount_ = static_cast<std::int32_t>(folders_.size());
 }

@@ -102,6 +102,10 @@ public:
     // True when the last scan stopped early because it had recorded more than
     // MAX_SIZE (or the given limit of) entries (the level in progress is always finished).
     bool limitReached() const { return recordedCount_ > maxSize_; }
+    // True when the limit stopped the last scan before every folder it found
+    // was walked: the files of those folders are missing. (A limit crossed
+    // on the last level leaves nothing out.)
+    bool foldersLeft() const { return foldersLeft_; }
     const std::vector<FilterSpec>& specs() const { return specs_; }
     // What the last walk passed over, in the order met. Links and junctions
     // are never followed (so a loop is walked once and nothing outside the
@@ -129,5 +133,6 @@ private:
     std::int32_t fileCount_ = 0;
     std::int32_t folderCount_ = 0;
     bool startValid_ = false;
+    bool foldersLeft_ = false;
     std::string pathBuffer_;
 };

@@ -176,6 +176,7 @@ TEST(FolderScan, LimitIsTestedBetweenLevels) {
     EXPECT_EQ(scanner.fileCount(), 12);
     EXPECT_EQ(scanner.folderCount(), 1);
     EXPECT_TRUE(scanner.limitReached());
+    EXPECT_TRUE(scanner.foldersLeft());
 
     // 12 + 1 + 3 + 1 = 17 after two levels: a limit of 17 lets the third
     // run, which ends at 19 records, over the limit.
@@ -184,6 +185,7 @@ TEST(FolderScan, LimitIsTestedBetweenLevels) {
     atLimit.scanAll();
     EXPECT_EQ(atLimit.fileCount(), 17);
     EXPECT_TRUE(atLimit.limitReached());
+    EXPECT_FALSE(atLimit.foldersLeft());  // the limit was crossed on the last level
 
     FolderScanner roomier(19);
     ASSERT_TRUE(roomier.setStartFolder(dir.path().c_str()));
@@ -197,6 +199,7 @@ TEST(FolderScan, LimitIsTestedBetweenLevels) {
     EXPECT_EQ(tighter.fileCount(), 15);
     EXPECT_EQ(tighter.folderCount(), 2);
     EXPECT_TRUE(tighter.limitReached());
+    EXPECT_TRUE(tighter.foldersLeft());
 }
 
 TEST(FolderScan, LimitIsTestedAfterTheLevelSoALargeLevelIsFinished) {
