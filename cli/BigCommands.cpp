@@ -60,7 +60,7 @@ int extract(const std::string& path, const std::string& folder, const std::vecto
     const std::uint32_t attributes = platform::fileAttributes(folder.c_str());
     if (attributes == platform::ATTR_INVALID) {
         requireWritable(folder);  // the folder it goes in must exist
-        if (platform::createFolderTree(folder.c_str()) != 0)
+        if (platform::createFolderTree(folder.c_str()) != platform::FolderResult::CREATED)
             throw Failure(STATUS_BAD_FILE, folder, "cannot be created: " + systemReason());
     } else if (!(attributes & platform::ATTR_DIRECTORY)) {
         throw Failure(STATUS_BAD_FILE, folder, "is a file, not a folder");

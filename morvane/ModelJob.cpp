@@ -34,15 +34,17 @@ std::string numbered(const std::string& prefix, int n) {
 ModelJob::ModelJob() = default;
 ModelJob::~ModelJob() = default;
 
-const char* ModelJob::errorText(int code) {
-    switch (code) {
-        case ERROR_ARGUMENTS:
+const char* ModelJob::errorText(RunResult result) {
+    switch (result) {
+        case RunResult::BAD_ARGUMENTS:
             return "Invalid number of input parameters - \nEnter name of config file ONLY ....";
-        case ERROR_NO_ENTRIES:
+        case RunResult::NO_ENTRIES:
             return "Cannot read/write model files - \nCheck config file or model files ....";
-        default:
-            return "Program finished successfully - No error found ....";
+        case RunResult::COMPLETED:
+        case RunResult::ENTRIES_FAILED:
+            break;
     }
+    return "Program finished successfully - No error found ....";
 }
 
 void printFrame(const char* text) {
@@ -92,8 +94,8 @@ std::string ModelJob::resolveInput(const std::string& input) {
     return cut(resolved, RESOLVED_LIMIT);
 }
 
-int ModelJob::run(int argc, char** argv) {
-    if (argc != 2 || !argv[1] || !argv[1][0]) throw ERROR_ARGUMENTS;
+RunResult ModelJob::run(int argc, char** argv) {
+    if (argc != 2 || !argv[1] || !argv[1][0]) return RunResult::BAD_ARGUMENTS;
     char configName[ARGUMENT_LIMIT + 1] = {0};
     std::strncpy(configName, argv[1], ARGUMENT_LIMIT);
 
@@ -101,7 +103,7 @@ int ModelJob::run(int argc, char** argv) {
 
     RunLog log("Morvane.exe");
     log.markStart();
-    if (entries_.empty()) throw ERROR_NO_ENTRIES;
+    if (entries_.empty()) return RunResult::NO_ENTRIES;
 
     for (const std::string& key : cutKeys_) {
         std::printf("\n%s\n", EQUALS_ROW);
@@ -136,7 +138,7 @@ int ModelJob::run(int argc, char** argv) {
     log.stoppedMessage();
     log.print();
     std::printf("** %s\n\n", EQUALS_ROW);
-    return failed_;
+    return failed_ > 0 ? RunResult::ENTRIES_FAILED : RunResult::COMPLETED;
 }
 
 void ModelJob::processEntry(const ModelEntry& entry, const std::string& resolved) {
@@ -149,12 +151,14 @@ void ModelJob::processEntry(const ModelEntry& entry, const std::string& resolved
 int morvaneMain(int argc, char** argv) {
     int status = EXIT_OK;
     try {
-        ModelJob job;
-        if (job.run(argc, argv) > 0) status = EXIT_ENTRIES_FAILED;
-    } catch (int code) {
-        std::string text = std::string("Application error has occured:\n") + ModelJob::errorText(code);
-        printFrame(text.c_str());
-        status = code == ERROR_ARGUMENTS || code == ERROR_NO_ENTRIES ? code : EXIT_ABNORMAL;
+        const RunResult result = ModelJob().run(argc, argv);
+        if (result == RunResult::ENTRIES_FAILED) {
+            status = EXIT_ENTRIES_FAILED;
+        } else if (result != RunResult::COMPLETED) {
+            std::string text = std::string("Application error has occured:\n") + ModelJob::errorText(result);
+            printFrame(text.c_str());
+            status = static_cast<int>(result);
+        }
     } catch (...) {
         printFrame("Abnormal termination - programm aborted ...");
         status = EXIT_ABNORMAL;

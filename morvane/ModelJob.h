@@ -17,9 +17,10 @@ struct ModelEntry {
     std::string output;  // at most 260 characters
 };
 
-// Error codes thrown as int and caught once by the entry point.
-constexpr int ERROR_ARGUMENTS = 1;
-constexpr int ERROR_NO_ENTRIES = 2;
+// How a run ends: at its end with every entry written, at its end with some
+// entries unwritten, or early for an error that the entry point reports in a
+// frame. The value of each is the exit status it gives.
+enum class RunResult { COMPLETED = 0, BAD_ARGUMENTS = 1, NO_ENTRIES = 2, ENTRIES_FAILED = 4 };
 
 // The exit status of a run: 0 after a run that got to its end with every
 // entry written, 1 and 2 after the error codes, 3 after an abnormal
@@ -42,9 +43,8 @@ public:
     ModelJob(const ModelJob&) = delete;
     ModelJob& operator=(const ModelJob&) = delete;
 
-    // The whole run as the entry point performs it; throws the int codes.
-    // Returns the number of entries that were not written.
-    int run(int argc, char** argv);
+    // The whole run as the entry point performs it.
+    RunResult run(int argc, char** argv);
 
     // The configuration phase alone: loads the file and builds the entries.
     void configure(const char* configName);
@@ -64,8 +64,8 @@ public:
     // the input does not exist (the error text is then the system's).
     static std::string resolveInput(const std::string& input);
 
-    // Text for an error code, as the frame prints it.
-    static const char* errorText(int code);
+    // Text for a result, as the frame prints it.
+    static const char* errorText(RunResult result);
 
 private:
     void processEntry(const ModelEntry& entry, const std::string& resolved);
@@ -106,5 +106,5 @@ void printFrame(const char* text);
 extern const char* const EQUALS_ROW;
 
 // The program's entry point behind main(): runs the job, prints the frame of
-// a thrown error, and returns the exit status.
+// an error that ended it early, and returns the exit status.
 int morvaneMain(int argc, char** argv);

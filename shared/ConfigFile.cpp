@@ -60,14 +60,14 @@ bool ConfigFile::locate() {
     return true;
 }
 
-int ConfigFile::open() {
+bool ConfigFile::open() {
     if (stream_) {
         std::fclose(stream_);
         stream_ = nullptr;
     }
-    if (!locate()) return 4;
+    if (!locate()) return false;
     stream_ = platform::openInputFile(fileName_.c_str(), "r");
-    return stream_ ? 3 : 4;
+    return stream_ != nullptr;
 }
 
 bool ConfigFile::readPhysicalLine(bool& cut) {
@@ -94,12 +94,12 @@ const char* ConfigFile::readLine() {
 
 bool ConfigFile::atEnd() const { return !stream_ || std::feof(stream_) || std::ferror(stream_); }
 
-int ConfigFile::close() {
-    if (!stream_) return 2;
+bool ConfigFile::close() {
+    if (!stream_) return true;
     bool failed = std::ferror(stream_) != 0;
     std::fclose(stream_);
     stream_ = nullptr;
-    return failed ? 32 : 2;
+    return !failed;
 }
 
 const char* ConfigFile::isComment() const {
@@ -110,7 +110,7 @@ const char* ConfigFile::isComment() const {
 }
 
 bool ConfigFile::load() {
-    if (open() != 3) return false;
+    if (!open()) return false;
     // Reads until the stream reports its end (a read error ends it too);
     // a line longer than the buffer is cut and its rest skipped.
     cutKeys_.clear();
@@ -310,7 +310,7 @@ const char* ConfigFile::numberedName(int index) const {
 
 bool ConfigFile::hasTag(const char* tag) {
     std::string piece;
-    if (open() == 3) {
+    if (open()) {
         readLine();
         std::size_t length = std::strlen(line_);
         if (length > 2) piece.assign(line_ + 2, std::min<std::size_t>(9, length - 2));

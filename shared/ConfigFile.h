@@ -46,15 +46,17 @@ public:
     int numberedNames(const char* key);
     const char* numberedName(int index) const;
 
-    // Line-level operations for callers that read a file themselves.
-    int open();
+    // Line-level operations for callers that read a file themselves. open
+    // is true when the file was found and opened; close is false when the
+    // stream had an error.
+    bool open();
     const char* readLine();
     const char* isComment() const;
     const char* splitItem(const char* item);
     void stripClose();
     int range();
     bool atEnd() const;
-    int close();
+    bool close();
     bool hasTag(const char* tag);
 
     const char* fileName() const { return fileName_.c_str(); }

@@ -120,8 +120,7 @@ int makeTree(const char* folder, long files, unsigned long long bytes) {
         std::snprintf(relative, sizeof relative, "d%02ld\\s%03ld", (i / 2000) % 100, (i / 100) % 1000);
         std::string dir = std::string(folder) + "\\" + relative;
         if (dir != lastFolder) {
-            int made = platform::createFolderTree(dir.c_str());
-            if (made != 0 && made != platform::FOLDER_EXISTS) {
+            if (platform::createFolderTree(dir.c_str()) == platform::FolderResult::FAILED) {
                 std::fprintf(stderr, "cannot create %s\n", dir.c_str());
                 return 1;
             }

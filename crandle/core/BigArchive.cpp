@@ -258,8 +258,8 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
     if (cut != std::string::npos) {
         std::string entryFolder = work.substr(0, cut);
         if (!entryFolder.empty() && entryFolder != lastCreatedFolder_) {
-            int created = platform::createFolderTree(entryFolder.c_str());
-            if (created != 0 && created != platform::FOLDER_EXISTS) return fail(EntryProblem::CANNOT_CREATE);
+            if (platform::createFolderTree(entryFolder.c_str()) == platform::FolderResult::FAILED)
+                return fail(EntryProblem::CANNOT_CREATE);
             lastCreatedFolder_ = entryFolder;
         }
     }

@@ -41,40 +41,41 @@ const char* passReasonText(PassReason reason) {
     return "unknown";
 }
 
-FilterSpec FolderScanner::parseToken(const std::string& token) {
+FilterToken FolderScanner::parseToken(const std::string& token) {
     std::string part;
-    FilterSpec spec;
+    FilterToken filter;
     bool hasDot = false;
-    splitAtLastDot(token, part, spec.ext, hasDot);
+    splitAtLastDot(token, part, filter.ext, hasDot);
 
     const bool leadingStar = !part.empty() && part.front() == '*';
     const bool trailingStar = !part.empty() && part.back() == '*';
     const bool starAlone = part == "*";
+    const bool exactExt = hasDot && (filter.ext.empty() || filter.ext.front() != '*');
 
-    int hundreds = leadingStar ? 0 : 1;
-    int tens = (starAlone || (!leadingStar && trailingStar)) ? 0 : 1;
-    int units = (hasDot && (spec.ext.empty() || spec.ext.front() != '*')) ? 1 : 0;
-    spec.kind = 1000 + hundreds * 100 + tens * 10 + units;
-
-    if (starAlone)
-        spec.name = "*";
-    else if (leadingStar)
-        spec.name = part.substr(1);
-    else if (trailingStar)
-        spec.name = part.substr(0, part.size() - 1);
-    else
-        spec.name = part;
-    spec.nameLength = static_cast<std::int32_t>(spec.name.size());
-    return spec;
+    if (starAlone) {
+        filter.name = "*";
+        filter.kind = exactExt ? FilterKind::EXT : FilterKind::ANY;
+    } else if (leadingStar) {
+        filter.name = part.substr(1);
+        filter.kind = exactExt ? FilterKind::SUFFIX_EXT : FilterKind::SUFFIX;
+    } else if (trailingStar) {
+        filter.name = part.substr(0, part.size() - 1);
+        filter.kind = exactExt ? FilterKind::PREFIX_EXT : FilterKind::PREFIX;
+    } else {
+        filter.name = part;
+        filter.kind = exactExt ? FilterKind::NAME_EXT : FilterKind::NAME;
+    }
+    filter.nameLength = static_cast<std::int32_t>(filter.name.size());
+    return filter;
 }
 
 void FolderScanner::parseFilterList(const char* text) {
-    specs_.clear();
+    tokens_.clear();
     if (!text) return;
     std::string token;
     for (const char* p = text;; ++p) {
         if (*p == ';' || *p == ',' || *p == '\0') {
-            if (!token.empty()) specs_.push_back(parseToken(token));
+            if (!token.empty()) tokens_.push_back(parseToken(token));
             token.clear();
             if (*p == '\0') break;
         } else {
@@ -83,28 +84,28 @@ void FolderScanner::parseFilterList(const char* text) {
     }
 }
 
-bool FolderScanner::specMatches(const FilterSpec& spec, bool first, const std::string& base,
-                                const std::string& ext) const {
-    switch (spec.kind) {
-        case KIND_ANY: return first;
-        case KIND_EXT: return ext == spec.ext;
-        case KIND_SUFFIX: return endsWith(base, spec.name);
-        case KIND_SUFFIX_EXT: return ext == spec.ext && endsWith(base, spec.name);
-        case KIND_PREFIX: return startsWith(base, spec.name);
-        case KIND_PREFIX_EXT: return ext == spec.ext && startsWith(base, spec.name);
-        case KIND_NAME: return base == spec.name;
-        case KIND_NAME_EXT: return base == spec.name && ext == spec.ext;
-        default: return false;
+bool FolderScanner::tokenMatches(const FilterToken& filter, bool first, const std::string& base,
+                                 const std::string& ext) const {
+    switch (filter.kind) {
+        case FilterKind::ANY: return first;
+        case FilterKind::EXT: return ext == filter.ext;
+        case FilterKind::SUFFIX: return endsWith(base, filter.name);
+        case FilterKind::SUFFIX_EXT: return ext == filter.ext && endsWith(base, filter.name);
+        case FilterKind::PREFIX: return startsWith(base, filter.name);
+        case FilterKind::PREFIX_EXT: return ext == filter.ext && startsWith(base, filter.name);
+        case FilterKind::NAME: return base == filter.name;
+        case FilterKind::NAME_EXT: return base == filter.name && ext == filter.ext;
     }
+    return false;
 }
 
 bool FolderScanner::matches(const char* fileName) const {
-    if (specs_.empty()) return true;
+    if (tokens_.empty()) return true;
     std::string base, ext;
     bool hasDot = false;
     splitAtLastDot(fileName ? fileName : "", base, ext, hasDot);
-    for (std::size_t i = 0; i < specs_.size(); ++i) {
-        if (specMatches(specs_[i], i == 0, base, ext)) return true;
+    for (std::size_t i = 0; i < tokens_.size(); ++i) {
+        if (tokenMatches(tokens_[i], i == 0, base, ext)) return true;
     }
     return false;
 }
@@ -198,7 +199,7 @@ void FolderScanner::traverse(bool filtered) {
 void FolderScanner::reset() {
     levels_[0].clear();
     levels_[1].clear();
-    specs_.clear();
+    tokens_.clear();
 }
 
 const std::string& FolderScanner::filePath(std::int32_t i) const {

@@ -33,30 +33,31 @@ struct PassedOver {
     PassReason reason;
 };
 
-// One token of a filter list, split at its last dot. `kind` is a four-digit
-// number: 1, then 0/1 for a leading '*' (0 when present), then 0/1 for
-// "matches any base name or base name prefix" (0), then 1 when an exact
-// extension is asked for.
-struct FilterSpec {
+// The eight kinds a filter token can have. Each is a four-digit number: 1,
+// then 0/1 for a leading '*' (0 when present), then 0/1 for "matches any base
+// name or base name prefix" (0), then 1 when an exact extension is asked for.
+enum class FilterKind : std::int32_t {
+    ANY = 1000,         // "*", "*.*"
+    EXT = 1001,         // "*.w3d"
+    SUFFIX = 1010,      // "*_skn"
+    SUFFIX_EXT = 1011,  // "*_skn.w3d"
+    PREFIX = 1100,      // "cb*"
+    PREFIX_EXT = 1101,  // "cb*.w3d"
+    NAME = 1110,        // "readme"
+    NAME_EXT = 1111,    // "readme.txt"
+};
+
+// One token of a filter list, split at its last dot.
+struct FilterToken {
     std::string name;
     std::string ext;
     std::int32_t nameLength = 0;
-    std::int32_t kind = 0;
+    FilterKind kind = FilterKind::ANY;
 };
 
 class FolderScanner {
 public:
     static constexpr std::int32_t MAX_SIZE = 64000;
-
-    // The eight kinds a filter token can have.
-    static constexpr std::int32_t KIND_ANY = 1000;             // "*", "*.*"
-    static constexpr std::int32_t KIND_EXT = 1001;             // "*.w3d"
-    static constexpr std::int32_t KIND_SUFFIX = 1010;          // "*_skn"
-    static constexpr std::int32_t KIND_SUFFIX_EXT = 1011;      // "*_skn.w3d"
-    static constexpr std::int32_t KIND_PREFIX = 1100;          // "cb*"
-    static constexpr std::int32_t KIND_PREFIX_EXT = 1101;      // "cb*.w3d"
-    static constexpr std::int32_t KIND_NAME = 1110;            // "readme"
-    static constexpr std::int32_t KIND_NAME_EXT = 1111;        // "readme.txt"
 
     // The longest path the walk records: the longest path the system has.
     // (What the directory search cannot reach below it shows as a folder
@@ -79,8 +80,8 @@ public:
     // Replaces the filter list. Tokens are separated by ';' or ','; runs of
     // separators count as one; blanks are part of the tokens.
     void parseFilterList(const char* text);
-    // The filter verdict for one file name. The first spec that matches
-    // decides; a list without specs restricts nothing.
+    // The filter verdict for one file name. The first token that matches
+    // decides; a list without tokens restricts nothing.
     bool matches(const char* fileName) const;
 
     // The walk, recording only files that match the filter text / every file.
@@ -106,18 +107,18 @@ public:
     // was walked: the files of those folders are missing. (A limit crossed
     // on the last level leaves nothing out.)
     bool foldersLeft() const { return foldersLeft_; }
-    const std::vector<FilterSpec>& specs() const { return specs_; }
+    const std::vector<FilterToken>& tokens() const { return tokens_; }
     // What the last walk passed over, in the order met. Links and junctions
     // are never followed (so a loop is walked once and nothing outside the
     // start folder is collected).
     const std::vector<PassedOver>& passedOver() const { return passed_; }
 
-    // Splits one filter token into its spec.
-    static FilterSpec parseToken(const std::string& token);
+    // Splits one filter token into its name, extension and kind.
+    static FilterToken parseToken(const std::string& token);
 
 private:
     void traverse(bool filtered);
-    bool specMatches(const FilterSpec& spec, bool first, const std::string& base,
+    bool tokenMatches(const FilterToken& filter, bool first, const std::string& base,
                      const std::string& ext) const;
 
     std::vector<std::string> levels_[2];
@@ -125,7 +126,7 @@ private:
     int next_ = 1;
     std::vector<FileRecord> files_;
     std::vector<FileRecord> folders_;
-    std::vector<FilterSpec> specs_;
+    std::vector<FilterToken> tokens_;
     std::vector<PassedOver> passed_;
     std::int32_t maxSize_;
     std::size_t pathLimit_;

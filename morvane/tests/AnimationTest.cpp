@@ -29,12 +29,12 @@ std::string skeleton() {
                              {"HAND", 4}});
 }
 
-std::vector<PlainChannelSpec> plainChannels() {
+std::vector<FixturePlainChannel> plainChannels() {
     return {{0, 2, 1, 0, 1, {1.0f, 2.0f, 3.0f}}, {1, 3, 4, 6, 5, std::vector<float>(12, 0.5f)},
             {0, 1, 1, 4, 9, {7.0f, 8.0f}}};
 }
 
-std::vector<CompressedChannelSpec> compressedChannels() {
+std::vector<FixtureCompressedChannel> compressedChannels() {
     return {{false, 0, 1, 0, 0, {0}, {11}},               // a leading pivot-0 run forms no group
             {false, 1, 1, 0, 0, {0, 3}, {100, 101}},
             {false, 1, 2, 1, 0, {1}, {200, 201}},
@@ -137,7 +137,7 @@ TEST(AnimationReader, TheAnimationReadLastWithChannelsDecidesTheMode) {
 
 TEST(AnimationTimeCodes, GroupsHeaderCellsAndRows) {
     TempDir dir;
-    std::vector<CompressedChannelSpec> channels = {{false, 1, 1, 0, 0, {0}, {1}},
+    std::vector<FixtureCompressedChannel> channels = {{false, 1, 1, 0, 0, {0}, {1}},
                                                    {false, 1, 1, 1, 0, {1}, {1}},
                                                    {false, 2, 1, 0, 0, {7}, {1}},
                                                    {false, 5, 1, 0, 0, {0, 29, 30, 99}, {1, 1, 1, 1}}};
@@ -152,7 +152,7 @@ TEST(AnimationTimeCodes, GroupsHeaderCellsAndRows) {
     EXPECT_EQ(a.timeCodeLine(31), "");
 
     // 130 groups (pivots 1 and 2 taking turns): the lines have room for 127.
-    std::vector<CompressedChannelSpec> many;
+    std::vector<FixtureCompressedChannel> many;
     for (std::uint16_t g = 0; g < 130; ++g)
         many.push_back({false, static_cast<std::uint16_t>(1 + g % 2), 1, 0, 0, {2}, {0}});
     testkit::writeFile(dir.file("many.w3d"), skeleton() + compressedAnimation("M", "SKL", 3, 30, many));
@@ -161,7 +161,7 @@ TEST(AnimationTimeCodes, GroupsHeaderCellsAndRows) {
     EXPECT_EQ(a.timeCodeLine(3).size(), 4u + 126u * 4u + 5u);
     EXPECT_EQ(a.timeCodeLine(3).substr(4 + 126 * 4), "  *  ");
     // Three-digit pivots make longer cells; the line is cut at 519 characters.
-    std::vector<CompressedChannelSpec> wide;
+    std::vector<FixtureCompressedChannel> wide;
     for (std::uint16_t p = 100; p < 230; ++p) wide.push_back({false, p, 1, 0, 0, {0}, {0}});
     testkit::writeFile(dir.file("wide.w3d"), skeleton() + compressedAnimation("W", "SKL", 1, 30, wide));
     ASSERT_TRUE(load(a, dir.file("wide.w3d")));

@@ -37,7 +37,7 @@ TEST(MorvaneHardening, OutputsThatCannotBeWrittenAreReportedAndCounted) {
     testkit::writeFile(dir.file("readonly.txt"), "kept");
     std::filesystem::permissions(dir.file("readonly.txt"), std::filesystem::perms::owner_read |
                                                                std::filesystem::perms::group_read);
-    ASSERT_EQ(platform::createFolderTree(dir.file("folder.txt").c_str()), 0);
+    ASSERT_EQ(platform::createFolderTree(dir.file("folder.txt").c_str()), platform::FolderResult::CREATED);
     testkit::ProcessResult run = runMorvane(dir,
                                             "ModelList = {Model*,Out*}\n"
                                             "Model001 = m.w3d\nOut001 = readonly.txt\n"
@@ -93,7 +93,7 @@ TEST(MorvaneHardening, NoOutputReplacesAnInputOrAnEarlierOutputOfTheRun) {
 
 TEST(MorvaneHardening, InputsThatAreNoRegularFileOrTooLargeAreRefusedAtOnce) {
     TempDir dir;
-    ASSERT_EQ(platform::createFolderTree(dir.file("folder.w3d").c_str()), 0);
+    ASSERT_EQ(platform::createFolderTree(dir.file("folder.w3d").c_str()), platform::FolderResult::CREATED);
     std::string config = "ModelList = {Model*,Out*}\nModel001 = folder.w3d\nOut001 = 1.txt\n";
     std::vector<std::pair<std::string, std::string>> expected = {{"folder.w3d", "The path is a folder, not a file."}};
     // A sparse file of 3 GiB: W3D sizes reach 2 GiB; it is refused, never read in part.

@@ -23,7 +23,7 @@ std::string hex(std::size_t v) {
     return text;
 }
 
-std::vector<PivotSpec> tankBones() {
+std::vector<FixturePivot> tankBones() {
     return {{"ROOTTRANSFORM", 0xFFFFFFFFu}, {"A", 0}, {"B", 1}, {"C", 1}, {"D", 3}, {"E", 4}};
 }
 
@@ -132,7 +132,7 @@ TEST(ModelReport, WholeHtmlReportThroughTheTemplate) {
 TEST(ModelReport, VertexLinksForTheFirstTenOfThirteenMeshes) {
     TempDir dir;
     std::string file = hierarchy("SKL", pivotChain("B", 4));
-    std::vector<SubObjectSpec> subs;
+    std::vector<FixtureSubObject> subs;
     for (int i = 0; i < 13; ++i) {
         std::string name = "M" + std::to_string(i);
         file += mesh({"C", name, 2, 1, {3, 3}, {}, "", "", false});
@@ -236,8 +236,8 @@ TEST(ModelReport, TextureRecordsPairWithMeshesByPosition) {
 TEST(ModelReport, HlodSubObjectsBoxNamesAndTheLimitOfTwentyFour) {
     TempDir dir;
     std::string a = mesh({"U", "BODY", 1, 1, {}, {}, "", "", false});
-    std::vector<SubObjectSpec> first = {{1, "U.BODY"}};
-    std::vector<SubObjectSpec> last = {{1, "U.BODY"},       {2, "U.BOXFRONT"}, {3, "U.OBX"}, {4, "U.OB"},
+    std::vector<FixtureSubObject> first = {{1, "U.BODY"}};
+    std::vector<FixtureSubObject> last = {{1, "U.BODY"},       {2, "U.BOXFRONT"}, {3, "U.OBX"}, {4, "U.OB"},
                                        {5, "U.BOUNDINGBOX"}, {6, "NODOT"},      {12345, "U.BODY"}};
     for (int i = 0; i < 23; ++i) last.push_back({7, "U.BODY"});  // 30 in all
     std::string h = hlod("U", "SKL", {first, last});

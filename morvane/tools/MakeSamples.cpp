@@ -37,16 +37,16 @@ std::vector<std::uint16_t> runs(std::initializer_list<std::pair<std::uint16_t, s
 bool samples(const std::string& folder) {
     // A unit: five meshes bound to a skeleton kept in its own file, a box.
     std::string unit;
-    MeshSpec body{"UNIT", "BODY", 12, 8, runs({{1, 4}, {2, 5}, {3, 3}}), {}, "unit_body.tga", "unit_body_nrm.tga"};
-    MeshSpec turret{"UNIT", "TURRET", 8, 6, runs({{4, 8}}), {"unit_turret.tga"}, "", ""};
-    MeshSpec barrel{"UNIT", "BARREL", 6, 4, runs({{5, 3}, {4, 3}}), {}, "unit_barrel.tga", ""};
-    MeshSpec track{"UNIT", "TRACK", 10, 8, runs({{2, 6}, {1, 4}}), {}, "", ""};
-    MeshSpec shadow{"UNIT", "SHADOW", 4, 2, {}, {}, "", ""};
+    FixtureMesh body{"UNIT", "BODY", 12, 8, runs({{1, 4}, {2, 5}, {3, 3}}), {}, "unit_body.tga", "unit_body_nrm.tga"};
+    FixtureMesh turret{"UNIT", "TURRET", 8, 6, runs({{4, 8}}), {"unit_turret.tga"}, "", ""};
+    FixtureMesh barrel{"UNIT", "BARREL", 6, 4, runs({{5, 3}, {4, 3}}), {}, "unit_barrel.tga", ""};
+    FixtureMesh track{"UNIT", "TRACK", 10, 8, runs({{2, 6}, {1, 4}}), {}, "", ""};
+    FixtureMesh shadow{"UNIT", "SHADOW", 4, 2, {}, {}, "", ""};
     unit += mesh(body) + mesh(turret) + mesh(barrel) + mesh(track) + mesh(shadow);
     unit += hlod("UNIT", "UNITSKL",
                  {{{1, "UNIT.BODY"}, {4, "UNIT.TURRET"}, {5, "UNIT.BARREL"}, {2, "UNIT.TRACK"}, {0, "UNIT.BOUNDINGBOX"}}});
     unit += box("UNIT.BOUNDINGBOX");
-    std::vector<PivotSpec> bones = {{"ROOTTRANSFORM", 0xFFFFFFFFu}, {"HULL", 0}, {"TRACKS", 1},
+    std::vector<FixturePivot> bones = {{"ROOTTRANSFORM", 0xFFFFFFFFu}, {"HULL", 0}, {"TRACKS", 1},
                                     {"WHEELS", 1},                 {"TURRET", 1}, {"BARREL", 4}};
     std::string skeleton = hierarchy("UNITSKL", bones);
 
@@ -57,9 +57,9 @@ bool samples(const std::string& folder) {
     tower += hlod("TOWER", "TOWER", {{{1, "TOWER.BASE"}, {3, "TOWER.TOP"}}});
 
     // A plain animation of the unit (skeleton from UNITSKL.w3d).
-    std::vector<PlainChannelSpec> plain;
+    std::vector<FixturePlainChannel> plain;
     for (std::uint16_t pivot = 1; pivot <= 5; ++pivot) {
-        PlainChannelSpec c{0, 9, 1, static_cast<std::uint16_t>(pivot % 3), pivot, {}};
+        FixturePlainChannel c{0, 9, 1, static_cast<std::uint16_t>(pivot % 3), pivot, {}};
         for (int f = 0; f < 10; ++f) c.values.push_back(0.25f * f + pivot);
         plain.push_back(c);
     }
@@ -67,7 +67,7 @@ bool samples(const std::string& folder) {
     std::string walk = animation("UNIT_WALK", "UNITSKL", 10, 15, plain, {{0, 9, 0, 2, 1, "\xff\x01"}});
 
     // A compressed animation of the unit, and one that carries its own skeleton.
-    std::vector<CompressedChannelSpec> keys = {
+    std::vector<FixtureCompressedChannel> keys = {
         {false, 1, 1, 0, 0, {0, 4, 9}, {0x3F800000u, 0x40000000u, 0x40400000u}},
         {false, 1, 1, 1, 0, {0, 9}, {0x3F000000u, 0x3E800000u}},
         {false, 4, 4, 6, 0, {0, 5}, {1, 2, 3, 4, 5, 6, 7, 8}},
@@ -94,11 +94,11 @@ bool bench(const std::string& folder, unsigned meshes, unsigned vertices, unsign
     }
     std::size_t total = 0;
     bool ok = true;
-    std::vector<SubObjectSpec> lod;
+    std::vector<FixtureSubObject> lod;
     for (unsigned i = 0; i < meshes; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "PART%03u", i);
-        MeshSpec m{"BIG", name, vertices, vertices / 2, {}, {}, "big.tga", "big_nrm.tga"};
+        FixtureMesh m{"BIG", name, vertices, vertices / 2, {}, {}, "big.tga", "big_nrm.tga"};
         m.bones.reserve(vertices);
         for (unsigned v = 0; v < vertices; ++v) m.bones.push_back(static_cast<std::uint16_t>(1 + (v / 1000) % 20));
         std::string bytes = mesh(m);
@@ -114,10 +114,10 @@ bool bench(const std::string& folder, unsigned meshes, unsigned vertices, unsign
     std::printf("wrote %s (%zu bytes)\n", modelPath.c_str(), total);
     std::string skeleton = hierarchy("BIGSKL", pivotChain("BONE", 21));
 
-    std::vector<CompressedChannelSpec> channels;
+    std::vector<FixtureCompressedChannel> channels;
     for (std::uint16_t pivot = 1; pivot <= 20; ++pivot) {
         for (std::uint8_t type = 0; type < 3; ++type) {
-            CompressedChannelSpec c{false, pivot, 1, type, 0, {}, {}};
+            FixtureCompressedChannel c{false, pivot, 1, type, 0, {}, {}};
             for (unsigned f = 0; f < frames; f += 1 + (pivot + type) % 4) {
                 c.timeCodes.push_back(f);
                 c.values.push_back(f * 7u + pivot);

@@ -103,11 +103,10 @@ bool deleteFile(const char* path);
 // (a rename elsewhere, and Wine, would replace a write-protected file).
 bool replaceFile(const char* src, const char* dst);
 
-// Creates a folder with all its missing parents. 0 when created, the
-// ERROR_ALREADY_EXISTS code 183 when it was there already, any other non-zero
-// value on failure (the shell's convention).
-int createFolderTree(const char* path);
-constexpr int FOLDER_EXISTS = 183;
+// What createFolderTree found or did.
+enum class FolderResult { CREATED, ALREADY_THERE, FAILED };
+// Creates a folder with all its missing parents.
+FolderResult createFolderTree(const char* path);
 
 // True for an existing path that may not be written: read-only, a folder, or
 // a file that does not open for update. A missing path is not protected.

@@ -247,19 +247,19 @@ bool replaceFile(const char* src, const char* dst) {
     return rename(nativePath(src).c_str(), target.c_str()) == 0;
 }
 
-int createFolderTree(const char* path) {
+FolderResult createFolderTree(const char* path) {
     std::string p = nativePath(path);
     while (p.size() > 1 && p.back() == '/') p.pop_back();
-    if (p.empty()) return ENOENT;
+    if (p.empty()) return FolderResult::FAILED;
     struct stat st;
-    if (stat(p.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? FOLDER_EXISTS : EEXIST;
+    if (stat(p.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? FolderResult::ALREADY_THERE : FolderResult::FAILED;
     for (std::size_t i = 1; i <= p.size(); ++i) {
         if (i != p.size() && p[i] != '/') continue;
         std::string part = p.substr(0, i);
-        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return errno ? errno : EIO;
-        if (stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ENOTDIR;
+        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return FolderResult::FAILED;
+        if (stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return FolderResult::FAILED;
     }
-    return 0;
+    return FolderResult::CREATED;
 }
 
 std::FILE* openFile(const char* path, const char* mode) {

@@ -121,17 +121,17 @@ bool replaceFile(const char* src, const char* dst) {
     return MoveFileExA(src, dst, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-int createFolderTree(const char* path) {
+FolderResult createFolderTree(const char* path) {
     // Walks the full path part by part, as the shell's folder creation does,
     // but accepts relative paths too.
     char full[MAX_PATH * 2];
     DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return ERROR_BAD_PATHNAME;
+    if (length == 0 || length >= sizeof full) return FolderResult::FAILED;
     std::string p(full, length);
     while (p.size() > 3 && isSeparator(p.back())) p.pop_back();
     DWORD attributes = GetFileAttributesA(p.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES)
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FOLDER_EXISTS : ERROR_FILE_EXISTS;
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderResult::ALREADY_THERE : FolderResult::FAILED;
     // Skip the root: "C:\" or "\\server\share\".
     std::size_t start = 0;
     if (p.size() >= 2 && p[1] == ':') {
@@ -146,13 +146,12 @@ int createFolderTree(const char* path) {
         std::string part = p.substr(0, i);
         if (part.empty()) continue;
         if (!CreateDirectoryA(part.c_str(), nullptr)) {
-            DWORD error = GetLastError();
-            if (error != ERROR_ALREADY_EXISTS) return static_cast<int>(error);
+            if (GetLastError() != ERROR_ALREADY_EXISTS) return FolderResult::FAILED;
             DWORD a = GetFileAttributesA(part.c_str());
-            if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_PATH_NOT_FOUND;
+            if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return FolderResult::FAILED;
         }
     }
-    return 0;
+    return FolderResult::CREATED;
 }
 
 std::FILE* openFile(const char* path, const char* mode) {

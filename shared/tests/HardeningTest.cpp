@@ -48,7 +48,7 @@ TEST(ReplacingFile, ReplacesWholeOrLeavesTheTargetAndNoTemporary) {
         std::fputs("half", file.stream());
         EXPECT_FALSE(file.commit(false));
     }
-    ASSERT_TRUE(platform::createFolderTree(dir.file("folder.txt").c_str()) == 0);
+    ASSERT_TRUE(platform::createFolderTree(dir.file("folder.txt").c_str()) == platform::FolderResult::CREATED);
     EXPECT_FALSE(writeAndCommit(dir.file("folder.txt"), "x"));
     EXPECT_EQ(testkit::readFile(target), "first");
     EXPECT_EQ(testkit::folderNames(dir.path()), (std::vector<std::string>{"folder.txt", "out.txt"}));
@@ -74,7 +74,7 @@ TEST(ReplacingFile, APlantedLinkIsReplacedNotWrittenThrough) {
 TEST(RegularInputs, FoldersPipesAndDevicesAreRefusedAtOnce) {
     TempDir dir;
     testkit::writeFile(dir.file("plain.txt"), "K = v\n");
-    ASSERT_EQ(platform::createFolderTree(dir.file("folder").c_str()), 0);
+    ASSERT_EQ(platform::createFolderTree(dir.file("folder").c_str()), platform::FolderResult::CREATED);
     struct Case {
         std::string path;
         bool regular;

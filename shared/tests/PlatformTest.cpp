@@ -129,11 +129,11 @@ TEST(FileOperations, CopyDeleteReplace) {
 TEST(FileOperations, CreateFolderTreeWithAllParents) {
     TempDir dir;
     std::string deep = dir.path() + "\\x\\y\\z";
-    EXPECT_EQ(platform::createFolderTree(deep.c_str()), 0);
+    EXPECT_EQ(platform::createFolderTree(deep.c_str()), platform::FolderResult::CREATED);
     EXPECT_EQ(platform::fileAttributes(deep.c_str()) & 0x10u, 0x10u);
-    EXPECT_EQ(platform::createFolderTree(deep.c_str()), platform::FOLDER_EXISTS);
+    EXPECT_EQ(platform::createFolderTree(deep.c_str()), platform::FolderResult::ALREADY_THERE);
     testkit::writeFile(dir.file("file"), "f");
-    EXPECT_NE(platform::createFolderTree((dir.file("file") + "\\below").c_str()), 0);
+    EXPECT_EQ(platform::createFolderTree((dir.file("file") + "\\below").c_str()), platform::FolderResult::FAILED);
 }
 
 TEST(CurrentDirectory, ChangeAndQuery) {

@@ -54,9 +54,9 @@ bool AssetWorkspace::isImported(const std::string& path) const {
     return false;
 }
 
-int AssetWorkspace::fail(const std::string& message) {
+bool AssetWorkspace::fail(const std::string& message) {
     lastError_ = message;
-    return 0;
+    return false;
 }
 
 void AssetWorkspace::setImportPath(int slot, const std::string& path) {
@@ -65,7 +65,7 @@ void AssetWorkspace::setImportPath(int slot, const std::string& path) {
     importPath_[slot] = path;
 }
 
-int AssetWorkspace::importAssetFile(int slot) {
+bool AssetWorkspace::importAssetFile(int slot) {
     slot = clampSlot(slot);
     imported_[slot] = false;
     const std::string& path = importPath_[slot];
@@ -129,7 +129,7 @@ int AssetWorkspace::importAssetFile(int slot) {
     if (readFailed || shortRead) return fail("cannot read the asset file " + path);
     if (!dumped) return fail("cannot write the temporary dump " + parser.tempName());
     imported_[slot] = true;
-    return 1;
+    return true;
 }
 
 void AssetWorkspace::feed(int slot, const unsigned char* blocks, std::size_t count) {
@@ -138,9 +138,9 @@ void AssetWorkspace::feed(int slot, const unsigned char* blocks, std::size_t cou
     blockCount_[slot] += static_cast<int>(count);
 }
 
-int AssetWorkspace::publishDump(int slot) {
+bool AssetWorkspace::publishDump(int slot) {
     slot = clampSlot(slot);
-    if (blockCount_[slot] < 1 || !imported_[slot]) return 0;
+    if (blockCount_[slot] < 1 || !imported_[slot]) return false;
     const std::string& temp = parsers_[slot].tempName();
     const std::string& path = importPath_[slot];
     std::size_t sep = platform::lastSeparator(path);
@@ -160,7 +160,7 @@ int AssetWorkspace::publishDump(int slot) {
     // it is copied beside the dump file and that copy moves into place.
     if (platform::replaceFile(temp.c_str(), name.c_str())) {
         dumpName_[slot] = name;
-        return 1;
+        return true;
     }
     // The temporary dump was written in text mode, so its bytes are already
     // those of the dump file.
@@ -168,10 +168,10 @@ int AssetWorkspace::publishDump(int slot) {
     if (!dump.create(name) || !dump.commit(dump.copyFrom(temp.c_str()))) return fail("cannot write the dump " + name);
     platform::deleteFile(temp.c_str());
     dumpName_[slot] = name;
-    return 1;
+    return true;
 }
 
-int AssetWorkspace::exportMerge() {
+bool AssetWorkspace::exportMerge() {
     const std::string& target = exportPath_;
     if (target.empty()) return fail("no export file chosen");
     for (int slot = 0; slot < SLOTS; ++slot) {
@@ -211,7 +211,7 @@ int AssetWorkspace::exportMerge() {
     }
     splicer_.clearAll();
     if (!file.commit(ok)) return fail("cannot write the merged file " + target);
-    return 1;
+    return true;
 }
 
 void AssetWorkspace::clear() {

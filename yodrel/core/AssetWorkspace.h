@@ -41,26 +41,27 @@ public:
     const std::string& lastError() const { return lastError_; }
 
     // Reads the slot's file block by block through its parser into the
-    // temporary dump. 1 on success, 0 when the file or the dump cannot be
-    // opened or read; the slot then counts as not imported.
-    int importAssetFile(int slot);
+    // temporary dump. False when the file or the dump cannot be opened or
+    // read; the slot then counts as not imported.
+    bool importAssetFile(int slot);
     // Puts the slot's temporary dump in place as its dump file beside the
     // imported file (in the current folder when the path has no folder).
-    // 1 when the dump file was written.
-    int publishDump(int slot);
+    // True when the dump file was written.
+    bool publishDump(int slot);
     // Merges the two imported files into the export path: the first file's
     // header and entries, the second's entries, the first's strings, the
     // second's strings, with the entry counts and third header words summed.
-    // 0, writing nothing, unless both slots were imported in this run and
+    // False, writing nothing, unless both slots were imported in this run and
     // found their string sections, and every piece could be cut and joined.
-    int exportMerge();
+    bool exportMerge();
     // Forgets the dumps and the imports; paths and parsers stay.
     void clear();
 
 private:
     static constexpr std::size_t BLOCK = AssetDatParser::BLOCK_SIZE;
     static int clampSlot(int slot) { return slot <= 0 ? 0 : 1; }
-    int fail(const std::string& message);
+    // Keeps the message for lastError and gives false.
+    bool fail(const std::string& message);
     // True when path is one of the two import files (by file identity).
     bool isImported(const std::string& path) const;
     // Hands `count` whole consecutive blocks to the slot's parser and counts them.

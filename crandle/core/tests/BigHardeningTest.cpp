@@ -43,7 +43,7 @@ TEST(BigHardening, TemporariesUnderTheOldFixedNamesAreNeverWrittenThrough) {
     big.entries = {{"a.txt", "new"}};
     testkit::writeFile(dir.file("in.big"), big.bytes());
     testkit::writeFile(dir.file("victim.txt"), "keep");
-    ASSERT_EQ(platform::createFolderTree(dir.file("out").c_str()), 0);
+    ASSERT_EQ(platform::createFolderTree(dir.file("out").c_str()), platform::FolderResult::CREATED);
     if (!testkit::makeFileLink(dir.file("victim.txt"), dir.file("out/a.txt.~tmp")))
         GTEST_SKIP() << "this system makes no file links without privileges";
     BigArchive archive;

@@ -56,7 +56,7 @@ TEST(BigWriter, OneFileArchiveIsLaidOutByteForByte) {
 
 TEST(BigWriter, EmptyFolderGivesAValidEmptyArchiveThatOpensAgain) {
     TempDir dir;
-    ASSERT_EQ(platform::createFolderTree(dir.file("empty").c_str()), 0);
+    ASSERT_EQ(platform::createFolderTree(dir.file("empty").c_str()), platform::FolderResult::CREATED);
     BigArchive archive;
     ASSERT_EQ(archive.collectFolder(dir.file("empty").c_str()), BigStatus::OK);
     const std::string path = dir.file("empty.big");

@@ -10,27 +10,27 @@ struct TokenCase {
     const char* token;
     const char* name;
     const char* ext;
-    int kind;
+    FilterKind kind;
 };
 
 TEST(FilterParse, EachTokenGivesItsNameExtensionAndKind) {
     const TokenCase cases[] = {
-        {"*.*", "*", "*", 1000},        {"*", "*", "", 1000},
-        {"*.w3d", "*", "w3d", 1001},    {"*.", "*", "", 1001},
-        {"*_skn", "_skn", "", 1010},    {"*_skn.*", "_skn", "*", 1010},
-        {"*_skn.w3d", "_skn", "w3d", 1011}, {"cb*", "cb", "", 1100},
-        {"cb*.*", "cb", "*", 1100},     {"cb*.w3d", "cb", "w3d", 1101},
-        {"readme", "readme", "", 1110}, {"readme.*", "readme", "*", 1110},
-        {"readme.txt", "readme", "txt", 1111},
-        {"a.b.c", "a.b", "c", 1111},    // split at the last dot
-        {"c*b.txt", "c*b", "txt", 1111},  // an inner '*' is an ordinary character
+        {"*.*", "*", "*", FilterKind::ANY},        {"*", "*", "", FilterKind::ANY},
+        {"*.w3d", "*", "w3d", FilterKind::EXT},    {"*.", "*", "", FilterKind::EXT},
+        {"*_skn", "_skn", "", FilterKind::SUFFIX},    {"*_skn.*", "_skn", "*", FilterKind::SUFFIX},
+        {"*_skn.w3d", "_skn", "w3d", FilterKind::SUFFIX_EXT}, {"cb*", "cb", "", FilterKind::PREFIX},
+        {"cb*.*", "cb", "*", FilterKind::PREFIX},     {"cb*.w3d", "cb", "w3d", FilterKind::PREFIX_EXT},
+        {"readme", "readme", "", FilterKind::NAME}, {"readme.*", "readme", "*", FilterKind::NAME},
+        {"readme.txt", "readme", "txt", FilterKind::NAME_EXT},
+        {"a.b.c", "a.b", "c", FilterKind::NAME_EXT},    // split at the last dot
+        {"c*b.txt", "c*b", "txt", FilterKind::NAME_EXT},  // an inner '*' is an ordinary character
     };
     for (const TokenCase& c : cases) {
-        FilterSpec spec = FolderScanner::parseToken(c.token);
-        EXPECT_EQ(spec.name, c.name) << c.token;
-        EXPECT_EQ(spec.ext, c.ext) << c.token;
-        EXPECT_EQ(spec.kind, c.kind) << c.token;
-        EXPECT_EQ(spec.nameLength, static_cast<int>(std::string(c.name).size())) << c.token;
+        FilterToken parsed = FolderScanner::parseToken(c.token);
+        EXPECT_EQ(parsed.name, c.name) << c.token;
+        EXPECT_EQ(parsed.ext, c.ext) << c.token;
+        EXPECT_EQ(parsed.kind, c.kind) << c.token;
+        EXPECT_EQ(parsed.nameLength, static_cast<int>(std::string(c.name).size())) << c.token;
     }
 }
 
@@ -38,25 +38,25 @@ TEST(FilterParse, ListsSplitAtSemicolonsAndCommasWithoutTrimming) {
     FolderScanner scanner;
     for (const char* text : {"*.txt;*.w3d", "*.txt,*.w3d", "*.txt;;*.w3d", ";*.txt,;,*.w3d;"}) {
         scanner.parseFilterList(text);
-        ASSERT_EQ(scanner.specs().size(), 2u) << text;
-        EXPECT_EQ(scanner.specs()[0].ext, "txt") << text;
-        EXPECT_EQ(scanner.specs()[1].ext, "w3d") << text;
+        ASSERT_EQ(scanner.tokens().size(), 2u) << text;
+        EXPECT_EQ(scanner.tokens()[0].ext, "txt") << text;
+        EXPECT_EQ(scanner.tokens()[1].ext, "w3d") << text;
     }
     scanner.parseFilterList(" *.w3d");
-    ASSERT_EQ(scanner.specs().size(), 1u);
-    EXPECT_EQ(scanner.specs()[0].name, " ");  // the blank is kept: " *" is a prefix pattern
-    EXPECT_EQ(scanner.specs()[0].kind, 1101);
+    ASSERT_EQ(scanner.tokens().size(), 1u);
+    EXPECT_EQ(scanner.tokens()[0].name, " ");  // the blank is kept: " *" is a prefix pattern
+    EXPECT_EQ(scanner.tokens()[0].kind, FilterKind::PREFIX_EXT);
 
     scanner.parseFilterList(";;;");
-    EXPECT_TRUE(scanner.specs().empty());
+    EXPECT_TRUE(scanner.tokens().empty());
     scanner.parseFilterList("");
-    EXPECT_TRUE(scanner.specs().empty());
+    EXPECT_TRUE(scanner.tokens().empty());
 
     // A long token is kept whole.
     std::string longToken = std::string(100, 'q') + ".txt";
     scanner.parseFilterList(longToken.c_str());
-    ASSERT_EQ(scanner.specs().size(), 1u);
-    EXPECT_EQ(scanner.specs()[0].name, std::string(100, 'q'));
+    ASSERT_EQ(scanner.tokens().size(), 1u);
+    EXPECT_EQ(scanner.tokens()[0].name, std::string(100, 'q'));
 }
 
 struct MatchCase {
@@ -88,10 +88,10 @@ TEST(FilterMatch, EachKindMatchesAndRejectsCaseSensitively) {
         {"*.txt;*.w3d", "x.ini", false},
         {"*.", "noext", true},             {"*.", "a.", true},
         {"*.", "a.b", false},
-        // "*.*" matches everything only as the first spec of the list.
+        // "*.*" matches everything only as the first token of the list.
         {"*.w3d;*.*", "a.w3d", true},      {"*.w3d;*.*", "a.txt", false},
         {"*.*;*.w3d", "a.txt", true},
-        // A list without specs restricts nothing.
+        // A list without tokens restricts nothing.
         {";;;", "a.txt", true},
     };
     FolderScanner scanner;

@@ -106,7 +106,7 @@ TEST(FolderScan, FilteredScanRecordsMatchingFilesAndStillDescends) {
                                                        winJoin(dir.path(), "sub/deeper/x.ini")}));
     // reset drops the filter but keeps the results.
     scanner.reset();
-    EXPECT_TRUE(scanner.specs().empty());
+    EXPECT_TRUE(scanner.tokens().empty());
     EXPECT_EQ(scanner.fileCount(), 2);
 }
 
@@ -166,7 +166,7 @@ void makeEmptyFiles(const TempDir& dir, const std::string& folder, int count) {
 TEST(FolderScan, LimitIsTestedBetweenLevels) {
     // One level that crosses the limit is finished, the next is not listed.
     TempDir dir;
-    ASSERT_EQ(platform::createFolderTree(dir.file("sub/subsub").c_str()), 0);
+    ASSERT_EQ(platform::createFolderTree(dir.file("sub/subsub").c_str()), platform::FolderResult::CREATED);
     makeEmptyFiles(dir, "", 12);
     makeEmptyFiles(dir, "sub/", 3);
     makeEmptyFiles(dir, "sub/subsub/", 2);

@@ -13,8 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string name = cut == std::string::npos ? std::string() : input.substr(cut + 1);
     FolderScanner scanner;
     scanner.parseFilterList(filter.c_str());
-    for (const FilterSpec& spec : scanner.specs()) {
-        if (spec.kind < 1000 || spec.kind > 1111 || spec.nameLength != static_cast<std::int32_t>(spec.name.size()))
+    for (const FilterToken& filter : scanner.tokens()) {
+        const std::int32_t kind = static_cast<std::int32_t>(filter.kind);
+        if (kind < 1000 || kind > 1111 || filter.nameLength != static_cast<std::int32_t>(filter.name.size()))
             __builtin_trap();
     }
     volatile bool matched = scanner.matches(name.c_str());

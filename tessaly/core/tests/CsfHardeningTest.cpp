@@ -29,7 +29,7 @@ TEST(CsfHardening, AppendWithoutAUsableConfigurationWritesNothingAndSaysSo) {
     testkit::TempDir dir;
     const std::string table = csfTableBytes({csfLabel("OLD", "old")});
     testkit::writeFile(dir.file("t.csf"), table);
-    ASSERT_EQ(platform::createFolderTree(dir.file("folder.cfg").c_str()), 0);
+    ASSERT_EQ(platform::createFolderTree(dir.file("folder.cfg").c_str()), platform::FolderResult::CREATED);
     CsfArchive archive;
     for (const std::string& config : {dir.file("missing.cfg"), dir.file("folder.cfg")}) {
         SCOPED_TRACE(config);
@@ -60,7 +60,7 @@ TEST(CsfHardening, NoWriteReplacesTheTableThatWasRead) {
     ASSERT_TRUE(archive.load(dir.file("t.csf").c_str()));
     archive.setExportFlag(0, 0);
     // Spelled another way, it is still the same file.
-    ASSERT_EQ(platform::createFolderTree(dir.file("sub").c_str()), 0);
+    ASSERT_EQ(platform::createFolderTree(dir.file("sub").c_str()), platform::FolderResult::CREATED);
     const std::string other = dir.file("sub/../t.csf");
     EXPECT_FALSE(archive.exportTo(dir.file("t.csf").c_str(), other.c_str()));
     EXPECT_EQ(archive.problem(), CsfArchive::Problem::SAME_FILE);

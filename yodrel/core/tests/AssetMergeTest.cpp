@@ -57,8 +57,8 @@ void importBoth(AssetWorkspace& workspace, const testkit::TempDir& dir, const Tw
     testkit::writeFile(dir.file("second.dat"), files.file1);
     workspace.setImportPath(0, dir.file("first.dat"));
     workspace.setImportPath(1, dir.file("second.dat"));
-    ASSERT_EQ(workspace.importAssetFile(0), 1);
-    ASSERT_EQ(workspace.importAssetFile(1), 1);
+    ASSERT_TRUE(workspace.importAssetFile(0));
+    ASSERT_TRUE(workspace.importAssetFile(1));
 }
 
 }  // namespace
@@ -189,7 +189,7 @@ TEST(FileSplicer, CutsSeveralPiecesAtOnceInTheOrderGiven) {
     splicer.clearAll();
     splicer.addSource(dir.file("a.bin").c_str());
     splicer.addSource(dir.file("b.bin").c_str());
-    ASSERT_EQ(platform::createFolderTree(work.file("USER_FILE0006.tmp").c_str()), 0);
+    ASSERT_EQ(platform::createFolderTree(work.file("USER_FILE0006.tmp").c_str()), platform::FolderResult::CREATED);
     EXPECT_FALSE(splicer.cutPieces({PieceCut{0, 0, 1000, false}, PieceCut{1, 0, 0, true}}));
     EXPECT_EQ(splicer.pieceCount(), 0u);
     EXPECT_EQ(filesIn(work.path()), std::vector<std::string>{"USER_FILE0006.tmp"});
@@ -204,7 +204,7 @@ TEST(AssetMerge, JoinsHeadersEntriesAndStrings) {
     const std::string target = dir.file("merged.dat");
     testkit::writeFile(target, std::string(100000, 'x'));  // replaced, never appended to
     workspace.setExportPath(target);
-    ASSERT_EQ(workspace.exportMerge(), 1) << workspace.lastError();
+    ASSERT_TRUE(workspace.exportMerge()) << workspace.lastError();
 
     const std::string merged = testkit::readFile(target);
     EXPECT_EQ(merged.size(), files.file0.size() + files.file1.size() - 16);
@@ -218,7 +218,7 @@ TEST(AssetMerge, JoinsHeadersEntriesAndStrings) {
 
     // The merged file reads as one table of five entries.
     workspace.setImportPath(0, target);
-    ASSERT_EQ(workspace.importAssetFile(0), 1);
+    ASSERT_TRUE(workspace.importAssetFile(0));
     AssetFixtureHeader header = files.header0;
     header.entryCount = 5;
     header.headerWord3 = 65;
@@ -238,13 +238,13 @@ TEST(AssetMerge, LeavesNoWorkFileAndNumbersPiecesForTheWholeRun) {
     TwoFiles files;
     AssetWorkspace workspace(work.path());
     importBoth(workspace, dir, files);
-    ASSERT_EQ(workspace.publishDump(0), 1);
-    ASSERT_EQ(workspace.publishDump(1), 1);
+    ASSERT_TRUE(workspace.publishDump(0));
+    ASSERT_TRUE(workspace.publishDump(1));
     workspace.setExportPath(dir.file("one.dat"));
-    ASSERT_EQ(workspace.exportMerge(), 1);
+    ASSERT_TRUE(workspace.exportMerge());
     EXPECT_EQ(workspace.splicer().pieceCounter(), 4);
     workspace.setExportPath(dir.file("two.dat"));
-    ASSERT_EQ(workspace.exportMerge(), 1);
+    ASSERT_TRUE(workspace.exportMerge());
     EXPECT_EQ(workspace.splicer().pieceCounter(), 8);
     EXPECT_EQ(testkit::readFile(dir.file("one.dat")), testkit::readFile(dir.file("two.dat")));
 
@@ -267,14 +267,14 @@ TEST(AssetMerge, RefusesAndKeepsTheTarget) {
     fresh.setImportPath(1, dir.file("second.dat"));
     fresh.setExportPath(target);
     testkit::writeFile(target, kept);
-    EXPECT_EQ(fresh.exportMerge(), 0);
+    EXPECT_FALSE(fresh.exportMerge());
     EXPECT_FALSE(fresh.lastError().empty());
     EXPECT_EQ(testkit::readFile(target), kept);
 
     // No export path.
     AssetWorkspace workspace(work.path());
     importBoth(workspace, dir, files);
-    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_FALSE(workspace.exportMerge());
 
     // A slot whose string section was never found (more entries announced
     // than the file holds).
@@ -282,37 +282,37 @@ TEST(AssetMerge, RefusesAndKeepsTheTarget) {
     tooMany.entryCount = 100000;
     testkit::writeFile(dir.file("short.dat"), assetFileBytes(tooMany, files.entries1, ""));
     workspace.setImportPath(1, dir.file("short.dat"));
-    ASSERT_EQ(workspace.importAssetFile(1), 1);
+    ASSERT_TRUE(workspace.importAssetFile(1));
     EXPECT_EQ(workspace.parser(1).stringSectionOffset(), 0);
     workspace.setExportPath(target);
-    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_FALSE(workspace.exportMerge());
     EXPECT_EQ(testkit::readFile(target), kept);
 
     // Changing a slot's path undoes its import.
     workspace.setImportPath(1, dir.file("second.dat"));
     EXPECT_FALSE(workspace.imported(1));
-    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_FALSE(workspace.exportMerge());
 
     // A source that shrank or vanished after its import.
-    ASSERT_EQ(workspace.importAssetFile(1), 1);
+    ASSERT_TRUE(workspace.importAssetFile(1));
     testkit::writeFile(dir.file("second.dat"), files.file1.substr(0, 20));
-    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_FALSE(workspace.exportMerge());
     platform::deleteFile(dir.file("second.dat").c_str());
-    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_FALSE(workspace.exportMerge());
     EXPECT_EQ(testkit::readFile(target), kept);
     EXPECT_EQ(filesIn(work.path()), (std::vector<std::string>{"USER_ASSET01.tmp", "USER_ASSET02.tmp"}));
     EXPECT_FALSE(testkit::fileExists(target + ".~tmp"));
 
     // A target in a missing folder: nothing is written, no piece remains.
     testkit::writeFile(dir.file("second.dat"), files.file1);
-    ASSERT_EQ(workspace.importAssetFile(1), 1);
+    ASSERT_TRUE(workspace.importAssetFile(1));
     workspace.setExportPath(dir.file("no/such/merged.dat"));
-    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_FALSE(workspace.exportMerge());
     EXPECT_EQ(filesIn(work.path()), (std::vector<std::string>{"USER_ASSET01.tmp", "USER_ASSET02.tmp"}));
 
     // After the failures, a merge starts from empty lists and succeeds.
     workspace.setExportPath(target);
-    ASSERT_EQ(workspace.exportMerge(), 1);
+    ASSERT_TRUE(workspace.exportMerge());
     EXPECT_EQ(testkit::readFile(target).size(), files.file0.size() + files.file1.size() - 16);
 }
 

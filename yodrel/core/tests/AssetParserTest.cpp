@@ -24,7 +24,7 @@ std::vector<std::string> importLines(const testkit::TempDir& dir, const std::str
     testkit::writeFile(path, bytes);
     AssetWorkspace workspace(dir.path());
     workspace.setImportPath(0, path);
-    EXPECT_EQ(workspace.importAssetFile(0), 1) << workspace.lastError();
+    EXPECT_TRUE(workspace.importAssetFile(0)) << workspace.lastError();
     if (stringOffset) *stringOffset = workspace.parser(0).stringSectionOffset();
     if (blocks) *blocks = workspace.blockCount(0);
     return lines(testkit::readFile(workspace.parser(0).tempName()));
@@ -286,9 +286,9 @@ TEST(AssetDump, ParsesGroupsOfBlocksAsBlockByBlock) {
 TEST(AssetImport, ReportsFilesThatCannotBeReadOrDumped) {
     testkit::TempDir dir;
     AssetWorkspace workspace(dir.path());
-    EXPECT_EQ(workspace.importAssetFile(0), 0);  // no path
+    EXPECT_FALSE(workspace.importAssetFile(0));  // no path
     workspace.setImportPath(0, dir.file("missing.dat"));
-    EXPECT_EQ(workspace.importAssetFile(0), 0);
+    EXPECT_FALSE(workspace.importAssetFile(0));
     EXPECT_FALSE(workspace.imported(0));
     EXPECT_NE(workspace.lastError().find("missing.dat"), std::string::npos);
 
@@ -296,15 +296,15 @@ TEST(AssetImport, ReportsFilesThatCannotBeReadOrDumped) {
     testkit::writeFile(dir.file("a.dat"), assetFileBytes({}, {entry("e", {})}, ""));
     AssetWorkspace nowhere(dir.file("no/such/folder"));
     nowhere.setImportPath(0, dir.file("a.dat"));
-    EXPECT_EQ(nowhere.importAssetFile(0), 0);
+    EXPECT_FALSE(nowhere.importAssetFile(0));
     EXPECT_FALSE(nowhere.imported(0));
 
     // An empty file reads no block: the import succeeds, nothing is published.
     testkit::writeFile(dir.file("empty.dat"), "");
     workspace.setImportPath(0, dir.file("empty.dat"));
-    EXPECT_EQ(workspace.importAssetFile(0), 1);
+    EXPECT_TRUE(workspace.importAssetFile(0));
     EXPECT_EQ(workspace.blockCount(0), 0);
-    EXPECT_EQ(workspace.publishDump(0), 0);
+    EXPECT_FALSE(workspace.publishDump(0));
     EXPECT_FALSE(testkit::fileExists(dir.file("ZZZ000_Asset.txt")));
 }
 
@@ -319,14 +319,14 @@ TEST(AssetImport, PublishesEachSlotsDumpBesideItsFile) {
     AssetWorkspace workspace(work.path());
     workspace.setImportPath(0, dir.file("in/first.dat"));
     workspace.setImportPath(1, dir.file("in/sub/second.dat"));
-    ASSERT_EQ(workspace.importAssetFile(0), 1);
-    ASSERT_EQ(workspace.importAssetFile(1), 1);
+    ASSERT_TRUE(workspace.importAssetFile(0));
+    ASSERT_TRUE(workspace.importAssetFile(1));
     const std::string temp0 = workspace.parser(0).tempName();
     EXPECT_EQ(temp0, work.file("USER_ASSET01.tmp"));
     EXPECT_EQ(workspace.parser(1).tempName(), work.file("USER_ASSET02.tmp"));
     const std::string dump0 = testkit::readFile(temp0);
-    ASSERT_EQ(workspace.publishDump(0), 1);
-    ASSERT_EQ(workspace.publishDump(1), 1);
+    ASSERT_TRUE(workspace.publishDump(0));
+    ASSERT_TRUE(workspace.publishDump(1));
     EXPECT_EQ(workspace.dumpName(0), dir.file("in/ZZZ000_Asset.txt"));
     EXPECT_EQ(workspace.dumpName(1), dir.file("in/sub/ZZZ001_Asset.txt"));
     EXPECT_EQ(testkit::readFile(workspace.dumpName(0)), dump0);
@@ -336,20 +336,20 @@ TEST(AssetImport, PublishesEachSlotsDumpBesideItsFile) {
     EXPECT_FALSE(testkit::fileExists(dir.file("in/ZZZ000_Asset.txt.~tmp")));
     // Published once: the temporary dump is gone, a second publish writes
     // nothing and keeps the dump file.
-    EXPECT_EQ(workspace.publishDump(0), 0);
+    EXPECT_FALSE(workspace.publishDump(0));
     EXPECT_EQ(testkit::readFile(workspace.dumpName(0)), dump0);
 
     // Clear forgets the dumps and imports.
     workspace.clear();
     EXPECT_EQ(workspace.dumpName(0), "");
     EXPECT_FALSE(workspace.imported(1));
-    EXPECT_EQ(workspace.publishDump(1), 0);
+    EXPECT_FALSE(workspace.publishDump(1));
 
     // A path without a folder publishes into the current folder.
     testkit::CurrentDirectoryGuard guard(dir.file("in"));
     workspace.setImportPath(0, "first.dat");
-    ASSERT_EQ(workspace.importAssetFile(0), 1);
-    ASSERT_EQ(workspace.publishDump(0), 1);
+    ASSERT_TRUE(workspace.importAssetFile(0));
+    ASSERT_TRUE(workspace.publishDump(0));
     EXPECT_EQ(workspace.dumpName(0).substr(0, platform::currentDirectory().size()), platform::currentDirectory());
     EXPECT_EQ(testkit::readFile(dir.file("in/ZZZ000_Asset.txt")), dump0);
 }
@@ -364,9 +364,9 @@ TEST(AssetImport, ASecondImportStartsOver) {
     AssetWorkspace workspace(dir.path());
     workspace.setImportPath(0, path);
     testkit::writeFile(path, assetFileBytes(header, big, assetStringBytes("big")));
-    ASSERT_EQ(workspace.importAssetFile(0), 1);
+    ASSERT_TRUE(workspace.importAssetFile(0));
     testkit::writeFile(path, assetFileBytes(header, small, assetStringBytes("small")));
-    ASSERT_EQ(workspace.importAssetFile(0), 1);
+    ASSERT_TRUE(workspace.importAssetFile(0));
     EXPECT_EQ(lines(testkit::readFile(workspace.parser(0).tempName())),
               concat(expectedLines(header, small), {" string [5] small"}));
     EXPECT_EQ(workspace.parser(0).entriesSeen(), 1u);
