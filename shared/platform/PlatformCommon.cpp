@@ -50,6 +50,13 @@ bool globMatch(const char* p, const char* n) {
 
 std::size_t lastSeparator(const std::string& path) { return path.find_last_of("\\/"); }
 
+const char* lastSeparator(const char* path) {
+    const char* found = nullptr;
+    for (const char* c = path; *c; ++c)
+        if (isSeparator(*c)) found = c;
+    return found;
+}
+
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || isSeparator(folder.back())) return folder + name;
     return folder + '\\' + name;
@@ -60,13 +67,6 @@ std::string resolvePath(const char* path) {
     const std::string p(path);
     if (p.find(':') != std::string::npos || isSeparator(p[0])) return p;
     return joinPath(currentDirectory(), p);
-}
-
-const char* lastSeparator(const char* path) {
-    const char* found = nullptr;
-    for (const char* c = path; *c; ++c)
-        if (isSeparator(*c)) found = c;
-    return found;
 }
 
 bool wildcardMatch(const char* pattern, const char* name) {

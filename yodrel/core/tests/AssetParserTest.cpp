@@ -35,20 +35,6 @@ std::vector<std::string> concat(std::vector<std::string> a, const std::vector<st
     return a;
 }
 
-// The dump text as the parser's text-mode stream puts it on disk.
-std::string asWritten(const std::string& text) {
-#ifdef _WIN32
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-#else
-    return text;
-#endif
-}
-
 }  // namespace
 
 TEST(AssetDump, WritesEveryLineKindExactly) {
@@ -273,7 +259,7 @@ TEST(AssetDump, ParsesGroupsOfBlocksAsBlockByBlock) {
         EXPECT_TRUE(testkit::readFile(grouped.tempName()) == expected) << "input " << n;
 
         const ReferenceDump reference = referenceAssetDump(data, bytes.size());
-        EXPECT_TRUE(expected == asWritten(reference.text)) << "input " << n;
+        EXPECT_TRUE(expected == testkit::textFileBytes(reference.text)) << "input " << n;
         EXPECT_EQ(single.stringSectionOffset(), reference.stringSectionOffset) << "input " << n;
 
         // The import, which reads ahead in large pieces, gives the same dump.
@@ -409,7 +395,8 @@ TEST(AssetDump, MatchesThePlainFormatterOnDamagedAndRandomInput) {
         for (std::size_t at = 0; at < padded.size(); at += 1024)
             blocks.feedBlock(reinterpret_cast<const unsigned char*>(padded.data()) + at, 1024);
         ASSERT_TRUE(blocks.finish());
-        EXPECT_TRUE(testkit::readFile(blocks.tempName()) == asWritten(paddedPlain.text)) << "round " << round;
+        EXPECT_TRUE(testkit::readFile(blocks.tempName()) == testkit::textFileBytes(paddedPlain.text))
+            << "round " << round;
         EXPECT_EQ(blocks.stringSectionOffset(), paddedPlain.stringSectionOffset) << "round " << round;
 
         const std::size_t step = 16 + random() % (AssetDatParser::BLOCK_SIZE - 15);
@@ -417,7 +404,7 @@ TEST(AssetDump, MatchesThePlainFormatterOnDamagedAndRandomInput) {
         for (std::size_t at = 0; at < bytes.size(); at += step)
             pieces.feedBlock(data + at, std::min(step, bytes.size() - at));
         ASSERT_TRUE(pieces.finish());
-        EXPECT_TRUE(testkit::readFile(pieces.tempName()) == asWritten(plain.text)) << "round " << round;
+        EXPECT_TRUE(testkit::readFile(pieces.tempName()) == testkit::textFileBytes(plain.text)) << "round " << round;
         EXPECT_EQ(pieces.stringSectionOffset(), plain.stringSectionOffset) << "round " << round;
     }
 }
