@@ -25,8 +25,8 @@ use warnings;
 
 my $out = shift @ARGV or die "usage: pack-icon.pl OUT.ico DEPTH:SIZE:FILE ...\n";
 my @images;
-for my $spec (@ARGV) {
-    my ($depth, $size, $file) = split /:/, $spec, 3;
+for my $image (@ARGV) {
+    my ($depth, $size, $file) = split /:/, $image, 3;
     open my $in, '<:raw', $file or die "cannot read $file: $!\n";
     local $/;
     my $rgba = <$in>;

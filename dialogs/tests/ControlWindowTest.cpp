@@ -169,10 +169,10 @@ TEST_F(ControlTest, SetFontKeepsThePreviousFaceForEmptyAndOverlongNames) {
     dialogs::LineEdit edit;
     ASSERT_EQ(1, edit.create(dialog, {140, 10, 10, 200, 24}));
     auto shownFont = [&]() {
-        LOGFONTA spec{};
+        LOGFONTA font{};
         HFONT f = reinterpret_cast<HFONT>(SendMessageA(edit.handle(), WM_GETFONT, 0, 0));
-        GetObjectA(f, sizeof spec, &spec);
-        return spec;
+        GetObjectA(f, sizeof font, &font);
+        return font;
     };
     edit.setFont("Tahoma", -20, 700);
     LOGFONTA f = shownFont();
