@@ -8,6 +8,7 @@
 #include "AssetWorkspace.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "ReplacingFile.h"
 #include "platform/Platform.h"
 
 namespace cli {
@@ -39,12 +40,10 @@ void import(AssetWorkspace& workspace, int slot, const std::string& path) {
 // copied beside the target first.
 void placeFile(const std::string& work, const std::string& target) {
     if (platform::replaceFile(work.c_str(), target.c_str())) return;
-    const std::string temp = target + ".~tmp";
-    const bool ok = platform::copyFile(work.c_str(), temp.c_str(), false) && platform::replaceFile(temp.c_str(), target.c_str());
-    const std::string reason = systemReason();
-    platform::deleteFile(temp.c_str());
+    ReplacingFile file;
+    const bool ok = file.create(target) && file.commit(file.copyFrom(work.c_str()));
     platform::deleteFile(work.c_str());
-    if (!ok) throw Failure(STATUS_BAD_FILE, target, "cannot be written: " + reason);
+    if (!ok) throw Failure(STATUS_BAD_FILE, target, "cannot be written: " + file.failureText());
 }
 
 int dump(const std::string& path, const std::string& output, bool json) {

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "ReplacingFile.h"
 #include "platform/Platform.h"
 
 #ifdef _WIN32
@@ -67,16 +68,10 @@ void requireWritable(const std::string& path) {
 
 void writeOutput(const std::string& path, const std::string& bytes) {
     requireWritable(path);
-    const std::string temp = path + ".~tmp";
-    std::FILE* f = platform::openFile(temp.c_str(), "wb");
-    if (!f) throw Failure(STATUS_BAD_FILE, path, "cannot be written: " + systemReason());
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0) ok = false;
-    if (!ok || !platform::replaceFile(temp.c_str(), path.c_str())) {
-        const std::string reason = systemReason();
-        platform::deleteFile(temp.c_str());
-        throw Failure(STATUS_BAD_FILE, path, "cannot be written: " + reason);
-    }
+    ReplacingFile file;
+    if (!file.create(path)) throw Failure(STATUS_BAD_FILE, path, "cannot be written: " + file.failureText());
+    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) == bytes.size();
+    if (!file.commit(ok)) throw Failure(STATUS_BAD_FILE, path, "cannot be written: " + file.failureText());
 }
 
 std::string readInput(const std::string& path) {

@@ -31,6 +31,10 @@ rm -rf "$OUT"
 mkdir -p "$STAGE"
 failures=0
 
+# What each package must hold.
+WINDOWS_PROGRAMS="Tessaly Crandle Gathrix Yodrel Morvane modtools"
+LINUX_PROGRAMS="Morvane modtools"
+
 fail() { echo "package.sh: $*" >&2; failures=$((failures + 1)); }
 
 # check_exe FILE PE-FORMAT ARCH TOOL-PREFIX
@@ -70,18 +74,21 @@ for build in windows windows64; do
   esac
   name="modtools-$VERSION-$suffix"
   stage "$build" "$name"
-  count=0
+  for program in $WINDOWS_PROGRAMS; do
+    [ -f "$STAGE/$name/$program.exe" ] || fail "$name lacks $program.exe"
+  done
   for exe in "$STAGE/$name"/*.exe; do
     check_exe "$exe" "$format" "$arch" "$tools"
-    count=$((count + 1))
   done
-  [ "$count" -ge 5 ] || fail "$name holds $count programs, not five or more"
   (cd "$STAGE" && find "$name" | LC_ALL=C sort | TZ=UTC zip -q -X -D -@ "$OUT/$name.zip")
 done
 
 # Linux: the native command-line programs.
 name="modtools-$VERSION-linux-x86_64"
 stage native "$name"
+for program in $LINUX_PROGRAMS; do
+  [ -f "$STAGE/$name/bin/$program" ] || fail "$name lacks bin/$program"
+done
 for program in "$STAGE/$name"/bin/*; do
   file -b "$program" | grep -q '^ELF 64-bit LSB .*x86-64' || fail "$(basename "$program") is not an x86-64 ELF program"
 done
