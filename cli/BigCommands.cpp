@@ -145,7 +145,7 @@ int cat(const std::string& path, const std::string& name) {
     for (std::int32_t i = 0; i < big.countEntries() && !found; ++i)
         if (sameLetters(big.entry(i)->name, wanted)) found = big.entry(i);
     if (!found) throw Failure(STATUS_BAD_FILE, path, "no entry named " + name);
-    std::FILE* f = platform::openFile(path.c_str(), "rb");
+    std::FILE* f = platform::openInputFile(path.c_str(), "rb");
     if (!f) throw Failure(STATUS_BAD_FILE, path, "cannot be read: " + systemReason());
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, std::fclose);
     const std::int64_t length = platform::fileSize(path.c_str());

@@ -44,7 +44,9 @@ void requireFile(const std::string& path) {
     const std::uint32_t attributes = platform::fileAttributes(path.c_str());
     if (attributes == platform::ATTR_INVALID) throw Failure(STATUS_BAD_FILE, path, "no such file");
     if (attributes & platform::ATTR_DIRECTORY) throw Failure(STATUS_BAD_FILE, path, "is a folder, not a file");
-    std::FILE* f = platform::openFile(path.c_str(), "rb");
+    // A pipe or a device is refused at once, never opened (an open could block).
+    if (const char* problem = platform::inputProblem(path.c_str())) throw Failure(STATUS_BAD_FILE, path, problem);
+    std::FILE* f = platform::openInputFile(path.c_str(), "rb");
     if (!f) throw Failure(STATUS_BAD_FILE, path, "cannot be read: " + systemReason());
     std::fclose(f);
 }
@@ -76,7 +78,7 @@ void writeOutput(const std::string& path, const std::string& bytes) {
 
 std::string readInput(const std::string& path) {
     requireFile(path);
-    std::FILE* f = platform::openFile(path.c_str(), "rb");
+    std::FILE* f = platform::openInputFile(path.c_str(), "rb");
     if (!f) throw Failure(STATUS_BAD_FILE, path, "cannot be read: " + systemReason());
     // Read at once into a string of the file's size; a file that grew since
     // is read on to its end.

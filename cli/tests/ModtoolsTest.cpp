@@ -83,6 +83,8 @@ protected:
             if (entry.attributes & platform::ATTR_DIRECTORY) {
                 files[path + testkit::SEP] = "";
                 for (const auto& inner : snapshot(path)) files.insert(inner);
+            } else if (entry.attributes & platform::ATTR_DEVICE) {
+                files[path] = "(not a regular file)";  // a pipe: reading it would block
             } else {
                 files[path] = testkit::readFile(path);
             }
@@ -282,8 +284,11 @@ TEST_F(Modtools, BadInputsEndInOneLineAndWriteNothing) {
         expectRefused(result, before, snapshot(), status, path);
     };
     const std::string missingFolder = std::string("no-folder") + testkit::SEP + "out";
+    // A pipe given as an input is refused at once (opening it would block).
+    const bool pipes = testkit::makePipe(dir_.file("pipe.bin"));
     for (const Row& row : rows) {
         for (const char* in : {"missing.bin", "tree", "notes.txt"}) expectBad(substitute(row.args, in, "new"), 2, in);
+        if (pipes) expectBad(substitute(row.args, "pipe.bin", "new"), 2, "pipe.bin");
         if (row.damaged) expectBad(substitute(row.args, row.damaged, "part-" + row.args[1]), row.damagedStatus, row.damaged);
         if (row.good) expectBad(substitute(row.args, row.good, missingFolder), 2, "no-folder");
     }
