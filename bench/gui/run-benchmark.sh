@@ -21,9 +21,9 @@ WORK="$ROOT/build/bench-gui"
 
 NATIVE=$ROOT/build/native/bin
 if [ -z "${BENCH_DISPLAY_READY:-}" ]; then
-  cmake --build "$BUILD" -j2 --target Crandle Tessaly Gathrix DialogDriver gathrix_scan >/dev/null
+  cmake --build "$BUILD" -j2 --target Crandle Tessaly Gathrix DialogDriver modtools >/dev/null
   [ -f build/native/CMakeCache.txt ] || cmake --preset native >/dev/null
-  cmake --build build/native -j2 --target crandle_big gathrix_scan csf_bench CsfTool >/dev/null
+  cmake --build build/native -j2 --target modtools modtools_samples csf_bench >/dev/null
   "$ROOT/scripts/wine-prefix.sh" "$BUILD"
   BENCH_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
@@ -48,7 +48,7 @@ core_time() {
     t1=$(now)
     best=$(echo "$t0 $t1 ${best:-999999}" | awk '{ d = $2 - $1; printf "%.3f", d < $3 ? d : $3 }')
   done
-  /usr/bin/time -f "%M" -o "$WORK/empty.txt" "$NATIVE/crandle_big" >/dev/null 2>&1 || true
+  /usr/bin/time -f "%M" -o "$WORK/empty.txt" "$NATIVE/modtools" --version >/dev/null 2>&1 || true
   CORE_KB=$(( $(tail -n 1 "$WORK/peak.txt") - $(tail -n 1 "$WORK/empty.txt") ))
   CORE_T=$best
 }
@@ -105,12 +105,12 @@ finish() {
 
 echo "== Crandle: Import"
 for entries in 20000 100000; do
-  "$NATIVE/crandle_big" maketree "$WORK/tree$entries" "$entries" $((entries * 200)) >/dev/null
-  "$NATIVE/crandle_big" create "$WORK/tree$entries" "$WORK/a$entries.big" >/dev/null
+  "$NATIVE/modtools_samples" tree "$WORK/tree$entries" "$entries" $((entries * 200)) >/dev/null
+  "$NATIVE/modtools" big create "$WORK/tree$entries" -o "$WORK/a$entries.big" >/dev/null
   rm -rf "$WORK/tree$entries"
-  "$NATIVE/crandle_big" list "$WORK/a$entries.big" > "$WORK/list.txt"
+  "$NATIVE/modtools" big list "$WORK/a$entries.big" > "$WORK/list.txt"
   data=$(wc -c < "$WORK/list.txt")
-  core_time "$NATIVE/crandle_big" list "$WORK/a$entries.big"
+  core_time "$NATIVE/modtools" big list "$WORK/a$entries.big"
   say " archive of $entries entries: core (list) $CORE_T s, memory $CORE_KB kB"
   gui Crandle "Crandle Helper" "$data" "text 11008 $(winpath "$WORK/a$entries.big")" -- \
     clickwait 11016 11012 "BIG Archive was successfully imported ...."
@@ -120,15 +120,16 @@ done
 
 echo "== Tessaly: Import"
 # 100,000 labels appended by the core's own Append into a copy of its sample.
-"$NATIVE/CsfTool" sample "$WORK" >/dev/null
+"$NATIVE/modtools_samples" csf "$WORK" >/dev/null
 awk 'BEGIN { print "AppendList = {MSG*}"
              for (i = 1; i <= 100000; i++) printf "MSG%03d = {BENCH:Label%06d,Text of label number %d with some words}\n", i, i, i }' \
   > "$WORK/labels.cfg"
-"$NATIVE/CsfTool" append "$WORK/sample.csf" "$WORK/labels.cfg" >/dev/null
+"$NATIVE/modtools" csf append "$WORK/sample.csf" "$WORK/labels.cfg" >/dev/null
 table=$WORK/NEW_sample.csf
-labels=$("$NATIVE/CsfTool" list "$table" "$WORK/listing.txt" | awk '{print $2}')
+"$NATIVE/modtools" csf list "$table" > "$WORK/listing.txt"
+labels=$(wc -l < "$WORK/listing.txt")
 data=$(wc -c < "$WORK/listing.txt")
-core_time "$NATIVE/CsfTool" list "$table" "$WORK/listing.txt"
+core_time "$NATIVE/modtools" csf list "$table"
 say " table of $labels labels: core (load and listing) $CORE_T s, memory $CORE_KB kB"
 "$NATIVE/csf_bench" 100000 "$WORK" | sed -n '/^load/p' | sed 's/^/  core alone, its own table of 100,000 labels: /'
 gui Tessaly "Tessaly Helper" "$data" "text 11008 $(winpath "$table")" -- \
@@ -137,12 +138,12 @@ say "  rows $(driver "Tessaly Helper" rows 11010), last: $(driver "Tessaly Helpe
 finish "Tessaly Helper"
 
 echo "== Gathrix: Scan"
-"$NATIVE/crandle_big" maketree "$WORK/scan" 60000 12000000 >/dev/null
-"$NATIVE/gathrix_scan" "$WORK/scan" > "$WORK/scan.txt"
-files=$(tail -n 1 "$WORK/scan.txt" | awk '{print $1}')
+"$NATIVE/modtools_samples" tree "$WORK/scan" 60000 12000000 >/dev/null
+"$NATIVE/modtools" scan "$WORK/scan" > "$WORK/scan.txt"
+files=$(wc -l < "$WORK/scan.txt")
 data=$(wc -c < "$WORK/scan.txt")
-core_time "$NATIVE/gathrix_scan" "$WORK/scan" --quiet
-say " tree of $files files: core (scan) $CORE_T s, memory $CORE_KB kB; under Wine $(wine_time "$BIN/gathrix_scan.exe" "$(winpath "$WORK/scan")" --quiet) s"
+core_time "$NATIVE/modtools" scan "$WORK/scan"
+say " tree of $files files: core (scan) $CORE_T s, memory $CORE_KB kB; under Wine $(wine_time "$BIN/modtools.exe" scan "$(winpath "$WORK/scan")") s"
 gui Gathrix "File Collection Utility" "$data" "text 11006 $(winpath "$WORK/scan")" "text 11008 *.*" "check 11008" -- \
   clickcount 11018 11014 "$files"
 say "  first: $(driver "File Collection Utility" line 11014 0), last: $(driver "File Collection Utility" line 11014 $((files - 1)))"
