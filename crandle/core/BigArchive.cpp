@@ -337,17 +337,23 @@ bool BigArchive::viewTextEntry(std::int32_t index, void* ownerWindow) {
     return true;
 }
 
-BigStatus BigArchive::collectFolder(const char* root, const char* filter) {
+BigStatus BigArchive::collectFolder(const char* root, const char* filter, WorkProgress* progress) {
     collection_.clear();
     headerSize_ = archiveSize_ = 0;
     collectProblemPath_.clear();
     collectLimitReached_ = false;
     collectStatus_ = BigStatus::NOT_A_FOLDER;
     if (!root || !scanner_.setStartFolder(root)) return collectStatus_;
+    scanner_.setProgress(progress);
     if (filter)
         scanner_.scanFiltered(filter);
     else
         scanner_.scanAll();
+    scanner_.setProgress(nullptr);
+    if (scanner_.stopped()) {
+        collectStatus_ = BigStatus::NOT_COLLECTED;
+        return collectStatus_;
+    }
     collectLimitReached_ = scanner_.foldersLeft();
 
     const std::string rootText(root);
@@ -446,6 +452,7 @@ WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* prog
     if (progress) {
         progress->begin(archiveSize_);
         progress->advance(header.size());
+        if (progress->stopped()) return abandon();
     }
 
     // Every entry fills exactly its recorded size, so the later entries begin

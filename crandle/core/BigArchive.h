@@ -139,8 +139,10 @@ public:
     const std::string& tempTextPath() const { return tempTextPath_; }
 
     // Collects every file below root (or those whose names match the filter
-    // list, when one is given) and lays out the new archive.
-    BigStatus collectFolder(const char* root, const char* filter = nullptr);
+    // list, when one is given) and lays out the new archive. With a progress,
+    // the walk counts folders and, when asked to stop, ends with nothing
+    // collected (NOT_COLLECTED).
+    BigStatus collectFolder(const char* root, const char* filter = nullptr, WorkProgress* progress = nullptr);
     const std::vector<BigEntry>& collection() const { return collection_; }
     std::uint32_t headerSize() const { return headerSize_; }
     std::uint32_t archiveSize() const { return archiveSize_; }

@@ -4,22 +4,13 @@
 
 #include "BigArchive.h"
 #include "HandLaidBig.h"
-#include "WorkProgress.h"
 #include "platform/Platform.h"
+#include "testkit/TestKit.h"
 
 namespace {
 
+using testkit::StopAfter;
 using testkit::TempDir;
-
-// Asks to stop once `limit` units have been done.
-struct StopAfter : WorkProgress {
-    explicit StopAfter(std::uint64_t at) : limit(at) {}
-    void advance(std::uint64_t amount) override {
-        WorkProgress::advance(amount);
-        if (done >= limit) stop = true;
-    }
-    std::uint64_t limit;
-};
 
 const std::size_t BLOCK = BigArchive::COPY_BUFFER_SIZE;
 
