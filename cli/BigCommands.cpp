@@ -118,7 +118,11 @@ int create(const std::string& folder, const std::string& archive, const std::str
         warn(folder, "the entry limit stopped the walk; files in deeper folders are left out");
         status = STATUS_PARTIAL;
     }
-    const WriteReport report = big.writeArchive(archive.c_str());
+    WriteReport report;
+    {
+        CountedProgress progress("bytes written");
+        report = big.writeArchive(archive.c_str(), &progress);
+    }
     if (report.status != BigStatus::OK)
         throw Failure(STATUS_BAD_FILE, archive, std::string(bigStatusText(report.status)) + ": " + systemReason());
     for (const EntryReport& problem : report.problems) {

@@ -8,8 +8,11 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <nlohmann/json.hpp>
+
+#include "WorkProgress.h"
 
 namespace CLI {
 class App;
@@ -72,6 +75,19 @@ private:
     bool shown_;
     bool drawn_ = false;
     std::int64_t lastShown_ = -1;
+};
+
+// A core operation's own count drawn as the progress line.
+class CountedProgress : public WorkProgress {
+public:
+    explicit CountedProgress(std::string what) : line_(std::move(what)) {}
+    void advance(std::uint64_t amount) override {
+        WorkProgress::advance(amount);
+        line_.update(static_cast<std::int64_t>(done.load()), static_cast<std::int64_t>(total.load()));
+    }
+
+private:
+    Progress line_;
 };
 
 // A JSON document on standard output, on one line.

@@ -1,5 +1,7 @@
 #include "BackgroundWork.h"
 
+#include <commctrl.h>
+
 namespace dialogs {
 
 DWORD WINAPI BackgroundWork::threadMain(LPVOID self) {
@@ -12,9 +14,16 @@ DWORD WINAPI BackgroundWork::threadMain(LPVOID self) {
     return 0;
 }
 
-void BackgroundWork::run(HWND dialog, const std::function<void()>& work) {
+namespace {
+// How often the progress bar is brought up to date while the work runs.
+const DWORD PROGRESS_INTERVAL_MS = 100;
+}  // namespace
+
+void BackgroundWork::run(HWND dialog, int progressBar, const std::function<void()>& work) {
     work_ = &work;
     failure_ = nullptr;
+    progress_.begin(0);
+    progress_.stop = false;
     busy_ = true;
     HANDLE thread = CreateThread(nullptr, 0, threadMain, this, 0, nullptr);
     if (thread == nullptr) {
@@ -22,7 +31,18 @@ void BackgroundWork::run(HWND dialog, const std::function<void()>& work) {
     } else {
         bool quit = false;
         WPARAM quitCode = 0;
-        while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        HWND bar = (dialog != nullptr && progressBar != 0) ? GetDlgItem(dialog, progressBar) : nullptr;
+        int shown = -1;
+        DWORD woke;
+        while ((woke = MsgWaitForMultipleObjects(1, &thread, FALSE, PROGRESS_INTERVAL_MS, QS_ALLINPUT)) !=
+                   WAIT_OBJECT_0 &&
+               woke != WAIT_FAILED) {
+            const int position = progress_.fraction(100);
+            if (bar != nullptr && progress_.total != 0 && position != shown) {
+                SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+                shown = position;
+            }
+            if (woke != WAIT_OBJECT_0 + 1) continue;
             MSG message;
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
                 if (message.message == WM_QUIT) {

@@ -51,9 +51,11 @@ public:
 
     // Runs long work off the window's thread (BackgroundWork) and returns
     // when it has ended; the dialog stays responsive meanwhile.
-    void runInBackground(const std::function<void()>& job) { work.run(dialog, job); }
+    void runInBackground(const std::function<void()>& job) { work.run(dialog, progressId, job); }
+    // What a job run in the background counts and polls for a stop.
+    WorkProgress& workProgress() { return work.progress(); }
     // While work runs: commands, dropped files and clicks on lists are
-    // refused and a close waits for the end. True when the message was
+    // refused and a close stops the work, then closes. True when the message was
     // taken care of so; the dialog procedure then returns TRUE.
     bool refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -8,6 +8,7 @@
 #include "ByteOrder.h"
 #include "FilePtr.h"
 #include "ReplacingFile.h"
+#include "WorkProgress.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -201,7 +202,7 @@ bool BigArchive::isSafeEntryName(const std::string& name) {
     return true;
 }
 
-ExtractReport BigArchive::extractSelected(const char* archivePath, const char* folder) {
+ExtractReport BigArchive::extractSelected(const char* archivePath, const char* folder, WorkProgress* progress) {
     ExtractReport report;
     if (!loaded_ && !openArchive(archivePath)) return report;
     std::string resolved = platform::resolvePath(archivePath);
@@ -219,8 +220,18 @@ ExtractReport BigArchive::extractSelected(const char* archivePath, const char* f
     if (self.valid) written_.insert({self.volume, self.index});
     const std::string base(folder);
     const bool needsSeparator = !base.empty() && !platform::isSeparator(base.back());
+    if (progress) {
+        std::uint64_t bytes = 0;
+        for (const BigEntry& e : directory_)
+            if (deselectCount_ == 0 || e.selected != 0) bytes += e.dataSize;
+        progress->begin(bytes);
+    }
     for (const BigEntry& e : directory_) {
         if (deselectCount_ != 0 && e.selected == 0) continue;
+        if (progress && progress->stopped()) {
+            report.stopped = true;
+            break;
+        }
         if (!isSafeEntryName(e.name)) {
             ++report.skippedUnsafe;
             report.problems.push_back({e.name, EntryProblem::UNSAFE_NAME});
@@ -232,8 +243,10 @@ ExtractReport BigArchive::extractSelected(const char* archivePath, const char* f
             continue;
         }
         std::string outputPath = base + (needsSeparator ? "\\" : "") + e.name;
-        if (extractEntry(archive.get(), archiveLength, e, outputPath, base.size(), report))
+        if (extractEntry(archive.get(), archiveLength, e, outputPath, base.size(), report, progress))
             ++report.written;
+        else if (progress && progress->stopped())
+            report.stopped = true;  // the entry in progress was abandoned: not a failure of its own
         else
             ++report.failed;
     }
@@ -241,7 +254,8 @@ ExtractReport BigArchive::extractSelected(const char* archivePath, const char* f
 }
 
 bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,
-                              const std::string& outputPath, std::size_t baseLength, ExtractReport& report) {
+                              const std::string& outputPath, std::size_t baseLength, ExtractReport& report,
+                              WorkProgress* progress) {
     auto fail = [&](EntryProblem problem) {
         report.problems.push_back({e.name, problem});
         return false;
@@ -283,6 +297,10 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
             problem = EntryProblem::CANNOT_CREATE;
         }
         remaining -= static_cast<std::uint32_t>(chunk);
+        if (progress) {
+            progress->advance(chunk);
+            if (remaining > 0 && progress->stopped()) return false;  // `out` is abandoned
+        }
     }
     if (!ok) return fail(problem);
     if (!out.commit()) return fail(EntryProblem::CANNOT_CREATE);
@@ -319,17 +337,23 @@ bool BigArchive::viewTextEntry(std::int32_t index, void* ownerWindow) {
     return true;
 }
 
-BigStatus BigArchive::collectFolder(const char* root, const char* filter) {
+BigStatus BigArchive::collectFolder(const char* root, const char* filter, WorkProgress* progress) {
     collection_.clear();
     headerSize_ = archiveSize_ = 0;
     collectProblemPath_.clear();
     collectLimitReached_ = false;
     collectStatus_ = BigStatus::NOT_A_FOLDER;
     if (!root || !scanner_.setStartFolder(root)) return collectStatus_;
+    scanner_.setProgress(progress);
     if (filter)
         scanner_.scanFiltered(filter);
     else
         scanner_.scanAll();
+    scanner_.setProgress(nullptr);
+    if (scanner_.stopped()) {
+        collectStatus_ = BigStatus::NOT_COLLECTED;
+        return collectStatus_;
+    }
     collectLimitReached_ = scanner_.foldersLeft();
 
     const std::string rootText(root);
@@ -377,7 +401,7 @@ bool BigArchive::layOut() {
     return true;
 }
 
-WriteReport BigArchive::writeArchive(const char* archivePath) {
+WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* progress) {
     WriteReport report;
     report.status = collectStatus_;
     if (collectStatus_ != BigStatus::OK) return report;
@@ -425,6 +449,11 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
     std::memcpy(header.data() + p, "L219", 4);
     le::setU32(header.data() + p + 4, 0);
     if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) return abandon();
+    if (progress) {
+        progress->begin(archiveSize_);
+        progress->advance(header.size());
+        if (progress->stopped()) return abandon();
+    }
 
     // Every entry fills exactly its recorded size, so the later entries begin
     // at their recorded offsets even when a file cannot be read or has shrunk
@@ -443,6 +472,10 @@ WriteReport BigArchive::writeArchive(const char* archivePath) {
             }
             if (std::fwrite(buffer.data(), 1, chunk, out) != chunk) return abandon();
             remaining -= static_cast<std::uint32_t>(chunk);
+            if (progress) {
+                progress->advance(chunk);
+                if (progress->stopped()) return abandon();
+            }
         }
         if (!sourceOk) report.problems.push_back({e.name, EntryProblem::SOURCE_UNREADABLE});
         ++report.entriesWritten;

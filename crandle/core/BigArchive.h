@@ -58,6 +58,7 @@ struct ExtractReport {
     std::int32_t skippedUnsafe = 0;
     std::int32_t skippedTooLong = 0;
     std::int32_t failed = 0;
+    bool stopped = false;               // asked to stop: the entries after the last written one were not
     std::vector<EntryReport> problems;  // every entry not written, in directory order
 };
 
@@ -80,6 +81,8 @@ struct WriteReport {
     std::int32_t excludedSelf = 0;      // the archive itself found in the collection
     std::vector<EntryReport> problems;  // collected files whose data could not be copied
 };
+
+struct WorkProgress;
 
 class BigArchive {
 public:
@@ -124,8 +127,11 @@ public:
     void setSelected(std::int32_t index, std::uint8_t flag);
     std::int32_t deselectCount() const { return deselectCount_; }
 
-    // Writes the selected entries below the destination folder.
-    ExtractReport extractSelected(const char* archivePath, const char* folder);
+    // Writes the selected entries below the destination folder. With a
+    // progress, counts the selected entries' bytes; when asked to stop, the
+    // entries already written stay, the one in progress is abandoned (its
+    // old file, if any, is left as it was) and no later one is begun.
+    ExtractReport extractSelected(const char* archivePath, const char* folder, WorkProgress* progress = nullptr);
 
     // Copies a text entry into the temporary file and asks the shell to open
     // it in the text viewer. True when the viewer was asked.
@@ -133,8 +139,10 @@ public:
     const std::string& tempTextPath() const { return tempTextPath_; }
 
     // Collects every file below root (or those whose names match the filter
-    // list, when one is given) and lays out the new archive.
-    BigStatus collectFolder(const char* root, const char* filter = nullptr);
+    // list, when one is given) and lays out the new archive. With a progress,
+    // the walk counts folders and, when asked to stop, ends with nothing
+    // collected (NOT_COLLECTED).
+    BigStatus collectFolder(const char* root, const char* filter = nullptr, WorkProgress* progress = nullptr);
     const std::vector<BigEntry>& collection() const { return collection_; }
     std::uint32_t headerSize() const { return headerSize_; }
     std::uint32_t archiveSize() const { return archiveSize_; }
@@ -150,8 +158,10 @@ public:
     // Writes the collection as a "BIG4" archive. The archive is built in a
     // temporary file beside the target and put in place only when complete.
     // A collected file that is the target itself (by file identity, whatever
-    // the spelling of the path) is left out.
-    WriteReport writeArchive(const char* archivePath);
+    // the spelling of the path) is left out. With a progress, counts the
+    // archive's bytes; when asked to stop, the temporary file is removed, the
+    // target is left as it was and the status is WRITE_FAILED.
+    WriteReport writeArchive(const char* archivePath, WorkProgress* progress = nullptr);
 
     // Reads a directory from the bytes that follow the 16-byte header: at
     // most entryTotal entries, none reaching past length. True when it ended
@@ -167,7 +177,8 @@ private:
     void readDirectory(std::FILE* file, std::uint64_t fileLength);
     bool layOut();
     bool extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,
-                      const std::string& outputPath, std::size_t baseLength, ExtractReport& report);
+                      const std::string& outputPath, std::size_t baseLength, ExtractReport& report,
+                      WorkProgress* progress);
 
     std::vector<BigEntry> directory_;
     std::vector<BigEntry> collection_;

@@ -223,7 +223,7 @@ void CrandleDialog::exportArchive() {
                 return;
             }
             resetProgress();
-            runInBackground([&] { result = archive.extractSelected(path, exportFolder); });
+            runInBackground([&] { result = archive.extractSelected(path, exportFolder, &workProgress()); });
             extracted = true;
             sweepProgress();
         }
@@ -261,8 +261,8 @@ void CrandleDialog::create() {
     BigStatus collected = BigStatus::OK;
     WriteReport written;
     runInBackground([&] {
-        collected = archive.collectFolder(path);
-        if (collected == BigStatus::OK) written = archive.writeArchive(savePath);
+        collected = archive.collectFolder(path, nullptr, &workProgress());
+        if (collected == BigStatus::OK) written = archive.writeArchive(savePath, &workProgress());
     });
     if (collected != BigStatus::OK) {
         const std::string refused = format(crandletext::COLLECT_REFUSED_FORMAT, bigStatusText(collected));

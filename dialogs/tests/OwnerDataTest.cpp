@@ -1,6 +1,7 @@
 // The owner-data list view and list box as other code reads them: the same
 // messages a list with stored items answers, also from another thread and in
-// Unicode; and long work that keeps the dialog answering and defers its close.
+// Unicode; and long work that keeps the dialog answering, shows its progress
+// and is stopped by a close.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -209,4 +210,41 @@ TEST(BackgroundWork, TheDialogAnswersMeanwhileRefusesCommandsAndClosesOnlyAfterT
     again.runInBackground([] {});
     pump();
     EXPECT_TRUE(IsWindow(again.dialog)) << "no close was asked for";
+}
+
+TEST(BackgroundWork, TheBarFollowsTheCountedFractionAndACloseStopsTheWork) {
+    TestApplication application;
+    ASSERT_TRUE(startTestDialog(application));
+    HWND dialog = application.dialog;
+    HWND bar = GetDlgItem(dialog, IDC_TEST_PROGRESS);
+    int shownAtFour = -1;
+    bool stopped = false;
+    std::uint64_t doneAtStop = 0;
+    application.runInBackground([&] {
+        WorkProgress& progress = application.workProgress();
+        progress.begin(10);
+        progress.advance(4);
+        // The window's thread sets the bar between its messages.
+        for (int wait = 0; wait < 500 && shownAtFour != 40; ++wait) {
+            Sleep(10);
+            shownAtFour = progressPosition(bar);
+        }
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        for (int wait = 0; wait < 500 && !progress.stopped(); ++wait) Sleep(10);
+        stopped = progress.stopped();
+        doneAtStop = progress.done;
+    });
+    EXPECT_EQ(40, shownAtFour);
+    EXPECT_TRUE(stopped) << "a close asks the work to stop";
+    EXPECT_EQ(4u, doneAtStop);
+    EXPECT_TRUE(IsWindow(dialog));
+    pump();
+    EXPECT_FALSE(IsWindow(dialog));
+
+    TestApplication again;
+    ASSERT_TRUE(startTestDialog(again));
+    again.workProgress().stop = true;  // left from a run that was stopped
+    bool stopAtStart = true;
+    again.runInBackground([&] { stopAtStart = again.workProgress().stopped(); });
+    EXPECT_FALSE(stopAtStart) << "each run begins without a stop";
 }

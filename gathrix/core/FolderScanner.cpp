@@ -1,5 +1,7 @@
 #include "FolderScanner.h"
 
+#include "WorkProgress.h"
+
 #include "platform/Platform.h"
 
 namespace {
@@ -138,9 +140,18 @@ void FolderScanner::traverse(bool filtered) {
     folders_.clear();
     passed_.clear();
     std::size_t levelCount = levels_[current_].size();
+    stopped_ = false;
+    if (progress_) progress_->begin(levelCount);
     platform::FoundEntry entry;
-    while (levelCount > 0 && recordedCount_ <= maxSize_) {
+    while (levelCount > 0 && recordedCount_ <= maxSize_ && !stopped_) {
         for (const std::string& folder : levels_[current_]) {
+            if (progress_) {
+                if (progress_->stopped()) {
+                    stopped_ = true;
+                    break;
+                }
+                progress_->advance(1);
+            }
             pathBuffer_ = folder;
             if (pathBuffer_.empty()) continue;
             if (!platform::isSeparator(pathBuffer_.back())) pathBuffer_ += '\\';
@@ -176,6 +187,7 @@ void FolderScanner::traverse(bool filtered) {
                     continue;
                 }
                 if (isFolder) {
+                    if (progress_) ++progress_->total;
                     levels_[next_].push_back(path);
                     folders_.push_back(FileRecord{std::move(path), 0});
                 } else {
@@ -190,7 +202,8 @@ void FolderScanner::traverse(bool filtered) {
         levelCount = levels_[current_].size();
     }
     // Folders left unwalked at the limit are named, not dropped silently.
-    for (const std::string& folder : levels_[current_]) passed_.push_back({folder, PassReason::ENTRY_LIMIT});
+    if (!stopped_)
+        for (const std::string& folder : levels_[current_]) passed_.push_back({folder, PassReason::ENTRY_LIMIT});
     foldersLeft_ = levelCount > 0;
     fileCount_ = static_cast<std::int32_t>(files_.size());
     folderCount_ = static_cast<std::int32_t>(folders_.size());

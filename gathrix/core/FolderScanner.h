@@ -55,6 +55,8 @@ struct FilterToken {
     FilterKind kind = FilterKind::ANY;
 };
 
+struct WorkProgress;
+
 class FolderScanner {
 public:
     static constexpr std::int32_t MAX_SIZE = 64000;
@@ -87,6 +89,12 @@ public:
     // The walk, recording only files that match the filter text / every file.
     void scanFiltered(const char* filterText);
     void scanAll();
+
+    // With a progress, the walk counts the folders it has listed against the
+    // folders found so far, and ends before the next folder when asked to
+    // stop: stopped() is then true and the results hold only what was walked.
+    void setProgress(WorkProgress* progress) { progress_ = progress; }
+    bool stopped() const { return stopped_; }
 
     // Drops the walk's working state and the filter; the results stay.
     void reset();
@@ -135,5 +143,7 @@ private:
     std::int32_t folderCount_ = 0;
     bool startValid_ = false;
     bool foldersLeft_ = false;
+    bool stopped_ = false;
+    WorkProgress* progress_ = nullptr;
     std::string pathBuffer_;
 };

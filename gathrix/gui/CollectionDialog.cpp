@@ -72,6 +72,9 @@ CollectionDialog::CollectionDialog(std::int32_t scanLimit)
       entryTotal(0),
       scanMode(MODE_NONE) {
     placement.margin = 30;
+    // The scan runs only in the background: its bar follows the folders
+    // listed, and closing the window ends the walk.
+    scanner.setProgress(&workProgress());
     std::memset(folderText, 0, sizeof folderText);
     std::memset(filterText, 0, sizeof filterText);
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "WorkProgress.h"
+
 namespace testkit {
 
 // The separator of the system the test runs on.
@@ -80,6 +82,16 @@ std::vector<std::string> folderNames(const std::string& folder);
 // Extends (or creates) a file to size bytes without writing them: a sparse
 // file on systems that have them.
 bool makeSizedFile(const std::string& path, std::uint64_t size);
+
+// A progress that asks the work to stop once `limit` units have been done.
+struct StopAfter : WorkProgress {
+    explicit StopAfter(std::uint64_t at) : limit(at) {}
+    void advance(std::uint64_t amount) override {
+        WorkProgress::advance(amount);
+        if (done >= limit) stop = true;
+    }
+    std::uint64_t limit;
+};
 
 #ifdef _WIN32
 // Keeps a file open for reading only, sharing nothing but reading, as

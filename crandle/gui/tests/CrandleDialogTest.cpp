@@ -599,3 +599,43 @@ TEST_F(CrandleDialogTest, ClosingTheWindowDuringAnImportClosesItAfterTheImport) 
     EXPECT_EQ(0, application->list.rowCount()) << "Exit's Clearup emptied the list";
     dialog = nullptr;
 }
+
+TEST_F(CrandleDialogTest, ClosingTheWindowDuringCreateStopsItAndKeepsTheOldArchive) {
+    const std::string tree = folder.file("tree");
+    testkit::writeFile(tree + "\\first.txt", "small");
+    // Enough blocks that the close comes long before the last one.
+    ASSERT_TRUE(testkit::makeSizedFile(tree + "\\large.bin", 256ull * BigArchive::COPY_BUFFER_SIZE));
+    const std::string target = folder.file("out\\kept.big");
+    testkit::writeFile(target, "the old archive");
+
+    // Closes the window as soon as the work has counted something: during the
+    // walk or the first blocks of the archive.
+    struct Closer {
+        static DWORD WINAPI run(LPVOID self) {
+            Closer& c = *static_cast<Closer*>(self);
+            for (int wait = 0; wait < 20000 && c.progress->done == 0; ++wait) Sleep(1);
+            c.doneAtClose = c.progress->done;
+            PostMessageA(c.window, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        WorkProgress* progress;
+        HWND window;
+        std::uint64_t doneAtClose = 0;
+    } closer{&application->workProgress(), dialog};
+    HANDLE thread = CreateThread(nullptr, 0, Closer::run, &closer, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+
+    ModalAnswerer answerer;
+    setPath(tree);
+    answerer.thenTypePath(target);
+    press(IDC_CRANDLE_CREATE);
+    WaitForSingleObject(thread, 30000);
+    CloseHandle(thread);
+    pump(200);
+    EXPECT_GT(closer.doneAtClose, 0u);
+    EXPECT_FALSE(IsWindow(dialog));
+    dialog = nullptr;
+    EXPECT_EQ("the old archive", testkit::readFile(target));
+    EXPECT_EQ((std::vector<std::string>{"kept.big"}), testkit::folderNames(folder.file("out")))
+        << "no temporary is left beside it";
+}

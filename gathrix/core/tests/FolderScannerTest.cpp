@@ -276,3 +276,32 @@ TEST(FolderScan, WhatIsPassedOverIsListedWithItsReason) {
     for (const auto& p : passed) EXPECT_STRNE(passReasonText(p.second), "unknown");
     std::filesystem::permissions(dir.file("shut"), std::filesystem::perms::owner_all);
 }
+
+TEST(FolderScan, CountsFoldersListedAndAStopEndsTheWalkBeforeTheNextFolder) {
+    TempDir dir;
+    for (const char* f : {"r.txt", "A/a.txt", "B/b.txt", "A/AA/aa.txt", "B/BB/bb.txt"}) testkit::writeFile(dir.file(f), f);
+    FolderScanner scanner;
+    WorkProgress whole;
+    scanner.setProgress(&whole);
+    ASSERT_TRUE(scanner.setStartFolder(dir.path().c_str()));
+    scanner.scanAll();
+    EXPECT_FALSE(scanner.stopped());
+    EXPECT_EQ(scanner.fileCount(), 5);
+    EXPECT_EQ(whole.total, 5u) << "the start folder and the four below it";
+    EXPECT_EQ(whole.done, whole.total);
+
+    testkit::StopAfter stop(2);
+    scanner.setProgress(&stop);
+    ASSERT_TRUE(scanner.setStartFolder(dir.path().c_str()));
+    scanner.scanAll();
+    EXPECT_TRUE(scanner.stopped());
+    EXPECT_EQ(stop.done, 2u);
+    EXPECT_EQ(scanner.fileCount(), 2) << "the start folder's file and the first sub-folder's";
+    EXPECT_TRUE(scanner.passedOver().empty()) << "folders left by a stop are not beyond a limit";
+
+    scanner.setProgress(nullptr);
+    ASSERT_TRUE(scanner.setStartFolder(dir.path().c_str()));
+    scanner.scanAll();
+    EXPECT_FALSE(scanner.stopped());
+    EXPECT_EQ(scanner.fileCount(), 5);
+}
