@@ -11,9 +11,9 @@ for where in native wine; do
 done
 for cfg in sample.cfg sample-html.cfg sample-anim.cfg; do
   echo "== Morvane (native): $cfg"
-  (cd "$SAMPLE_DIR/morvane/native" && "$NATIVE_BIN/Morvane" "$cfg") || echo "Morvane exited with status $?"
+  (cd "$SAMPLE_DIR/morvane/native" && "$NATIVE_BIN/Morvane" "$cfg") || echo "Morvane exited with status $? (4: the run finished, but some entries were not written)"
   echo "== Morvane.exe under Wine: $cfg"
-  (cd "$SAMPLE_DIR/morvane/wine" && wine_run "$WIN_BIN/Morvane.exe" "$cfg") || echo "Morvane.exe exited with status $?"
+  (cd "$SAMPLE_DIR/morvane/wine" && wine_run "$WIN_BIN/Morvane.exe" "$cfg") || echo "Morvane.exe exited with status $? (4: the run finished, but some entries were not written)"
 done
 echo "== Morvane outputs:"
 echo "   native run:     build/sample/morvane/native/out (text/, html/, anim/)"
