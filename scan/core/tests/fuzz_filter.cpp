@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     scanner.parseFilterList(filter.c_str());
     for (const FilterToken& filter : scanner.tokens()) {
         const std::int32_t kind = static_cast<std::int32_t>(filter.kind);
-        if (kind < 1000 || kind > 1111 || filter.nameLength != static_cast<std::int32_t>(filter.name.size()))
+        if (kind < static_cast<std::int32_t>(FilterKind::ANY) || kind > static_cast<std::int32_t>(FilterKind::NAME_EXT) ||
+            filter.nameLength != static_cast<std::int32_t>(filter.name.size()))
             __builtin_trap();
     }
     volatile bool matched = scanner.matches(name.c_str());
