@@ -69,16 +69,14 @@ void BigArchive::clearLists() {
     collectStatus_ = BigStatus::NOT_COLLECTED;
 }
 
-bool BigArchive::isBigFile(const char* path) {
+bool BigArchive::isBigFile(const char* path) const {
     unsigned char magic[4] = {0, 0, 0, 0};
     std::size_t got = 0;
     if (std::FILE* f = path ? platform::openInputFile(path, "rb") : nullptr) {
         got = std::fread(magic, 1, sizeof magic, f);
         std::fclose(f);
     }
-    bool big = got == 4 && (std::memcmp(magic, "BIGF", 4) == 0 || std::memcmp(magic, "BIG4", 4) == 0);
-    if (!big) loaded_ = 0;
-    return big;
+    return got == 4 && (std::memcmp(magic, "BIGF", 4) == 0 || std::memcmp(magic, "BIG4", 4) == 0);
 }
 
 bool BigArchive::openArchive(const char* path) {
@@ -98,7 +96,7 @@ bool BigArchive::openArchive(const char* path) {
     viewPath_ = resolved;
     const std::int64_t length = platform::streamSize(file.get());
     readDirectory(file.get(), length < 0 ? 0 : static_cast<std::uint64_t>(length));
-    loaded_ = 1;
+    loaded_ = true;
     return true;
 }
 
@@ -332,7 +330,7 @@ bool BigArchive::viewTextEntry(std::int32_t index, void* ownerWindow) {
         remaining -= static_cast<std::uint32_t>(chunk);
     }
     if (!out.commit(ok)) return false;
-    tempTextWritten_ = 1;
+    tempTextWritten_ = true;
     platform::shellOpen(ownerWindow, VIEWER, tempTextPath_.c_str());
     return true;
 }

@@ -103,8 +103,9 @@ public:
     // Empties the directory and the collection; `loaded` keeps its value.
     void clearLists();
 
-    // True for a file whose first four bytes are "BIGF" or "BIG4".
-    bool isBigFile(const char* path);
+    // True for a file whose first four bytes are "BIGF" or "BIG4". Only a
+    // question: the loaded directory and every other state stay as they are.
+    bool isBigFile(const char* path) const;
 
     // Reads the directory of an archive. False when the file does not exist
     // or cannot be read (the directory is then empty).
@@ -117,7 +118,7 @@ public:
     // header, or the entry total is more than the file could hold. Whatever
     // entries could still be read are kept.
     bool directoryDamaged() const { return directoryDamaged_; }
-    bool loaded() const { return loaded_ != 0; }
+    bool loaded() const { return loaded_; }
 
     std::int32_t countEntries() const { return static_cast<std::int32_t>(directory_.size()); }
     const char* entryName(std::int32_t index);
@@ -195,8 +196,8 @@ private:
     std::uint32_t headerSize_ = 0;
     std::uint32_t archiveSize_ = 0;
     BigStatus collectStatus_ = BigStatus::NOT_COLLECTED;
-    std::uint8_t loaded_ = 0;
-    std::uint8_t tempTextWritten_ = 0;
+    bool loaded_ = false;
+    bool tempTextWritten_ = false;
     bool directoryTruncated_ = false;
     bool directoryDamaged_ = false;
     bool collectLimitReached_ = false;

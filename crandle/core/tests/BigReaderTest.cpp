@@ -28,13 +28,8 @@ TEST(BigTypeTest, AcceptsBigfAndBig4Only) {
     EXPECT_TRUE(archive.isBigFile(writeArchive(dir, "a.big", big.bytes()).c_str()));
     big.magic = "BIGF";
     EXPECT_TRUE(archive.isBigFile(writeArchive(dir, "f.big", big.bytes()).c_str()));
-
-    // Once loaded, a failed type test clears the loaded state.
-    ASSERT_TRUE(archive.openArchive(dir.file("a.big").c_str()));
-    EXPECT_TRUE(archive.loaded());
     big.magic = "BIG5";
     EXPECT_FALSE(archive.isBigFile(writeArchive(dir, "5.big", big.bytes()).c_str()));
-    EXPECT_FALSE(archive.loaded());
 
     EXPECT_FALSE(archive.isBigFile(writeArchive(dir, "short.big", "BIG").c_str()));
     EXPECT_FALSE(archive.isBigFile(writeArchive(dir, "empty.big", "").c_str()));
@@ -42,6 +37,19 @@ TEST(BigTypeTest, AcceptsBigfAndBig4Only) {
     EXPECT_FALSE(archive.isBigFile(writeArchive(dir, "lower.big", "big4....").c_str()));
     EXPECT_FALSE(archive.isBigFile(dir.file("missing.big").c_str()));
     EXPECT_FALSE(archive.isBigFile(nullptr));
+}
+
+TEST(BigTypeTest, AFailedTestLeavesTheLoadedDirectoryIntact) {
+    TempDir dir;
+    BigArchive archive;
+    ASSERT_TRUE(archive.openArchive(writeArchive(dir, "a.big", threeEntries().bytes()).c_str()));
+    archive.setSelected(1, 0);
+    EXPECT_FALSE(archive.isBigFile(writeArchive(dir, "notes.txt", "plain text").c_str()));
+    EXPECT_FALSE(archive.isBigFile(dir.file("missing.big").c_str()));
+    EXPECT_TRUE(archive.loaded());
+    ASSERT_EQ(archive.countEntries(), 3);
+    EXPECT_STREQ(archive.entryName(0), "data\\a1.ini");
+    EXPECT_EQ(archive.entry(1)->selected, 0);
 }
 
 TEST(BigDirectory, ReadsBothMagicsAlikeWithOffsetsSizesAndNames) {
