@@ -28,7 +28,7 @@ std::string format(const char* fmt, ...) {
 // the same on every build.
 long asLong(std::uint32_t v) { return static_cast<long>(static_cast<std::int32_t>(v)); }
 
-std::uint8_t typeOf(const CompressedChannel& c, int kind) { return kind == W3dAnimation::KIND_CHANNEL ? c.byte7 : c.byte6; }
+std::uint8_t typeOf(const CompressedChannel& c, W3dAnimation::ChannelKind kind) { return kind == W3dAnimation::ChannelKind::CHANNEL ? c.byte7 : c.byte6; }
 
 }  // namespace
 
@@ -51,7 +51,7 @@ void W3dAnimation::close() { input_.close(); }
 void W3dAnimation::reset() {
     input_.close();
     path_.clear();
-    mode_ = MODE_NONE;
+    mode_ = Mode::NONE;
     plainHeader_ = AnimationHeader();
     compressedHeader_ = CompressedAnimationHeader();
     plainChannels_.clear();
@@ -140,7 +140,7 @@ void W3dAnimation::readHierarchy(const Chunk& chunk, bool embedded) {
 }
 
 W3dAnimation::ChannelRecord W3dAnimation::storeValues(const Chunk& chunk, std::uint32_t headerSize,
-                                                      std::uint32_t bytes, std::uint32_t bytesPerKey, int kind) {
+                                                      std::uint32_t bytes, std::uint32_t bytesPerKey, ChannelKind kind) {
     ChannelRecord r;
     r.contentSize = chunk.contentSize;
     r.bytesPerKey = bytesPerKey;
@@ -171,12 +171,12 @@ void W3dAnimation::readPlain(const Chunk& chunk) {
             std::uint32_t bytes = sub.contentSize > AnimationChannel::SIZE ? sub.contentSize - AnimationChannel::SIZE : 0;
             plainChannels_.push_back(c);
             plainRecords_.push_back(
-                storeValues(sub, AnimationChannel::SIZE, bytes, c.vectorLen * 4u, KIND_CHANNEL));
+                storeValues(sub, AnimationChannel::SIZE, bytes, c.vectorLen * 4u, ChannelKind::CHANNEL));
         }
         // bit channels and everything else are stepped over
     }
     // The animation chunk read last with channels decides the mode.
-    if (!plainChannels_.empty()) mode_ = MODE_PLAIN;
+    if (!plainChannels_.empty()) mode_ = Mode::PLAIN;
 }
 
 void W3dAnimation::readCompressed(const Chunk& chunk) {
@@ -189,11 +189,11 @@ void W3dAnimation::readCompressed(const Chunk& chunk) {
             compressedHeader_ = CompressedAnimationHeader::decode(raw);
             if (bones_.empty()) skeletonFile_ = "\\" + compressedHeader_.hierarchyName + ".w3d";
         } else if (sub.header.type == COMPRESSED_CHANNEL || sub.header.type == COMPRESSED_BIT_CHANNEL) {
-            int kind = sub.header.type == COMPRESSED_CHANNEL ? KIND_CHANNEL : KIND_BIT_CHANNEL;
+            ChannelKind kind = sub.header.type == COMPRESSED_CHANNEL ? ChannelKind::CHANNEL : ChannelKind::BIT_CHANNEL;
             unsigned char raw[CompressedChannel::SIZE];
             readRecord(input_, sub, raw, sizeof raw);
             CompressedChannel c = CompressedChannel::decode(raw);
-            std::uint32_t keySize = kind == KIND_CHANNEL ? 4u + 4u * c.byte6 : 4u;
+            std::uint32_t keySize = kind == ChannelKind::CHANNEL ? 4u + 4u * c.byte6 : 4u;
             // The keys the count promises and the chunk holds; the count then
             // says how many there are.
             std::uint32_t room = sub.contentSize > CompressedChannel::SIZE ? sub.contentSize - CompressedChannel::SIZE : 0;
@@ -207,7 +207,7 @@ void W3dAnimation::readCompressed(const Chunk& chunk) {
             compressedRecords_.push_back(r);
         }
     }
-    if (!compressedChannels_.empty()) mode_ = MODE_COMPRESSED;
+    if (!compressedChannels_.empty()) mode_ = Mode::COMPRESSED;
 }
 
 void W3dAnimation::loadSkeletonFile() {
@@ -300,7 +300,7 @@ bool W3dAnimation::write(const std::string& outputPath, const std::function<bool
     skeletonOutput_.clear();
     std::string path = outputPath.size() > OUTPUT_LIMIT ? outputPath.substr(0, OUTPUT_LIMIT) : outputPath;
     std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || mode_ == MODE_NONE) return false;
+    if (dot == std::string::npos || mode_ == Mode::NONE) return false;
     std::string extension = path.substr(dot);
     if (extension.compare(0, 4, ".w3d") == 0 || extension.compare(0, 4, ".W3D") == 0) {
         if (!writeW3d(path)) return false;
@@ -317,12 +317,12 @@ bool W3dAnimation::write(const std::string& outputPath, const std::function<bool
 }
 
 bool W3dAnimation::writeDump(const std::string& outputPath) const {
-    if (mode_ == MODE_NONE) return false;
+    if (mode_ == Mode::NONE) return false;
     TextOutput out;
     if (!out.create(outputPath)) return false;
     out.write(BANNER);
     out.write(EQUALS_58);
-    if (mode_ == MODE_PLAIN) {
+    if (mode_ == Mode::PLAIN) {
         out.write(format("Name: %s   Skeleton: %s\n", plainHeader_.name.c_str(), plainHeader_.hierarchyName.c_str()));
         out.write(format("MaxFrames: %ld   FrameRate: %ld\n", asLong(plainHeader_.numFrames),
                          asLong(plainHeader_.frameRate)));
@@ -351,7 +351,7 @@ bool W3dAnimation::writeDump(const std::string& outputPath) const {
     for (std::size_t i = 0; i < compressedChannels_.size(); ++i) {
         const CompressedChannel& c = compressedChannels_[i];
         const ChannelRecord& r = compressedRecords_[i];
-        bool bits = r.kind == KIND_BIT_CHANNEL;
+        bool bits = r.kind == ChannelKind::BIT_CHANNEL;
         out.write(bits ? "Type: W3D_COMPRESSED_BIT_CHANNEL\n" : "Type: W3D_COMPRESSED_ANIMATION_CHANNEL\n");
         out.write(format("Bone: [%d] %s   Length: %ld  %s[%d]\n", static_cast<int>(boundIndex(c.pivot)),
                          boundName(c.pivot).c_str(), asLong(c.numTimeCodes), channelTypeLabel(typeOf(c, r.kind)),
@@ -379,7 +379,7 @@ bool W3dAnimation::writeDump(const std::string& outputPath) const {
 
 std::vector<std::size_t> W3dAnimation::channelsToWrite() const {
     // The channels of the mode's own list: a file may hold both kinds.
-    std::size_t count = mode_ == MODE_PLAIN ? plainChannels_.size() : compressedChannels_.size();
+    std::size_t count = mode_ == Mode::PLAIN ? plainChannels_.size() : compressedChannels_.size();
     std::vector<std::size_t> chosen;
     if (!selection_.empty()) {
         for (std::size_t i : selection_)
@@ -391,9 +391,9 @@ std::vector<std::size_t> W3dAnimation::channelsToWrite() const {
 }
 
 bool W3dAnimation::writeW3d(const std::string& outputPath) const {
-    if (mode_ == MODE_NONE) return false;
+    if (mode_ == Mode::NONE) return false;
     ChunkOutput out;
-    if (mode_ == MODE_PLAIN) {
+    if (mode_ == Mode::PLAIN) {
         if (!out.create(outputPath, ANIMATION)) return false;
         out.chunk(ANIMATION_HEADER, plainHeader_.raw, AnimationHeader::SIZE);
         for (std::size_t i : channelsToWrite()) {
@@ -412,7 +412,7 @@ bool W3dAnimation::writeW3d(const std::string& outputPath) const {
         const ChannelRecord& r = compressedRecords_[i];
         unsigned char raw[CompressedChannel::SIZE];
         compressedChannels_[i].encode(raw);
-        out.header(r.kind == KIND_CHANNEL ? COMPRESSED_CHANNEL : COMPRESSED_BIT_CHANNEL,
+        out.header(r.kind == ChannelKind::CHANNEL ? COMPRESSED_CHANNEL : COMPRESSED_BIT_CHANNEL,
                    static_cast<std::uint32_t>(CompressedChannel::SIZE + (r.end - r.first)));
         out.bytes(raw, sizeof raw);
         if (r.end > r.first) out.bytes(&values_[r.first], r.end - r.first);
@@ -423,7 +423,7 @@ bool W3dAnimation::writeW3d(const std::string& outputPath) const {
 std::string W3dAnimation::extractedSkeletonPath(const std::string& outputPath) const {
     if (!embedded_) return std::string();
     std::string name = !skeletons_.empty() ? skeletons_[0].name
-                       : mode_ == MODE_COMPRESSED ? compressedHeader_.hierarchyName
+                       : mode_ == Mode::COMPRESSED ? compressedHeader_.hierarchyName
                                                   : plainHeader_.hierarchyName;
     // The name comes from the file: it must not lead out of the output's folder.
     for (char& c : name)
@@ -460,11 +460,11 @@ std::string W3dAnimation::skeletonRecord(std::size_t i) const {
 }
 
 std::string W3dAnimation::channelKey(std::size_t i) const {
-    if (mode_ == MODE_PLAIN) {
+    if (mode_ == Mode::PLAIN) {
         if (i >= plainChannels_.size()) return std::string();
         return format("%d;%d;", plainChannels_[i].lastFrame, plainChannels_[i].pivot);
     }
-    if (mode_ != MODE_COMPRESSED || i >= timeCodeLineCount()) return std::string();
+    if (mode_ != Mode::COMPRESSED || i >= timeCodeLineCount()) return std::string();
     std::string line = timeCodeLine(i);
     std::string start = i == 0 ? std::string("F/B  ") : line.substr(0, line.find(' '));
     std::string rest = line.size() > 6 ? line.substr(6) : std::string();
@@ -472,22 +472,22 @@ std::string W3dAnimation::channelKey(std::size_t i) const {
 }
 
 std::string W3dAnimation::channelRecordText(std::size_t i) const {
-    if (mode_ == MODE_PLAIN) {
+    if (mode_ == Mode::PLAIN) {
         if (i >= plainChannels_.size()) return std::string();
         const AnimationChannel& c = plainChannels_[i];
         return format("%d;%d;%s;", c.lastFrame, c.pivot, channelTypeLabel(c.type));
     }
-    if (mode_ != MODE_COMPRESSED || i >= compressedChannels_.size()) return std::string();
+    if (mode_ != Mode::COMPRESSED || i >= compressedChannels_.size()) return std::string();
     const CompressedChannel& c = compressedChannels_[i];
     return format("%ld;%d;%s;", asLong(c.numTimeCodes), c.pivot,
                   channelTypeLabel(typeOf(c, compressedRecords_[i].kind)));
 }
 
 std::string W3dAnimation::animationRecord() const {
-    if (mode_ == MODE_PLAIN)
+    if (mode_ == Mode::PLAIN)
         return format("%s;%s;%ld;ANIM_TIMEFRAMES;", plainHeader_.name.c_str(), plainHeader_.hierarchyName.c_str(),
                       asLong(plainHeader_.numFrames));
-    if (mode_ == MODE_COMPRESSED)
+    if (mode_ == Mode::COMPRESSED)
         return format("%s;%s;%ld;ANIM_FLAVOR_TIMECODED;", compressedHeader_.name.c_str(),
                       compressedHeader_.hierarchyName.c_str(), asLong(compressedHeader_.numFrames));
     return std::string();

@@ -15,11 +15,10 @@
 
 class W3dAnimation {
 public:
-    static constexpr int MODE_NONE = 0;
-    static constexpr int MODE_PLAIN = 1;
-    static constexpr int MODE_COMPRESSED = 2;
-    static constexpr int KIND_CHANNEL = 1;
-    static constexpr int KIND_BIT_CHANNEL = 2;
+    // What the last read found: no animation, a plain or a compressed one.
+    enum class Mode { NONE, PLAIN, COMPRESSED };
+    // The two kinds of a compressed animation's channels.
+    enum class ChannelKind { CHANNEL, BIT_CHANNEL };
     // Time-code table lines live in 519-character fields: 127 groups at most.
     static constexpr std::size_t TABLE_LINE_LIMIT = 519;
     static constexpr std::size_t MAX_GROUPS = 127;
@@ -30,7 +29,7 @@ public:
     struct ChannelRecord {
         std::uint32_t contentSize = 0;   // of the channel's chunk in the input
         std::uint32_t bytesPerKey = 0;   // per frame (plain) or per key (compressed)
-        int kind = KIND_CHANNEL;
+        ChannelKind kind = ChannelKind::CHANNEL;
         std::size_t first = 0;           // the values in the value store: [first, end)
         std::size_t end = 0;
     };
@@ -55,7 +54,7 @@ public:
     void read();
     void close();
 
-    int mode() const { return mode_; }
+    Mode mode() const { return mode_; }
     std::size_t plainChannelCount() const { return plainChannels_.size(); }
     std::size_t compressedChannelCount() const { return compressedChannels_.size(); }
     std::size_t boneCount() const { return bones_.size(); }
@@ -121,7 +120,7 @@ private:
     void readFile(bool skeletonOnly);
     void readHierarchy(const w3d::Chunk& chunk, bool embedded);
     ChannelRecord storeValues(const w3d::Chunk& chunk, std::uint32_t headerSize, std::uint32_t bytes,
-                              std::uint32_t bytesPerKey, int kind);
+                              std::uint32_t bytesPerKey, ChannelKind kind);
     void readPlain(const w3d::Chunk& chunk);
     void readCompressed(const w3d::Chunk& chunk);
     void buildTable();
@@ -133,7 +132,7 @@ private:
     SkeletonOutcome skeletonOutcome_ = SkeletonOutcome::NONE;
     std::string skeletonOutput_;
     std::string path_;
-    int mode_ = MODE_NONE;
+    Mode mode_ = Mode::NONE;
     w3d::AnimationHeader plainHeader_;
     w3d::CompressedAnimationHeader compressedHeader_;
     std::vector<w3d::AnimationChannel> plainChannels_;

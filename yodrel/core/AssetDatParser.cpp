@@ -316,7 +316,7 @@ std::size_t AssetDatParser::putTag(char* out, const unsigned char stored[4]) {
 }
 
 bool AssetDatParser::reset(int tempNumber, const std::string& workFolder) {
-    state_ = ParseState::Header;
+    state_ = ParseState::HEADER;
     header_ = AssetHeader();
     std::memset(workBuffer_, 0, sizeof workBuffer_);
     std::memset(carry_, 0, sizeof carry_);
@@ -385,7 +385,7 @@ void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
     limit_ = bufferLength_ > RESERVE ? bufferLength_ - RESERVE : 0;
     position_ = 0;
 
-    if (state_ == ParseState::Header) {
+    if (state_ == ParseState::HEADER) {
         std::memcpy(header_.tag, workBuffer_, 4);
         header_.headerWord1 = le::getI32(workBuffer_ + 4);
         header_.entryCount = le::getI32(workBuffer_ + 8);
@@ -408,7 +408,7 @@ void AssetDatParser::feedBlock(const unsigned char* block, std::size_t length) {
         lineEnd(putLiteral(lineStart(), SEPARATOR));
         position_ = HEADER_SIZE;
         // A table without entries has its strings right after the header.
-        state_ = header_.entryCount == 0 ? ParseState::Strings : ParseState::Entry;
+        state_ = header_.entryCount == 0 ? ParseState::STRINGS : ParseState::ENTRY;
     }
 
     position_ = parseSteps(workBuffer_, bufferLength_, limit_, position_, consumed_, false);
@@ -488,7 +488,7 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
         }
         const std::size_t n = buffer[p];
         const unsigned char* const text = buffer + p + 1;  // the name or text
-        if (state == ParseState::Strings) {
+        if (state == ParseState::STRINGS) {
             if (stringSectionOffset_ == 0)
                 stringSectionOffset_ = static_cast<std::int32_t>(base + static_cast<std::int64_t>(p));
             // A byte followed by a byte 0, 1 or 2, or a length of 0, 1 or 2,
@@ -513,7 +513,7 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
             out += look.shown;
             *out++ = '\n';
             p += n + 1;
-        } else if (state == ParseState::Model) {
+        } else if (state == ParseState::MODEL) {
             // tag, modelWord1, modelWord2 after the name
             if (!final && n + MODEL_FIXED > valid - p) break;
             const unsigned char* modelBlock = text + n;
@@ -532,9 +532,9 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
             *out++ = ']';
             *out++ = '\n';
             if (modelsLeft > 0) --modelsLeft;
-            if (modelsLeft == 0) state = entriesSeen == entryCount ? ParseState::Strings : ParseState::Entry;
+            if (modelsLeft == 0) state = entriesSeen == entryCount ? ParseState::STRINGS : ParseState::ENTRY;
             p += n + MODEL_FIXED;
-        } else if (state == ParseState::Entry) {
+        } else if (state == ParseState::ENTRY) {
             // 8 bytes of data and the model count after the name
             if (!final && n + ENTRY_FIXED > valid - p) break;
             const unsigned char* entryBlock = text + n;
@@ -551,9 +551,9 @@ std::size_t AssetDatParser::parseSteps(const unsigned char* buffer, std::size_t 
             *out++ = '\n';
             ++entriesSeen;
             if (modelsLeft >= 1)
-                state = ParseState::Model;
+                state = ParseState::MODEL;
             else
-                state = entriesSeen == entryCount ? ParseState::Strings : ParseState::Entry;
+                state = entriesSeen == entryCount ? ParseState::STRINGS : ParseState::ENTRY;
             p += n + ENTRY_FIXED;
         } else {
             break;

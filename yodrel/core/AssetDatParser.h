@@ -29,7 +29,7 @@
 
 #include "FilePtr.h"
 
-enum class ParseState { Header = 0, Entry = 1, Model = 2, Strings = 3 };
+enum class ParseState { HEADER, ENTRY, MODEL, STRINGS };
 
 struct AssetHeader {
     char tag[4] = {0, 0, 0, 0};
@@ -91,7 +91,7 @@ private:
     void flushOutput();
     void closeDump();
 
-    ParseState state_ = ParseState::Header;
+    ParseState state_ = ParseState::HEADER;
     AssetHeader header_;
     unsigned char workBuffer_[WORK_SIZE] = {0};
     unsigned char carry_[CARRY_SIZE] = {0};

@@ -58,7 +58,7 @@ TEST(AnimationDump, PlainAnimationWholeDump) {
     testkit::writeFile(dir.file("SKL.w3d"), skeleton());
     W3dAnimation a;
     ASSERT_TRUE(load(a, dir.file("walk.w3d")));
-    EXPECT_EQ(a.mode(), W3dAnimation::MODE_PLAIN);
+    EXPECT_EQ(a.mode(), W3dAnimation::Mode::PLAIN);
     EXPECT_EQ(a.channelCount(), 3u);  // the bit channel is stepped over
     EXPECT_FALSE(a.embeddedSkeleton());
     ASSERT_TRUE(a.write(dir.file("walk.txt")));
@@ -75,7 +75,7 @@ TEST(AnimationDump, CompressedAnimationWholeDump) {
     testkit::writeFile(dir.file("fire.w3d"), skeleton() + compressedAnimation("FIRE", "SKL", 5, 30, compressedChannels()));
     W3dAnimation a;
     ASSERT_TRUE(load(a, dir.file("fire.w3d")));
-    EXPECT_EQ(a.mode(), W3dAnimation::MODE_COMPRESSED);
+    EXPECT_EQ(a.mode(), W3dAnimation::Mode::COMPRESSED);
     EXPECT_TRUE(a.embeddedSkeleton());
     EXPECT_EQ(a.skeletonFileName(), "");
     ASSERT_TRUE(a.write(dir.file("fire.dump")));
@@ -112,7 +112,7 @@ TEST(AnimationReader, TheAnimationReadLastWithChannelsDecidesTheMode) {
     testkit::writeFile(dir.file("both.w3d"), skl + plain + compressed);
     W3dAnimation a;
     ASSERT_TRUE(load(a, dir.file("both.w3d")));
-    EXPECT_EQ(a.mode(), W3dAnimation::MODE_COMPRESSED);
+    EXPECT_EQ(a.mode(), W3dAnimation::Mode::COMPRESSED);
     ASSERT_TRUE(a.write(dir.file("both.txt")));
     std::string expected = BANNER + EQ + "Name: FIRE   Skeleton: SKL\n" + "MaxFrames: 2   FrameRate: 30\n" + EQ +
                            "F/B [01] \n" + "0000     \n" + "0001  *  \n" + EQ +
@@ -125,14 +125,14 @@ TEST(AnimationReader, TheAnimationReadLastWithChannelsDecidesTheMode) {
     // Compressed, then plain: the plain animation.
     testkit::writeFile(dir.file("back.w3d"), skl + compressed + plain);
     ASSERT_TRUE(load(a, dir.file("back.w3d")));
-    EXPECT_EQ(a.mode(), W3dAnimation::MODE_PLAIN);
+    EXPECT_EQ(a.mode(), W3dAnimation::Mode::PLAIN);
     ASSERT_TRUE(a.write(dir.file("back.out.w3d")));
     EXPECT_EQ(testkit::readFile(dir.file("back.out.w3d")), plain);
 
     // A later animation chunk without channels changes nothing.
     testkit::writeFile(dir.file("empty.w3d"), skl + compressed + animation("NONE", "SKL", 4, 15, {}));
     ASSERT_TRUE(load(a, dir.file("empty.w3d")));
-    EXPECT_EQ(a.mode(), W3dAnimation::MODE_COMPRESSED);
+    EXPECT_EQ(a.mode(), W3dAnimation::Mode::COMPRESSED);
 }
 
 TEST(AnimationTimeCodes, GroupsHeaderCellsAndRows) {
