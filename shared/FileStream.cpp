@@ -4,7 +4,7 @@
 
 #include "platform/Platform.h"
 
-FileStream::FileStream(const char* name, const char* mode, int binary) : mode_(mode), binary_(binary) {
+FileStream::FileStream(const char* name, const char* mode, bool binary) : mode_(mode), binary_(binary) {
     std::memset(block_, 0, sizeof block_);
     std::memset(name_, 0, sizeof name_);
     std::memset(line_, 0, sizeof line_);
@@ -12,46 +12,46 @@ FileStream::FileStream(const char* name, const char* mode, int binary) : mode_(m
 }
 
 FileStream::FileStream(AppendTag, const char* name, unsigned kind)
-    : FileStream(name, kind == 1 ? "ab+" : "a+", kind == 1 ? 1 : 0) {}
+    : FileStream(name, kind == 1 ? "ab+" : "a+", kind == 1) {}
 
-FileStream::FileStream(WriteTag, const char* name, int binary)
-    : FileStream(name, binary ? "wb+" : "w+", binary ? 1 : 0) {}
+FileStream::FileStream(WriteTag, const char* name, bool binary)
+    : FileStream(name, binary ? "wb+" : "w+", binary) {}
 
-FileStream::FileStream(ReadTag, const char* name, int binary)
-    : FileStream(name, binary ? "rb+" : "r+", binary ? 1 : 0) {}
+FileStream::FileStream(ReadTag, const char* name, bool binary)
+    : FileStream(name, binary ? "rb+" : "r+", binary) {}
 
 FileStream::~FileStream() {
     if (stream_) std::fclose(stream_);
 }
 
-int FileStream::open() {
-    if (stream_) return FS_OPEN;
-    if (name_[0] == '\0') return FS_FAILED;
+StreamResult FileStream::open() {
+    if (stream_) return StreamResult::OPEN;
+    if (name_[0] == '\0') return StreamResult::FAILED;
     // Only a regular file is read: a folder, pipe or device is refused
     // before an open that could wait forever.
-    if (mode_[0] == 'r' && platform::inputProblem(name_)) return FS_FAILED;
+    if (mode_[0] == 'r' && platform::inputProblem(name_)) return StreamResult::FAILED;
     stream_ = platform::openFile(name_, mode_);
     if (!stream_ && mode_[0] == 'r') {
         // The read modes are update modes; a file that may only be read (a
         // read-only file, a folder without write rights) is still read.
         stream_ = platform::openFile(name_, binary_ ? "rb" : "r");
     }
-    return stream_ ? FS_OPEN : FS_FAILED;
+    return stream_ ? StreamResult::OPEN : StreamResult::FAILED;
 }
 
-int FileStream::adopt(std::FILE* stream) {
+StreamResult FileStream::adopt(std::FILE* stream) {
     if (stream_) std::fclose(stream_);
     stream_ = stream;
-    return stream_ ? FS_OPEN : FS_FAILED;
+    return stream_ ? StreamResult::OPEN : StreamResult::FAILED;
 }
 
-int FileStream::close() {
-    if (!stream_) return FS_CLOSED;
+StreamResult FileStream::close() {
+    if (!stream_) return StreamResult::CLOSED;
     bool failed = std::ferror(stream_) != 0;
     // fclose flushes: a write that fails only then is a failure too.
     if (std::fclose(stream_) != 0) failed = true;
     stream_ = nullptr;
-    return failed ? FS_FAILED : FS_CLOSED;
+    return failed ? StreamResult::FAILED : StreamResult::CLOSED;
 }
 
 const unsigned char* FileStream::readBlock() {
@@ -68,37 +68,37 @@ const char* FileStream::readLine() {
     return line_;
 }
 
-int FileStream::writeResult() {
-    if (stream_ && std::ferror(stream_)) {
-        lastStatus_ = FS_STREAM_ERROR;
-        return FS_STREAM_ERROR;
-    }
-    lastStatus_ = 0;
-    return FS_WRITTEN;
+// The last status keeps the stdio error flag's bit (32) after a failed write.
+StreamResult FileStream::streamError() {
+    lastStatus_ = 32;
+    return StreamResult::STREAM_ERROR;
 }
 
-int FileStream::writeBlock(const void* data) {
+StreamResult FileStream::writeResult() {
+    if (stream_ && std::ferror(stream_)) return streamError();
+    lastStatus_ = 0;
+    return StreamResult::WRITTEN;
+}
+
+StreamResult FileStream::writeBlock(const void* data) {
     if (!stream_) {
-        lastStatus_ = FS_STREAM_ERROR;
-        return FS_STREAM_ERROR;
+        return streamError();
     }
     if (std::fwrite(data, static_cast<std::size_t>(blockSize_), 1, stream_) != 1 && !std::ferror(stream_)) {
-        lastStatus_ = FS_STREAM_ERROR;
-        return FS_STREAM_ERROR;
+        return streamError();
     }
     return writeResult();
 }
 
-int FileStream::writeText(const char* text) {
+StreamResult FileStream::writeText(const char* text) {
     if (!stream_) {
-        lastStatus_ = FS_STREAM_ERROR;
-        return FS_STREAM_ERROR;
+        return streamError();
     }
     std::fputs(text ? text : "", stream_);
     return writeResult();
 }
 
-int FileStream::writeLine(char* buffer, std::size_t capacity) {
+StreamResult FileStream::writeLine(char* buffer, std::size_t capacity) {
     std::size_t length = buffer ? strnlen(buffer, capacity) : 0;
     if (buffer && length + 1 < capacity) {
         buffer[length] = '\n';
@@ -108,27 +108,26 @@ int FileStream::writeLine(char* buffer, std::size_t capacity) {
     // No room for the newline (or no terminator within the buffer): write
     // what is there and the line end separately.
     if (!stream_) {
-        lastStatus_ = FS_STREAM_ERROR;
-        return FS_STREAM_ERROR;
+        return streamError();
     }
     if (buffer) std::fwrite(buffer, 1, length, stream_);
     std::fputc('\n', stream_);
     return writeResult();
 }
 
-int FileStream::writeLine(const char* text) {
+StreamResult FileStream::writeLine(const char* text) {
     if (!stream_) {
-        lastStatus_ = FS_STREAM_ERROR;
-        return FS_STREAM_ERROR;
+        return streamError();
     }
     std::fputs(text ? text : "", stream_);
     std::fputc('\n', stream_);
     return writeResult();
 }
 
-int FileStream::atEnd() {
-    lastStatus_ = (!stream_ || std::feof(stream_)) ? 1 : 0;
-    return lastStatus_;
+bool FileStream::atEnd() {
+    const bool end = !stream_ || std::feof(stream_);
+    lastStatus_ = end ? 1 : 0;
+    return end;
 }
 
 int FileStream::size() {

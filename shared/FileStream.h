@@ -1,16 +1,18 @@
 // A file name bound to one of six standard-I/O update modes, with fixed-size
-// block I/O, bounded line I/O and small integer status results.
+// block I/O, bounded line I/O and a result for every open, write and close.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 
-// Status values of every FileStream operation that reports one.
-constexpr int FS_WRITTEN = 1;        // a write or end-of-file test found no error / no end
-constexpr int FS_CLOSED = 2;         // the stream was closed (or there was none)
-constexpr int FS_OPEN = 3;           // open succeeded
-constexpr int FS_FAILED = 4;         // open failed, or the stream was in error when closed
-constexpr int FS_STREAM_ERROR = 32;  // the stream's error indicator is set after a write
+// The result of every FileStream operation that reports one.
+enum class StreamResult {
+    WRITTEN,       // a write found no error
+    CLOSED,        // the stream was closed (or there was none)
+    OPEN,          // open succeeded
+    FAILED,        // open failed, or the stream was in error when closed
+    STREAM_ERROR,  // the stream's error indicator is set after a write
+};
 
 class FileStream {
 public:
@@ -25,10 +27,10 @@ public:
     enum ReadTag { READ };
     // kind 0 gives "a+", kind 1 "ab+", any other kind "a+" (text).
     FileStream(AppendTag, const char* name, unsigned kind);
-    // 0 gives "w+", any other value "wb+".
-    FileStream(WriteTag, const char* name, int binary);
-    // 0 gives "r+", any other value "rb+".
-    FileStream(ReadTag, const char* name, int binary);
+    // false gives "w+", true "wb+".
+    FileStream(WriteTag, const char* name, bool binary);
+    // false gives "r+", true "rb+".
+    FileStream(ReadTag, const char* name, bool binary);
 
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
@@ -36,11 +38,11 @@ public:
     // was left open, so that no handle outlives its object.
     ~FileStream();
 
-    int open();
+    StreamResult open();
     // Takes an already open stream (such as a ReplacingFile's temporary) in
-    // place of opening the name; FS_OPEN, or FS_FAILED for none.
-    int adopt(std::FILE* stream);
-    int close();
+    // place of opening the name; OPEN, or FAILED for none.
+    StreamResult adopt(std::FILE* stream);
+    StreamResult close();
 
     // Zero-fills the block buffer, then reads up to block-size bytes into it.
     const unsigned char* readBlock();
@@ -50,16 +52,18 @@ public:
     // characters, stopping after a newline (kept). Empty at end of file.
     const char* readLine();
 
-    int writeBlock(const void* data);
-    int writeText(const char* text);
+    // WRITTEN, or STREAM_ERROR when the stream reports an error afterwards.
+    StreamResult writeBlock(const void* data);
+    StreamResult writeText(const char* text);
     // Appends "\n" to the caller's buffer of the given capacity, then writes
     // it. When the buffer has no room for the newline it is left as it is and
     // the text and a line end are written all the same.
-    int writeLine(char* buffer, std::size_t capacity);
+    StreamResult writeLine(char* buffer, std::size_t capacity);
     // Writes the text and a line end, without touching the caller's text.
-    int writeLine(const char* text);
+    StreamResult writeLine(const char* text);
 
-    int atEnd();
+    // True at the end of the file (or without a stream).
+    bool atEnd();
     int size();
     int seek(long offset);
     int rewind();
@@ -69,21 +73,24 @@ public:
 
     const char* name() const { return name_; }
     const char* mode() const { return mode_; }
-    int binary() const { return binary_; }
+    bool binary() const { return binary_; }
     int blockSize() const { return blockSize_; }
     int lineLength() const { return lineLength_; }
+    // 1 after an end-of-file test that found the end, 32 after a write that
+    // found the stream in error, else 0.
     int lastStatus() const { return lastStatus_; }
     bool isOpen() const { return stream_ != nullptr; }
 
 private:
-    FileStream(const char* name, const char* mode, int binary);
-    int writeResult();
+    FileStream(const char* name, const char* mode, bool binary);
+    StreamResult writeResult();
+    StreamResult streamError();
 
     unsigned char block_[BLOCK_SIZE];
     char name_[NAME_SIZE];
     const char* mode_;
     std::FILE* stream_ = nullptr;
-    int binary_;
+    bool binary_;
     int blockSize_ = static_cast<int>(BLOCK_SIZE);
     int lastStatus_ = 0;
     char line_[LINE_SIZE];

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     const double exportTime = bestOf(5, exportMarked, [&] { platform::deleteFile(exported.c_str()); });
     const double exportOver = bestOf(5, exportMarked);
     const double listTime = bestOf(5, [&] {
-        if (saveCsfListing(archive, table.c_str(), listing.c_str()) != ListingResult::Saved) std::abort();
+        if (saveCsfListing(archive, table.c_str(), listing.c_str()) != ListingResult::SAVED) std::abort();
     });
     const long peakAfter = peakKb();
 

@@ -307,20 +307,20 @@ void CrandleDialog::output() {
     // complete, so a failure never leaves half a listing over a good file.
     ReplacingFile file;
     FileStream out(FileStream::WRITE, name, 0);
-    if (platform::isWriteProtected(name) || !file.create(name, true) || out.adopt(file.release()) != FS_OPEN) {
+    if (platform::isWriteProtected(name) || !file.create(name, true) || out.adopt(file.release()) != StreamResult::OPEN) {
         std::snprintf(messageText, sizeof messageText, crandletext::CANNOT_OPEN_FORMAT, name);
         warn(messageText, crandletext::PROGRAM_TITLE);
         return;
     }
     const std::string frame(61, '*');
-    bool ok = out.writeLine(frame.c_str()) == FS_WRITTEN;
-    ok = out.writeLine(path) == FS_WRITTEN && ok;
-    ok = out.writeLine(frame.c_str()) == FS_WRITTEN && ok;
+    bool ok = out.writeLine(frame.c_str()) == StreamResult::WRITTEN;
+    ok = out.writeLine(path) == StreamResult::WRITTEN && ok;
+    ok = out.writeLine(frame.c_str()) == StreamResult::WRITTEN && ok;
     for (int i = 0; i < entryCount && ok; ++i) {
         std::snprintf(line, sizeof line, "Name: %s   (Size: %s)", archive.entryName(i), archive.entrySizeText(i));
-        ok = out.writeLine(line) == FS_WRITTEN;
+        ok = out.writeLine(line) == StreamResult::WRITTEN;
     }
-    if (!file.commit(out.close() == FS_CLOSED && ok)) {
+    if (!file.commit(out.close() == StreamResult::CLOSED && ok)) {
         report(crandletext::OUTPUT_FAILED, name);
         return;
     }

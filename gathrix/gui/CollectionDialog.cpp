@@ -55,9 +55,9 @@ int writeLinesWhole(const char* target, int count, const std::vector<std::string
     FileStream out(FileStream::WRITE, target, 0);
     out.adopt(file.release());
     bool ok = true;
-    for (const std::string& text : header) ok = ok && out.writeLine(text.c_str()) == FS_WRITTEN;
-    for (int i = 0; i < count && ok; ++i) ok = out.writeLine(lineAt(i).c_str()) == FS_WRITTEN;
-    return file.commit(out.close() == FS_CLOSED && ok) ? 0 : 2;
+    for (const std::string& text : header) ok = ok && out.writeLine(text.c_str()) == StreamResult::WRITTEN;
+    for (int i = 0; i < count && ok; ++i) ok = out.writeLine(lineAt(i).c_str()) == StreamResult::WRITTEN;
+    return file.commit(out.close() == StreamResult::CLOSED && ok) ? 0 : 2;
 }
 
 }  // namespace

@@ -27,14 +27,14 @@ void TextOutput::write(const char* text) {
 }
 
 void TextOutput::flush() {
-    if (stream_ && !buffer_.empty() && stream_->writeText(buffer_.c_str()) != FS_WRITTEN) failed_ = true;
+    if (stream_ && !buffer_.empty() && stream_->writeText(buffer_.c_str()) != StreamResult::WRITTEN) failed_ = true;
     buffer_.clear();
 }
 
 bool TextOutput::finish() {
     if (!stream_) return false;
     flush();
-    bool ok = !failed_ && stream_->close() == FS_CLOSED;
+    bool ok = !failed_ && stream_->close() == StreamResult::CLOSED;
     stream_.reset();
     return file_.commit(ok);
 }

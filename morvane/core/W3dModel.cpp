@@ -425,7 +425,7 @@ bool W3dModel::writeHtml(const std::string& outputPath, const std::string& templ
     TextOutput out;
     if (!out.create(outputPath)) return false;
     FileStream source(FileStream::READ, templatePath.c_str(), 0);
-    if (source.open() != FS_OPEN) return out.finish();  // created, left empty
+    if (source.open() != StreamResult::OPEN) return out.finish();  // created, left empty
 
     std::vector<std::string> lines;
     auto insert = [&lines](const std::vector<std::string>& list) {

@@ -14,18 +14,18 @@ TEST(FileStreamConstruction, ModesAndBinaryFlags) {
     FileStream w0(FileStream::WRITE, "x", 0), w5(FileStream::WRITE, "x", 5);
     FileStream r0(FileStream::READ, "x", 0), rm(FileStream::READ, "x", -1);
     EXPECT_STREQ(a0.mode(), "a+");
-    EXPECT_EQ(a0.binary(), 0);
+    EXPECT_FALSE(a0.binary());
     EXPECT_STREQ(a1.mode(), "ab+");
-    EXPECT_EQ(a1.binary(), 1);
+    EXPECT_TRUE(a1.binary());
     EXPECT_STREQ(a2.mode(), "a+");
-    EXPECT_EQ(a2.binary(), 0);
+    EXPECT_FALSE(a2.binary());
     EXPECT_STREQ(a9.mode(), "a+");
     EXPECT_STREQ(w0.mode(), "w+");
     EXPECT_STREQ(w5.mode(), "wb+");
-    EXPECT_EQ(w5.binary(), 1);
+    EXPECT_TRUE(w5.binary());
     EXPECT_STREQ(r0.mode(), "r+");
     EXPECT_STREQ(rm.mode(), "rb+");
-    EXPECT_EQ(rm.binary(), 1);
+    EXPECT_TRUE(rm.binary());
     EXPECT_EQ(r0.blockSize(), 1024);
     EXPECT_EQ(r0.lineLength(), 256);
     EXPECT_EQ(r0.lastStatus(), 0);
@@ -44,23 +44,23 @@ TEST(FileStreamConstruction, LongNamesAreCutAndLimitsHold) {
 TEST(FileStreamOpenClose, StatusValues) {
     TempDir dir;
     FileStream empty(FileStream::WRITE, "", 0);
-    EXPECT_EQ(empty.open(), FS_FAILED);
-    EXPECT_EQ(empty.close(), FS_CLOSED);
+    EXPECT_EQ(empty.open(), StreamResult::FAILED);
+    EXPECT_EQ(empty.close(), StreamResult::CLOSED);
 
     FileStream missing(FileStream::READ, dir.file("missing.txt").c_str(), 0);
     EXPECT_FALSE(missing.exists());
-    EXPECT_EQ(missing.open(), FS_FAILED);
-    EXPECT_EQ(missing.close(), FS_CLOSED);
+    EXPECT_EQ(missing.open(), StreamResult::FAILED);
+    EXPECT_EQ(missing.close(), StreamResult::CLOSED);
 
     FileStream out(FileStream::WRITE, dir.file("out.txt").c_str(), 0);
-    ASSERT_EQ(out.open(), FS_OPEN);
+    ASSERT_EQ(out.open(), StreamResult::OPEN);
     EXPECT_TRUE(out.exists());
-    EXPECT_EQ(out.writeText("hello "), FS_WRITTEN);
+    EXPECT_EQ(out.writeText("hello "), StreamResult::WRITTEN);
     char buffer[16] = "abc";
-    EXPECT_EQ(out.writeLine(buffer, sizeof buffer), FS_WRITTEN);
+    EXPECT_EQ(out.writeLine(buffer, sizeof buffer), StreamResult::WRITTEN);
     EXPECT_STREQ(buffer, "abc\n");
-    EXPECT_EQ(out.writeLine("tail"), FS_WRITTEN);
-    EXPECT_EQ(out.close(), FS_CLOSED);
+    EXPECT_EQ(out.writeLine("tail"), StreamResult::WRITTEN);
+    EXPECT_EQ(out.close(), StreamResult::CLOSED);
     EXPECT_EQ(testkit::readFile(dir.file("out.txt")), testkit::textFileBytes("hello abc\ntail\n"));
 }
 
@@ -68,9 +68,9 @@ TEST(FileStreamOpenClose, AppendKeepsAndReadOnlyFilesAreStillRead) {
     TempDir dir;
     testkit::writeFile(dir.file("log.txt"), "first\n");
     FileStream app(FileStream::APPEND, dir.file("log.txt").c_str(), 1);
-    ASSERT_EQ(app.open(), FS_OPEN);
+    ASSERT_EQ(app.open(), StreamResult::OPEN);
     app.writeText("second\n");
-    EXPECT_EQ(app.close(), FS_CLOSED);
+    EXPECT_EQ(app.close(), StreamResult::CLOSED);
     EXPECT_EQ(testkit::readFile(dir.file("log.txt")), "first\nsecond\n");
 
     std::filesystem::permissions(dir.file("log.txt"),
@@ -78,25 +78,25 @@ TEST(FileStreamOpenClose, AppendKeepsAndReadOnlyFilesAreStillRead) {
                                      std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
     FileStream in(FileStream::READ, dir.file("log.txt").c_str(), 0);
-    ASSERT_EQ(in.open(), FS_OPEN);
+    ASSERT_EQ(in.open(), StreamResult::OPEN);
     EXPECT_STREQ(in.readLine(), "first\n");
-    EXPECT_EQ(in.close(), FS_CLOSED);
+    EXPECT_EQ(in.close(), StreamResult::CLOSED);
 }
 
 TEST(FileStreamWriteLine, NeverWritesPastTheCallersBuffer) {
     TempDir dir;
     FileStream out(FileStream::WRITE, dir.file("w.txt").c_str(), 1);
-    ASSERT_EQ(out.open(), FS_OPEN);
+    ASSERT_EQ(out.open(), StreamResult::OPEN);
     // A full buffer: the newline does not fit, the guard byte stays intact.
     char storage[8];
     std::memcpy(storage, "abcd", 5);
     storage[5] = '#';
-    EXPECT_EQ(out.writeLine(storage, 5), FS_WRITTEN);
+    EXPECT_EQ(out.writeLine(storage, 5), StreamResult::WRITTEN);
     EXPECT_EQ(storage[4], '\0');
     EXPECT_EQ(storage[5], '#');
     // A buffer without a terminator inside its capacity.
     char unterminated[3] = {'x', 'y', 'z'};
-    EXPECT_EQ(out.writeLine(unterminated, sizeof unterminated), FS_WRITTEN);
+    EXPECT_EQ(out.writeLine(unterminated, sizeof unterminated), StreamResult::WRITTEN);
     out.close();
     EXPECT_EQ(testkit::readFile(dir.file("w.txt")), "abcd\nxyz\n");
 }
@@ -106,13 +106,13 @@ TEST(FileStreamRead, LinesAreBoundedAndContinue) {
     std::string longLine(300, 'L');
     testkit::writeFile(dir.file("lines.txt"), longLine + "\nshort\n");
     FileStream in(FileStream::READ, dir.file("lines.txt").c_str(), 0);
-    ASSERT_EQ(in.open(), FS_OPEN);
+    ASSERT_EQ(in.open(), StreamResult::OPEN);
     EXPECT_EQ(std::string(in.readLine()), longLine.substr(0, 255));
     EXPECT_EQ(std::string(in.readLine()), std::string(45, 'L') + "\n");
-    EXPECT_EQ(in.atEnd(), 0);
+    EXPECT_FALSE(in.atEnd());
     EXPECT_STREQ(in.readLine(), "short\n");
     EXPECT_STREQ(in.readLine(), "");
-    EXPECT_EQ(in.atEnd(), 1);
+    EXPECT_TRUE(in.atEnd());
     EXPECT_EQ(in.lastStatus(), 1);
     in.close();
 }
@@ -124,12 +124,12 @@ TEST(FileStreamRead, BlocksSizeAndSeek) {
     testkit::writeFile(dir.file("blocks.bin"), data);
 
     FileStream text(FileStream::READ, dir.file("blocks.bin").c_str(), 0);
-    ASSERT_EQ(text.open(), FS_OPEN);
+    ASSERT_EQ(text.open(), StreamResult::OPEN);
     EXPECT_EQ(text.size(), 0);
     text.close();
 
     FileStream in(FileStream::READ, dir.file("blocks.bin").c_str(), 1);
-    ASSERT_EQ(in.open(), FS_OPEN);
+    ASSERT_EQ(in.open(), StreamResult::OPEN);
     ASSERT_EQ(in.readBlock()[0], static_cast<unsigned char>(data[0]));
     EXPECT_EQ(in.size(), 5000);
     const unsigned char* block = in.readBlock();  // size() went back to the start
@@ -153,12 +153,12 @@ TEST(FileStreamRead, BlocksSizeAndSeek) {
 TEST(FileStreamWrite, BlocksAreWrittenWhole) {
     TempDir dir;
     FileStream out(FileStream::WRITE, dir.file("b.bin").c_str(), 1);
-    ASSERT_EQ(out.open(), FS_OPEN);
+    ASSERT_EQ(out.open(), StreamResult::OPEN);
     unsigned char data[1024];
     for (int i = 0; i < 1024; ++i) data[i] = static_cast<unsigned char>(i);
     out.setBlockSize(300);
-    EXPECT_EQ(out.writeBlock(data), FS_WRITTEN);
+    EXPECT_EQ(out.writeBlock(data), StreamResult::WRITTEN);
     EXPECT_EQ(out.lastStatus(), 0);
-    EXPECT_EQ(out.close(), FS_CLOSED);
+    EXPECT_EQ(out.close(), StreamResult::CLOSED);
     EXPECT_EQ(testkit::readFile(dir.file("b.bin")), std::string(reinterpret_cast<char*>(data), 300));
 }

@@ -95,7 +95,7 @@ TEST(RegularInputs, FoldersPipesAndDevicesAreRefusedAtOnce) {
         EXPECT_EQ(f != nullptr, c.regular);
         if (f) std::fclose(f);
         FileStream stream(FileStream::READ, c.path.c_str(), 0);
-        EXPECT_EQ(stream.open() == FS_OPEN, c.regular);
+        EXPECT_EQ(stream.open() == StreamResult::OPEN, c.regular);
         stream.close();
         ConfigFile config(c.path.c_str());
         EXPECT_EQ(config.load(), c.regular);

@@ -7,10 +7,10 @@
 
 class FileStream;
 
-// Writes the listing to an open text stream; FS_WRITTEN or FS_STREAM_ERROR.
-int writeCsfListing(const CsfArchive& archive, const char* csfPath, FileStream& out);
+// Writes the listing to an open text stream; false when a write failed.
+bool writeCsfListing(const CsfArchive& archive, const char* csfPath, FileStream& out);
 
-enum class ListingResult { Saved, CannotOpen, WriteFailed, SameFile };
+enum class ListingResult { SAVED, CANNOT_OPEN, WRITE_FAILED, SAME_FILE };
 
 // Writes the listing into listingPath through a temporary file beside it, so
 // a failed write leaves an existing file as it was.

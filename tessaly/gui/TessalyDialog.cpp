@@ -230,19 +230,19 @@ void TessalyDialog::output() {
     char listingPath[260] = {0};
     if (!chooser.saveFileDialog(dialogWindow, listingPath)) return;
     const ListingResult result =
-        platform::isWriteProtected(listingPath) ? ListingResult::CannotOpen : saveCsfListing(archive, path, listingPath);
+        platform::isWriteProtected(listingPath) ? ListingResult::CANNOT_OPEN : saveCsfListing(archive, path, listingPath);
     switch (result) {
-    case ListingResult::Saved:
+    case ListingResult::SAVED:
         report(tessalytext::SAVED, listingPath);
         break;
-    case ListingResult::CannotOpen:
+    case ListingResult::CANNOT_OPEN:
         std::snprintf(lineBuffer, sizeof lineBuffer, tessalytext::CANNOT_OPEN_FORMAT, listingPath);
         warn(lineBuffer, tessalytext::PROGRAM_TITLE);
         break;
-    case ListingResult::WriteFailed:
+    case ListingResult::WRITE_FAILED:
         report(tessalytext::OUTPUT_FAILED, listingPath);
         break;
-    case ListingResult::SameFile:
+    case ListingResult::SAME_FILE:
         report(tessalytext::OUTPUT_REFUSED, listingPath);
         break;
     }

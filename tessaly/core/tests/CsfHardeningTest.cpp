@@ -19,7 +19,7 @@ TEST(CsfHardening, TextsWithAZeroLowByteAreShownAndListedWhole) {
     CsfArchive archive;
     ASSERT_TRUE(archive.load(dir.file("t.csf").c_str()));
     EXPECT_EQ(archive.quotedText(0), "\"a?b?c?d\"");
-    ASSERT_EQ(saveCsfListing(archive, "t.csf", dir.file("list.txt").c_str()), ListingResult::Saved);
+    ASSERT_EQ(saveCsfListing(archive, "t.csf", dir.file("list.txt").c_str()), ListingResult::SAVED);
     const std::string frame(61, '*');
     EXPECT_EQ(testkit::readFile(dir.file("list.txt")),
               testkit::textFileBytes(frame + "\nt.csf\n" + frame + "\nWIDE\n\"a?b?c?d\"\nEND\nNEXT\n\"n\"\nEND\n"));
@@ -64,7 +64,7 @@ TEST(CsfHardening, NoWriteReplacesTheTableThatWasRead) {
     const std::string other = dir.file("sub/../t.csf");
     EXPECT_FALSE(archive.exportTo(dir.file("t.csf").c_str(), other.c_str()));
     EXPECT_EQ(archive.problem(), CsfArchive::Problem::SAME_FILE);
-    EXPECT_EQ(saveCsfListing(archive, "t.csf", other.c_str()), ListingResult::SameFile);
+    EXPECT_EQ(saveCsfListing(archive, "t.csf", other.c_str()), ListingResult::SAME_FILE);
     EXPECT_EQ(testkit::readFile(dir.file("t.csf")), table);
-    EXPECT_EQ(saveCsfListing(archive, "t.csf", dir.file("list.txt").c_str()), ListingResult::Saved);
+    EXPECT_EQ(saveCsfListing(archive, "t.csf", dir.file("list.txt").c_str()), ListingResult::SAVED);
 }

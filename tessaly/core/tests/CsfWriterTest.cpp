@@ -236,10 +236,10 @@ TEST(CsfListing, ListsEveryLabelBetweenFrames) {
     CsfArchive archive;
     ASSERT_TRUE(archive.load(dir.file("t.csf").c_str()));
     archive.setExportFlag(0, 0);  // marked rows are listed too
-    ASSERT_EQ(saveCsfListing(archive, "C:\\data\\t.csf", dir.file("list.txt").c_str()), ListingResult::Saved);
+    ASSERT_EQ(saveCsfListing(archive, "C:\\data\\t.csf", dir.file("list.txt").c_str()), ListingResult::SAVED);
     const std::string frame(61, '*');
     EXPECT_EQ(testkit::readFile(dir.file("list.txt")),
               testkit::textFileBytes(frame + "\nC:\\data\\t.csf\n" + frame +
                                      "\nLABEL1\n\"Hello\"\nEND\nEMPTY\n\"\"\nEND\n"));
-    EXPECT_EQ(saveCsfListing(archive, "x", dir.file("missing/list.txt").c_str()), ListingResult::CannotOpen);
+    EXPECT_EQ(saveCsfListing(archive, "x", dir.file("missing/list.txt").c_str()), ListingResult::CANNOT_OPEN);
 }
