@@ -25,7 +25,7 @@ public:
 
     // Registers the list-view classes, adds LVS_OWNERDATA to the style and
     // lets the owner answer for the state image (the check box).
-    int create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
+    bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
 
     int addColumn(const char* title, int width);
     int addColumnWithFormat(const char* title, int width, int format);
@@ -42,8 +42,8 @@ public:
     // Tells the control how many rows there are now, keeping its scroll
     // position.
     void showRows();
-    // Forgets every row; 1 as LVM_DELETEALLITEMS returns it.
-    int deleteAllRows();
+    // Forgets every row; true when the control took the news.
+    bool deleteAllRows();
     int rowCount() const { return static_cast<int>(checked_.size()); }
     // The cell's text; empty outside the rows and columns.
     const char* cell(int row, int column) const;

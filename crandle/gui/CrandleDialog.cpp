@@ -65,7 +65,7 @@ CrandleDialog::CrandleDialog()
     std::memset(line, 0, sizeof line);
 }
 
-CrandleDialog::~CrandleDialog() { releaseStaticBitmap(); }
+CrandleDialog::~CrandleDialog() = default;
 
 void CrandleDialog::initialiseDialog(HWND window) {
     dialog = window;
@@ -83,7 +83,7 @@ void CrandleDialog::initialiseDialog(HWND window) {
         tab.forwardNotifications(window);
         pathField.create(tabWindow, PATH_LAYOUT, WS_BORDER | ES_AUTOHSCROLL);
         if (list.create(tabWindow, LIST_LAYOUT, WS_DLGFRAME | LVS_SINGLESEL)) {
-            list.addColumnWithFormat("**", 30, 0x0800);
+            list.addColumnWithFormat("**", 30, dialogs::IMAGE_COLUMN_FORMAT);
             list.addColumn("Filename", 436);
             list.addColumnWithFormat("Size", 80, LVCFMT_RIGHT);
             list.setExtendedStyles();
@@ -336,7 +336,7 @@ void CrandleDialog::marker() {
 }
 
 void CrandleDialog::clearup() {
-    if (list.deleteAllRows() == 1) {
+    if (list.deleteAllRows()) {
         pathField.setText("");
         messageList.clearAll();
         resetProgress();

@@ -384,15 +384,15 @@ TEST_F(ControlTest, ButtonsShowCaptionsAndImages) {
     push.setText("Checked");
     EXPECT_EQ("Checked", itemText(dialog, 200));
     face.setBitmap(IDB_TEST_FACE);
-    ASSERT_NE(nullptr, face.image);
-    EXPECT_EQ(reinterpret_cast<LRESULT>(face.image), SendMessageA(face.handle(), BM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(nullptr, face.image());
+    EXPECT_EQ(reinterpret_cast<LRESULT>(face.image()), SendMessageA(face.handle(), BM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP info{};
-    GetObjectA(face.image, sizeof info, &info);
+    GetObjectA(face.image(), sizeof info, &info);
     EXPECT_EQ(36, info.bmWidth);
     icon.setIcon(IDI_TEST);
     EXPECT_NE(0, SendMessageA(icon.handle(), BM_GETIMAGE, IMAGE_ICON, 0));
     face.releaseImage();
-    EXPECT_EQ(nullptr, face.image);
+    EXPECT_EQ(nullptr, face.image());
     face.releaseImage();  // a second release finds nothing to release
 }
 

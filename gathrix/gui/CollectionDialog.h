@@ -52,9 +52,9 @@ public:
     dialogs::TabControl tab;
     dialogs::LineEdit folderField;
     dialogs::LineEdit filterField;
-    CheckBox filterCheck;
-    CheckBox folderCheck;
-    CheckBox sizeCheck;
+    dialogs::CheckBox filterCheck;
+    dialogs::CheckBox folderCheck;
+    dialogs::CheckBox sizeCheck;
     dialogs::OwnerDataListBox resultList;
     dialogs::BitmapButton buttons[4];
     dialogs::FileChooser chooser;

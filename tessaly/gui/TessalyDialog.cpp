@@ -40,7 +40,7 @@ TessalyDialog::TessalyDialog()
     std::memset(lineBuffer, 0, sizeof lineBuffer);
 }
 
-TessalyDialog::~TessalyDialog() { releaseStaticBitmap(); }
+TessalyDialog::~TessalyDialog() = default;
 
 void TessalyDialog::initialiseDialog(HWND window) {
     dialog = window;
@@ -58,7 +58,7 @@ void TessalyDialog::initialiseDialog(HWND window) {
         tab.forwardNotifications(window);
         pathField.create(tabWindow, PATH_LAYOUT, WS_BORDER | ES_AUTOHSCROLL);
         if (list.create(tabWindow, LIST_LAYOUT, WS_DLGFRAME | LVS_SINGLESEL)) {
-            list.addColumnWithFormat("**", 30, 0x0800);
+            list.addColumnWithFormat("**", 30, dialogs::IMAGE_COLUMN_FORMAT);
             list.addColumn("Label", 200);
             list.addColumn("Text information", 324);
             list.setExtendedStyles();
@@ -257,7 +257,7 @@ void TessalyDialog::marker() {
 }
 
 void TessalyDialog::clearup() {
-    if (list.deleteAllRows() == 1) {
+    if (list.deleteAllRows()) {
         pathField.setText("");
         messageList.clearAll();
         resetProgress();

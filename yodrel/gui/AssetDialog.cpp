@@ -18,7 +18,7 @@ AssetDialog::AssetDialog(const std::string& workFolder)
     std::memset(exportPath, 0, sizeof exportPath);
 }
 
-AssetDialog::~AssetDialog() { releaseStaticBitmap(); }
+AssetDialog::~AssetDialog() = default;
 
 void AssetDialog::initialiseDialog(HWND window) {
     dialog = window;

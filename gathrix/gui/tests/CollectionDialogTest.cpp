@@ -68,7 +68,7 @@ protected:
     void setFilter(const std::string& text) { SetWindowTextA(application->filterField.handle(), text.c_str()); }
     std::string folderText() { return windowText(application->folderField.handle()); }
     std::string filterText() { return windowText(application->filterField.handle()); }
-    void tick(CheckBox& box, bool on) {
+    void tick(dialogs::CheckBox& box, bool on) {
         if (on)
             box.check();
         else
