@@ -109,6 +109,19 @@ bool DialogApplication::refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
+bool DialogApplication::answeredByFrame(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (refusedWhileBusy(msg, wParam, lParam)) return true;
+    if (msg == WM_INITDIALOG) {
+        initialiseDialog(window);
+        return true;
+    }
+    if (msg == WM_DESTROY) {
+        PostQuitMessage(0);
+        return true;
+    }
+    return false;
+}
+
 void DialogApplication::resetProgress() {
     SendDlgItemMessageA(dialog, progressId, PBM_SETPOS, 0, 0);
     UpdateWindow(dialog);

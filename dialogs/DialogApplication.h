@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
 #include <functional>
 
 #include "BackgroundWork.h"
@@ -67,18 +68,27 @@ public:
     // refused and a close stops the work, then closes. True when the message was
     // taken care of so; the dialog procedure then returns TRUE.
     bool refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam);
+    // What every program's dialog answers alike, asked first by its
+    // handleMessage: the messages refused while work runs, WM_INITDIALOG
+    // (the program's initialiseDialog) and WM_DESTROY (ends the message
+    // loop). True when answered so; the dialog procedure then returns TRUE.
+    bool answeredByFrame(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HINSTANCE instance;
     HWND dialog;
     MSG message;
     int lastGetResult;
     INITCOMMONCONTROLSEX commonControls;
-    char messageText[256];
+    static constexpr std::size_t MESSAGE_TEXT_SIZE = 256;
+    char messageText[MESSAGE_TEXT_SIZE];
     int iconMetrics[4];
     WindowPlacement placement;
     BackgroundWork work;
 
 protected:
+    // Sets up the new dialog window: its controls, icons and placement.
+    virtual void initialiseDialog(HWND window) = 0;
+
     int progressId;
     DLGPROC procedure;
 

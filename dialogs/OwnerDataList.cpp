@@ -45,7 +45,7 @@ int OwnerDataList::addRow(const char* text) {
     cellStarts_.insert(cellStarts_.end(), static_cast<std::size_t>(cellsPerRow_), 0);
     checked_.push_back(0);
     nextColumn_ = 0;
-    if (setNextCell(text) < 0) {
+    if (setNextCell(text) == CellResult::TextFull) {
         cellStarts_.resize(cellStarts_.size() - static_cast<std::size_t>(cellsPerRow_));
         checked_.pop_back();
         return -1;
@@ -53,13 +53,13 @@ int OwnerDataList::addRow(const char* text) {
     return rowCount() - 1;
 }
 
-int OwnerDataList::setNextCell(const char* text) {
-    if (checked_.empty() || nextColumn_ >= cellsPerRow_) return 0;
+OwnerDataList::CellResult OwnerDataList::setNextCell(const char* text) {
+    if (checked_.empty() || nextColumn_ >= cellsPerRow_) return CellResult::NoColumn;
     std::uint32_t start = 0;
-    if (!texts_.add(text, start)) return -1;
+    if (!texts_.add(text, start)) return CellResult::TextFull;
     cellStarts_[(checked_.size() - 1) * static_cast<std::size_t>(cellsPerRow_) + static_cast<std::size_t>(nextColumn_)] = start;
     ++nextColumn_;
-    return 1;
+    return CellResult::Set;
 }
 
 void OwnerDataList::showRows() {

@@ -36,9 +36,10 @@ public:
     // A new last row, unchecked, with the text in column 0; the next
     // setNextCell fills column 1, and so on up to the last column (further
     // calls change nothing). The control learns of new rows by showRows.
-    // -1 when the text block would pass 4 GB.
+    // addRow gives the new row's index, -1 when the text block would pass 4 GB.
     int addRow(const char* text);
-    int setNextCell(const char* text);
+    enum class CellResult { Set, NoColumn, TextFull };
+    CellResult setNextCell(const char* text);
     // Tells the control how many rows there are now, keeping its scroll
     // position.
     void showRows();

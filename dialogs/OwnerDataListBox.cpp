@@ -22,7 +22,7 @@ bool OwnerDataListBox::create(HWND parentWindow, const ControlLayout& place, DWO
         SelectObject(context, previous);
         ReleaseDC(window, context);
     }
-    return 1;
+    return true;
 }
 
 bool OwnerDataListBox::addLine(const char* text) {

@@ -1,5 +1,6 @@
 #include "ToolPanel.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -65,9 +66,6 @@ INT_PTR ToolPanel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_DROPFILES:
         drop(reinterpret_cast<HDROP>(wParam));
-        return TRUE;
-    case WM_DESTROY:
-        PostQuitMessage(0);
         return TRUE;
     default:
         return FALSE;
@@ -162,6 +160,26 @@ void ToolPanel::report(const char* line0, const char* line1) {
 void ToolPanel::addLine(const std::string& text) { messageList_.insertText(text.c_str(), messageList_.count()); }
 
 void ToolPanel::warn(const char* text, const char* title) { MessageBoxA(dialog_, text, title, MB_OK | MB_ICONEXCLAMATION); }
+
+void ToolPanel::reportListing(ListingResult result, const char* target, const ListingTexts& texts) {
+    switch (result) {
+    case ListingResult::Saved:
+        report(texts.saved, target);
+        break;
+    case ListingResult::CannotOpen: {
+        std::vector<char> box(texts.boxLimit, '\0');
+        std::snprintf(box.data(), box.size(), texts.cannotOpenFormat, target);
+        warn(box.data(), texts.boxTitle);
+        break;
+    }
+    case ListingResult::WriteFailed:
+        report(texts.failed, target);
+        break;
+    case ListingResult::SameFile:
+        report(texts.refused, target);
+        break;
+    }
+}
 
 // ---- the file the list shows
 

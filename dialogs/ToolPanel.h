@@ -19,6 +19,7 @@
 #include "ControlLayout.h"
 #include "DialogApplication.h"
 #include "FileChooser.h"
+#include "ListingResult.h"
 #include "LineEdit.h"
 #include "ListBoxControl.h"
 #include "OwnerDataList.h"
@@ -39,6 +40,18 @@ struct ToolColumn {
     const char* title;
     int width;
     int format;  // LVCFMT_LEFT, LVCFMT_RIGHT or IMAGE_COLUMN_FORMAT
+};
+
+// What an Output listing's outcomes say. The box of a target that cannot be
+// opened shows cannotOpenFormat with the target, cut to boxLimit - 1
+// characters, under boxTitle.
+struct ListingTexts {
+    const char* saved;
+    const char* failed;
+    const char* refused;
+    const char* cannotOpenFormat;
+    const char* boxTitle;
+    std::size_t boxLimit;
 };
 
 // One program's panel: its control ids and what it says. Every panel has
@@ -68,6 +81,8 @@ class ToolPanel {
 public:
     // A path taken from the field, a chooser or a drop: at most 255 characters.
     static constexpr std::size_t PATH_SIZE = 256;
+    // The target chosen for an Output listing: up to MAX_PATH - 1 characters.
+    static constexpr std::size_t LISTING_PATH_SIZE = 260;
 
     // The panel reports progress through the application that holds it.
     ToolPanel(DialogApplication& application, const ToolPanelLayout& layout);
@@ -86,9 +101,9 @@ public:
     void setCommands(std::array<Command, TOOL_BUTTON_COUNT> commands) { commands_ = std::move(commands); }
     void setClose(Command close) { close_ = std::move(close); }
 
-    // Every message after WM_INITDIALOG: the buttons' commands, the list's
-    // notifications (texts, check states, clicks), dropped files, the close
-    // and the end of the window. FALSE for the rest.
+    // The program's messages after those of the frame (answeredByFrame):
+    // the buttons' commands, the list's notifications (texts, check states,
+    // clicks), dropped files and the close. FALSE for the rest.
     INT_PTR handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // ---- the path
@@ -111,6 +126,8 @@ public:
     void report(const char* line0, const char* line1 = nullptr);
     void addLine(const std::string& text);
     void warn(const char* text, const char* title);
+    // The outcome of writing an Output listing into target.
+    void reportListing(ListingResult result, const char* target, const ListingTexts& texts);
 
     // ---- the file the list shows
     const std::string& importedPath() const { return importedPath_; }

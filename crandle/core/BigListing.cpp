@@ -11,14 +11,14 @@ namespace {
 constexpr std::size_t LINE_SIZE = 512;
 }  // namespace
 
-BigListingResult saveBigListing(BigArchive& archive, const char* archivePath, const std::string& importedPath,
-                                const char* listingPath) {
+ListingResult saveBigListing(BigArchive& archive, const char* archivePath, const std::string& importedPath,
+                             const char* listingPath) {
     if (!importedPath.empty() && platform::fileIdentity(importedPath.c_str()) == platform::fileIdentity(listingPath))
-        return BigListingResult::SameFile;
+        return ListingResult::SameFile;
     ReplacingFile file;
     FileStream out(FileStream::WRITE, listingPath, 0);
     if (platform::isWriteProtected(listingPath) || !file.create(listingPath, true) || out.adopt(file.release()) != FS_OPEN)
-        return BigListingResult::CannotOpen;
+        return ListingResult::CannotOpen;
     const std::string frame(61, '*');
     bool ok = out.writeLine(frame.c_str()) == FS_WRITTEN;
     ok = out.writeLine(archivePath) == FS_WRITTEN && ok;
@@ -29,6 +29,6 @@ BigListingResult saveBigListing(BigArchive& archive, const char* archivePath, co
         std::snprintf(line, sizeof line, "Name: %s   (Size: %s)", archive.entryName(i), archive.entrySizeText(i));
         ok = out.writeLine(line) == FS_WRITTEN;
     }
-    if (!file.commit(out.close() == FS_CLOSED && ok)) return BigListingResult::WriteFailed;
-    return BigListingResult::Saved;
+    if (!file.commit(out.close() == FS_CLOSED && ok)) return ListingResult::WriteFailed;
+    return ListingResult::Saved;
 }

@@ -5,12 +5,11 @@
 #include <string>
 
 #include "BigArchive.h"
-
-enum class BigListingResult { Saved, CannotOpen, WriteFailed, SameFile };
+#include "ListingResult.h"
 
 // Writes the listing of the archive's loaded directory into listingPath
 // through a temporary file beside it, so a failed write leaves an existing
 // file as it was. archivePath is the path shown in the frame; the listing
 // never replaces importedPath, the archive it lists (empty: no such file).
-BigListingResult saveBigListing(BigArchive& archive, const char* archivePath, const std::string& importedPath,
-                                const char* listingPath);
+ListingResult saveBigListing(BigArchive& archive, const char* archivePath, const std::string& importedPath,
+                             const char* listingPath);

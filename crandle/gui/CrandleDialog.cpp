@@ -1,7 +1,6 @@
 #include "CrandleDialog.h"
 
 #include <cstdio>
-#include <cstring>
 #include <map>
 
 #include "BigListing.h"
@@ -28,8 +27,10 @@ const dialogs::ToolPanelLayout PANEL = {
     false,  // Clearup leaves the Marker as it is
 };
 
-// The path chosen for an Output listing.
-constexpr std::size_t LISTING_PATH_SIZE = 260;
+const dialogs::ListingTexts LISTING_TEXTS = {
+    crandletext::SAVED,         crandletext::OUTPUT_FAILED, crandletext::OUTPUT_REFUSED, crandletext::CANNOT_OPEN_FORMAT,
+    crandletext::PROGRAM_TITLE, dialogs::DialogApplication::MESSAGE_TEXT_SIZE,
+};
 
 // A Create that could not read some files names at most this many of them.
 constexpr std::size_t MAX_NAMED_PROBLEMS = 20;
@@ -230,23 +231,10 @@ void CrandleDialog::output() {
     entryCount = archive.countEntries();
     if (entryCount < 1) return;
     std::string chosen;
-    if (!panel_.saveFile(chosen, LISTING_PATH_SIZE)) return;
+    if (!panel_.saveFile(chosen, dialogs::ToolPanel::LISTING_PATH_SIZE)) return;
     const char* name = chosen.c_str();
-    switch (saveBigListing(archive, panel_.path().c_str(), panel_.importedPath(), name)) {
-    case BigListingResult::Saved:
-        panel_.report(crandletext::SAVED, name);
-        break;
-    case BigListingResult::SameFile:
-        panel_.report(crandletext::OUTPUT_REFUSED, name);
-        break;
-    case BigListingResult::CannotOpen:
-        std::snprintf(messageText, sizeof messageText, crandletext::CANNOT_OPEN_FORMAT, name);
-        panel_.warn(messageText, crandletext::PROGRAM_TITLE);
-        break;
-    case BigListingResult::WriteFailed:
-        panel_.report(crandletext::OUTPUT_FAILED, name);
-        break;
-    }
+    panel_.reportListing(saveBigListing(archive, panel_.path().c_str(), panel_.importedPath(), name), name,
+                         LISTING_TEXTS);
 }
 
 void CrandleDialog::marker() {
@@ -272,8 +260,6 @@ void CrandleDialog::rowView(int row) {
 }
 
 INT_PTR CrandleDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
-    if (message != WM_INITDIALOG) return panel_.handleMessage(message, wParam, lParam);
-    initialiseDialog(window);
-    return TRUE;
+    if (answeredByFrame(window, message, wParam, lParam)) return TRUE;
+    return panel_.handleMessage(message, wParam, lParam);
 }

@@ -61,7 +61,7 @@ public:
     std::int32_t countedEntries() const { return entryCount; }
 
 private:
-    void initialiseDialog(HWND window);
+    void initialiseDialog(HWND window) override;
     void browse();
     void importArchive();
     void exportArchive();

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 
 #include "BitmapButton.h"
 #include "ComboBoxControl.h"
@@ -16,6 +17,7 @@
 #include "ListBoxControl.h"
 #include "ListViewControl.h"
 #include "MultiLineEdit.h"
+#include "OwnedHandle.h"
 #include "PushButton.h"
 #include "TabControl.h"
 #include "TestApplication.h"
@@ -370,6 +372,30 @@ TEST_F(ControlTest, TabControlForwardsItsListsClicksToTheDialogOnce) {
     EXPECT_EQ(1, application.notifications[0].item);
     EXPECT_EQ(NM_RCLICK, application.notifications[1].code);
     EXPECT_EQ(2, application.notifications[1].item);
+}
+
+TEST(OwnedHandle, ReleasesExactlyOnceWhereverItMoves) {
+    HBRUSH made = CreateSolidBrush(RGB(1, 2, 3));
+    ASSERT_NE(nullptr, made);
+    {
+        dialogs::OwnedBrush first(made);
+        dialogs::OwnedBrush second(std::move(first));
+        dialogs::OwnedBrush third;
+        third = std::move(second);
+        EXPECT_EQ(nullptr, first.get());
+        EXPECT_EQ(nullptr, second.get());
+        EXPECT_EQ(made, third.get());
+        EXPECT_EQ(static_cast<DWORD>(OBJ_BRUSH), GetObjectType(made)) << "alive while owned";
+    }
+    EXPECT_EQ(0u, GetObjectType(made)) << "released when its last owner went";
+
+    dialogs::OwnedBrush owner(CreateSolidBrush(RGB(4, 5, 6)));
+    HBRUSH replaced = owner.get();
+    owner.reset(CreateSolidBrush(RGB(7, 8, 9)));
+    EXPECT_EQ(0u, GetObjectType(replaced)) << "a new handle releases the one held";
+    HBRUSH kept = owner.release();
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BRUSH), GetObjectType(kept)) << "given up, not released";
+    DeleteObject(kept);
 }
 
 TEST_F(ControlTest, ButtonsShowCaptionsAndImages) {

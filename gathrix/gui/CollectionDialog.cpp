@@ -260,11 +260,8 @@ void CollectionDialog::exit() {
 }
 
 INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
+    if (answeredByFrame(window, message, wParam, lParam)) return TRUE;
     switch (message) {
-    case WM_INITDIALOG:
-        initialiseDialog(window);
-        return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_GATHRIX_LIST:
@@ -289,9 +286,6 @@ INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam
         return TRUE;
     case WM_CLOSE:
         exit();
-        return TRUE;
-    case WM_DESTROY:
-        PostQuitMessage(0);
         return TRUE;
     default:
         return FALSE;

@@ -80,7 +80,7 @@ public:
     void exit();
 
 private:
-    void initialiseDialog(HWND window);
+    void initialiseDialog(HWND window) override;
     void inform(const std::string& text);
     void warn(const std::string& text);
     // Widens the list's horizontal extent to its longest line.

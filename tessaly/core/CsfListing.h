@@ -4,13 +4,12 @@
 #pragma once
 
 #include "CsfArchive.h"
+#include "ListingResult.h"
 
 class FileStream;
 
 // Writes the listing to an open text stream; FS_WRITTEN or FS_STREAM_ERROR.
 int writeCsfListing(const CsfArchive& archive, const char* csfPath, FileStream& out);
-
-enum class ListingResult { Saved, CannotOpen, WriteFailed, SameFile };
 
 // Writes the listing into listingPath through a temporary file beside it, so
 // a failed write leaves an existing file as it was.

@@ -1,10 +1,5 @@
 #include "TessalyDialog.h"
 
-#include <shellapi.h>
-
-#include <cstdio>
-#include <cstring>
-
 #include "CsfListing.h"
 #include "TessalyIds.h"
 #include "platform/Platform.h"
@@ -27,6 +22,11 @@ const dialogs::ToolPanelLayout PANEL = {
     tessalytext::ERROR_TITLE,
     false,  // a click beside the rows does nothing
     true,   // Clearup clears the Marker
+};
+
+const dialogs::ListingTexts LISTING_TEXTS = {
+    tessalytext::SAVED,       tessalytext::OUTPUT_FAILED, tessalytext::OUTPUT_REFUSED, tessalytext::CANNOT_OPEN_FORMAT,
+    tessalytext::PROGRAM_TITLE, TessalyDialog::LINE_SIZE,
 };
 
 }  // namespace
@@ -157,28 +157,12 @@ void TessalyDialog::output() {
     labelCount = archive.recordCount();
     if (labelCount < 1) return;
     std::string listingPath;
-    if (!panel_.saveFile(listingPath, LISTING_PATH_SIZE)) return;
+    if (!panel_.saveFile(listingPath, dialogs::ToolPanel::LISTING_PATH_SIZE)) return;
     const char* listing = listingPath.c_str();
     const ListingResult result = platform::isWriteProtected(listing)
                                      ? ListingResult::CannotOpen
                                      : saveCsfListing(archive, panel_.path().c_str(), listing);
-    switch (result) {
-    case ListingResult::Saved:
-        panel_.report(tessalytext::SAVED, listing);
-        break;
-    case ListingResult::CannotOpen: {
-        char line[LINE_SIZE];
-        std::snprintf(line, sizeof line, tessalytext::CANNOT_OPEN_FORMAT, listing);
-        panel_.warn(line, tessalytext::PROGRAM_TITLE);
-        break;
-    }
-    case ListingResult::WriteFailed:
-        panel_.report(tessalytext::OUTPUT_FAILED, listing);
-        break;
-    case ListingResult::SameFile:
-        panel_.report(tessalytext::OUTPUT_REFUSED, listing);
-        break;
-    }
+    panel_.reportListing(result, listing, LISTING_TEXTS);
 }
 
 void TessalyDialog::marker() {
@@ -194,8 +178,6 @@ void TessalyDialog::clearup() {
 void TessalyDialog::exit() { DestroyWindow(dialogWindow()); }
 
 INT_PTR TessalyDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
-    if (message != WM_INITDIALOG) return panel_.handleMessage(message, wParam, lParam);
-    initialiseDialog(window);
-    return TRUE;
+    if (answeredByFrame(window, message, wParam, lParam)) return TRUE;
+    return panel_.handleMessage(message, wParam, lParam);
 }

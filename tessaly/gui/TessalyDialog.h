@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -40,9 +39,8 @@ constexpr const char* CHECKED = dialogs::CHECKED_CAPTION;
 
 class TessalyDialog : public dialogs::DialogApplication {
 public:
-    // A message box line; the path chosen for an Output listing.
+    // A message box line.
     static constexpr int LINE_SIZE = 1024;
-    static constexpr std::size_t LISTING_PATH_SIZE = 260;
 
     TessalyDialog();
     ~TessalyDialog() override;
@@ -55,7 +53,7 @@ public:
     CsfArchive& csfArchive() { return archive; }
 
 private:
-    void initialiseDialog(HWND window);
+    void initialiseDialog(HWND window) override;
     void browse();
     void importTable();
     void exportTable();
