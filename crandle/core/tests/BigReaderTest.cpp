@@ -186,10 +186,10 @@ TEST(BigListingTest, ListsEveryEntryOnceAndNeverReplacesTheArchive) {
     const std::string listing = dir.file("list.txt");
     ASSERT_EQ(ListingResult::Saved, saveBigListing(archive, path.c_str(), path, listing.c_str()));
     const std::string frame(61, '*');
-    EXPECT_EQ(frame + "\n" + path + "\n" + frame + "\n" +
-                  "Name: data\\a1.ini   (Size: 8)\n"
-                  "Name: art/tank.w3d   (Size: 300)\n"
-                  "Name: readme   (Size: 0)\n",
+    EXPECT_EQ(testkit::textFileBytes(frame + "\n" + path + "\n" + frame + "\n" +
+                                     "Name: data\\a1.ini   (Size: 8)\n"
+                                     "Name: art/tank.w3d   (Size: 300)\n"
+                                     "Name: readme   (Size: 0)\n"),
               testkit::readFile(listing));
 
     const std::string archiveBytes = testkit::readFile(path);
