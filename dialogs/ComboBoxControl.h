@@ -7,11 +7,11 @@ namespace dialogs {
 
 class ComboBoxControl : public ControlWindow {
 public:
-    ComboBoxControl() : ControlWindow("ComboBox", 0x50200000, WS_EX_CLIENTEDGE), lastFound(-1), lastAdded(-1) {}
+    ComboBoxControl() : ControlWindow("ComboBox", COMBO_BOX_STYLE, WS_EX_CLIENTEDGE), lastFound(-1), lastAdded(-1) {}
 
-    int create(HWND parentWindow, const ControlLayout& place) { return ControlWindow::create(parentWindow, place); }
+    bool create(HWND parentWindow, const ControlLayout& place) { return ControlWindow::create(parentWindow, place); }
     // With an extra style the box also gets the client edge.
-    int create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+    bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
         exStyle = WS_EX_CLIENTEDGE;
         return ControlWindow::create(parentWindow, place, extraStyle);
     }

@@ -15,10 +15,8 @@ ControlWindow::ControlWindow(const char* windowClass, DWORD windowStyle, DWORD e
       style(windowStyle),
       layout{0, 0, 0, 0},
       id(0),
-      brush(nullptr),
       paintContext(nullptr),
       fontDescription_{},
-      font(nullptr),
       faceLength(0),
       current{0, 0, 0, 0} {
     fontDescription_.lfCharSet = DEFAULT_CHARSET;
@@ -27,20 +25,17 @@ ControlWindow::ControlWindow(const char* windowClass, DWORD windowStyle, DWORD e
     fontDescription_.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
 }
 
-ControlWindow::~ControlWindow() {
-    if (font != nullptr) DeleteObject(font);
-    if (brush != nullptr) DeleteObject(brush);
-}
+ControlWindow::~ControlWindow() = default;
 
-int ControlWindow::create(HWND parentWindow, const ControlLayout& place) {
+bool ControlWindow::create(HWND parentWindow, const ControlLayout& place) {
     return createWindow(parentWindow, place, 0, 0);
 }
 
-int ControlWindow::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+bool ControlWindow::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
     return createWindow(parentWindow, place, extraStyle, 0);
 }
 
-int ControlWindow::createWindow(HWND parentWindow, const ControlLayout& place, DWORD extraStyle,
+bool ControlWindow::createWindow(HWND parentWindow, const ControlLayout& place, DWORD extraStyle,
                                 DWORD classesToRegister) {
     parent = parentWindow;
     id = static_cast<std::uint32_t>(place.id);
@@ -55,10 +50,10 @@ int ControlWindow::createWindow(HWND parentWindow, const ControlLayout& place, D
     window = CreateWindowExA(exStyle, className, nullptr, style, layout.x, layout.y, layout.width, layout.height,
                              parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
     current = layout;
-    if (window == nullptr) return 0;
+    if (window == nullptr) return false;
     parentFont = reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0));
     send(WM_SETFONT, reinterpret_cast<WPARAM>(parentFont), TRUE);
-    return 1;
+    return true;
 }
 
 bool ControlWindow::isControl(std::uint32_t commandId) const { return commandId <= 0xFFFF && commandId == id; }
@@ -117,21 +112,16 @@ void ControlWindow::setFont(const char* face, int height, int weight) {
         std::memcpy(fontDescription_.lfFaceName, face, faceLength + 1);
     }
     HFONT created = CreateFontIndirectA(&fontDescription_);
-    // The control keeps using the font, so the previous one can go only once
-    // the new one is set.
-    HFONT previous = font;
-    font = created;
-    if (font != nullptr) {
-        HDC context = GetWindowDC(window);
-        if (context != nullptr) {
-            SelectObject(context, font);
-            ReleaseDC(window, context);
-        }
-        send(WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-        if (previous != nullptr) DeleteObject(previous);
-    } else {
-        font = previous;
+    if (created == nullptr) return;
+    HDC context = GetWindowDC(window);
+    if (context != nullptr) {
+        SelectObject(context, created);
+        ReleaseDC(window, context);
     }
+    send(WM_SETFONT, reinterpret_cast<WPARAM>(created), TRUE);
+    // The control kept using the previous font until now: it goes only
+    // once the new one is set.
+    font.reset(created);
 }
 
 void ControlWindow::setFontHandle(HFONT fontHandle) {
@@ -146,8 +136,7 @@ void ControlWindow::setBackgroundColour(COLORREF colour) {
         ReleaseDC(window, paintContext);
     }
     paintContext = nullptr;
-    if (brush != nullptr) DeleteObject(brush);
-    brush = CreateSolidBrush(colour);
+    brush.reset(CreateSolidBrush(colour));
 }
 
 HINSTANCE ControlWindow::parentInstance() {

@@ -11,6 +11,8 @@
 #include <cstdint>
 
 #include "ControlLayout.h"
+#include "ControlStyles.h"
+#include "OwnedHandle.h"
 
 namespace dialogs {
 
@@ -21,9 +23,9 @@ public:
     ControlWindow(const ControlWindow&) = delete;
     ControlWindow& operator=(const ControlWindow&) = delete;
 
-    // 1 when the window was created, 0 when CreateWindowEx failed.
-    int create(HWND parentWindow, const ControlLayout& place);
-    int create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
+    // False when CreateWindowEx failed.
+    bool create(HWND parentWindow, const ControlLayout& place);
+    bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
 
     // True when the id is a 16-bit value equal to this control's id.
     bool isControl(std::uint32_t commandId) const;
@@ -49,7 +51,7 @@ public:
 
 protected:
     // Registers the given common control classes before creation (0: none).
-    int createWindow(HWND parentWindow, const ControlLayout& place, DWORD extraStyle, DWORD classesToRegister);
+    bool createWindow(HWND parentWindow, const ControlLayout& place, DWORD extraStyle, DWORD classesToRegister);
     LRESULT send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return SendMessageA(window, msg, wParam, lParam);
     }
@@ -68,10 +70,10 @@ protected:
     DWORD style;
     Rect layout;
     std::uint32_t id;
-    HBRUSH brush;
+    OwnedBrush brush;
     HDC paintContext;
     LOGFONTA fontDescription_;
-    HFONT font;
+    OwnedFont font;
     std::uint32_t faceLength;
     Rect current;
 };

@@ -11,24 +11,16 @@ namespace dialogs {
 
 namespace buttonimage {
 
-HANDLE setBitmap(HWND button, HINSTANCE instance, WORD bitmapId) {
-    HANDLE image = LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_SHARED);
+HBITMAP setBitmap(HWND button, HINSTANCE instance, WORD bitmapId) {
+    HBITMAP image = loadOwnBitmap(instance, bitmapId);
     SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
     return image;
 }
 
-HANDLE setIcon(HWND button, HINSTANCE instance, WORD iconId) {
+void setIcon(HWND button, HINSTANCE instance, WORD iconId) {
     // A shared icon belongs to the system: nothing is kept for release.
     HANDLE image = LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE);
     SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(image));
-    return nullptr;
-}
-
-void release(HANDLE& image) {
-    if (image != nullptr) {
-        DeleteObject(image);
-        image = nullptr;
-    }
 }
 
 }  // namespace buttonimage
@@ -36,10 +28,9 @@ void release(HANDLE& image) {
 // ---- tab control
 
 TabControl::TabControl()
-    : ControlWindow(WC_TABCONTROLA, 0x54000000, 0),
+    : ControlWindow(WC_TABCONTROLA, TAB_CONTROL_STYLE, 0),
       tabItem{},
       tabText{},
-      imageBitmap(nullptr),
       imageList(nullptr),
       imageCount(0),
       defaultImage(-1),
@@ -49,11 +40,11 @@ TabControl::~TabControl() {
     if (imageList != nullptr) ImageList_Destroy(imageList);
 }
 
-int TabControl::create(HWND parentWindow, const ControlLayout& place) {
+bool TabControl::create(HWND parentWindow, const ControlLayout& place) {
     return createWindow(parentWindow, place, 0, ICC_TAB_CLASSES);
 }
 
-int TabControl::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+bool TabControl::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
     return createWindow(parentWindow, place, extraStyle, ICC_TAB_CLASSES);
 }
 
@@ -85,17 +76,16 @@ int TabControl::getTab(int index) {
     return static_cast<int>(send(TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&tabItem)));
 }
 
-int TabControl::loadImages(WORD bitmapId, int count, int size) {
-    imageBitmap = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_SHARED));
-    if (imageBitmap == nullptr) return 0;
+bool TabControl::loadImages(WORD bitmapId, int count, int size) {
+    // The image list copies the pictures: the loaded bitmap goes at the end.
+    const OwnedBitmap bitmap(loadOwnBitmap(instance, bitmapId));
+    if (!bitmap) return false;
     if (imageList != nullptr) ImageList_Destroy(imageList);
     imageList = ImageList_Create(size, size, ILC_COLOR16, count, count);
-    ImageList_Add(imageList, imageBitmap, nullptr);
+    ImageList_Add(imageList, bitmap.get(), nullptr);
     send(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList));
-    DeleteObject(imageBitmap);
-    imageBitmap = nullptr;
     imageCount = count;
-    return 1;
+    return true;
 }
 
 bool TabControl::forwardNotifications(HWND target) {
@@ -124,7 +114,7 @@ LRESULT CALLBACK TabControl::forwardingProcedure(HWND window, UINT msg, WPARAM w
 // ---- list view
 
 ListViewControl::ListViewControl()
-    : ControlWindow(WC_LISTVIEWA, 0x40000001, WS_EX_CLIENTEDGE),
+    : ControlWindow(WC_LISTVIEWA, LIST_VIEW_STYLE, WS_EX_CLIENTEDGE),
       column{},
       itemRecord{},
       text{},
@@ -134,11 +124,11 @@ ListViewControl::ListViewControl()
       itemCount(0),
       lastState(0) {}
 
-int ListViewControl::create(HWND parentWindow, const ControlLayout& place) {
+bool ListViewControl::create(HWND parentWindow, const ControlLayout& place) {
     return createWindow(parentWindow, place, 0, ICC_LISTVIEW_CLASSES);
 }
 
-int ListViewControl::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+bool ListViewControl::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
     return createWindow(parentWindow, place, extraStyle, ICC_LISTVIEW_CLASSES);
 }
 
@@ -190,14 +180,14 @@ int ListViewControl::setNextCell(const char* cellText) {
     return result;
 }
 
-int ListViewControl::setCell(const char* cellText, int row, int columnIndex) {
-    if (row < 0 || columnIndex < 0 || row > rowCount || columnIndex > columnCount) return 0;
+bool ListViewControl::setCell(const char* cellText, int row, int columnIndex) {
+    if (row < 0 || columnIndex < 0 || row > rowCount || columnIndex > columnCount) return false;
     LVITEMA cell{};
     cell.mask = LVIF_TEXT;
     cell.iItem = row;
     cell.iSubItem = columnIndex;
     cell.pszText = const_cast<char*>(cellText);
-    return static_cast<int>(send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell)));
+    return send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&cell)) != FALSE;
 }
 
 const char* ListViewControl::getCell(int row, int columnIndex, int maximumLength) {
@@ -231,18 +221,18 @@ int ListViewControl::deleteRow(int row) {
     return old;
 }
 
-int ListViewControl::redrawRows(int first, int last) {
-    if (first < 0 || last < 0 || first > rowCount || last > rowCount) return 0;
+bool ListViewControl::redrawRows(int first, int last) {
+    if (first < 0 || last < 0 || first > rowCount || last > rowCount) return false;
     send(LVM_REDRAWITEMS, static_cast<WPARAM>(first), static_cast<LPARAM>(last));
     send(LVM_UPDATE, static_cast<WPARAM>(first));
     UpdateWindow(window);
-    return 1;
+    return true;
 }
 
-int ListViewControl::deleteAllRows() {
+bool ListViewControl::deleteAllRows() {
     rowCount = 0;
     nextColumn = 0;
-    return static_cast<int>(send(LVM_DELETEALLITEMS));
+    return send(LVM_DELETEALLITEMS) != FALSE;
 }
 
 int ListViewControl::countItems() {

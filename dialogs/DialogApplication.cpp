@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace dialogs {
 
@@ -14,41 +15,34 @@ DialogApplication::DialogApplication(int progressBarId)
     : instance(nullptr),
       dialog(nullptr),
       message{},
-      bannerBitmap(nullptr),
-      largeIcon(nullptr),
-      smallIcon(nullptr),
       lastGetResult(0),
       commonControls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS},
       messageText{},
       iconMetrics{0, 0, 0, 0},
       progressId(progressBarId),
-      procedure(nullptr) {}
+      procedure(nullptr),
+      bannerBitmap_(nullptr) {}
 
-DialogApplication::~DialogApplication() {
-    releaseStaticBitmap();
-    // Icons loaded by LoadImage without LR_SHARED belong to this object.
-    if (largeIcon != nullptr) DestroyIcon(largeIcon);
-    if (smallIcon != nullptr) DestroyIcon(smallIcon);
-}
+DialogApplication::~DialogApplication() = default;
 
 void DialogApplication::setDialogProcedure(DLGPROC dialogProcedure) { procedure = dialogProcedure; }
 
-int DialogApplication::initialise(HINSTANCE instanceHandle) {
+bool DialogApplication::initialise(HINSTANCE instanceHandle) {
     instance = instanceHandle;
-    return InitCommonControlsEx(&commonControls) ? 1 : 0;
+    return InitCommonControlsEx(&commonControls) != FALSE;
 }
 
-int DialogApplication::createMainDialog(WORD templateId) {
-    if (instance == nullptr) return 0;
+bool DialogApplication::createMainDialog(WORD templateId) {
+    if (instance == nullptr) return false;
     dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), nullptr, procedure, 0);
     if (dialog == nullptr) {
         DWORD code = GetLastError();
         std::snprintf(messageText, sizeof messageText, CREATE_ERROR_FORMAT, static_cast<unsigned>(code));
         MessageBoxA(nullptr, messageText, CREATE_ERROR_TITLE, MB_ICONEXCLAMATION | MB_OK);
-        return 0;
+        return false;
     }
     ShowWindow(dialog, SW_SHOW);
-    return 1;
+    return true;
 }
 
 int DialogApplication::runMessageLoop() {
@@ -63,7 +57,7 @@ int DialogApplication::runMessageLoop() {
 }
 
 int DialogApplication::exitCode() const {
-    if (lastGetResult == -1) return -1;
+    if (lastGetResult == -1) return EXIT_BROKEN;
     return static_cast<int>(message.wParam);
 }
 
@@ -72,31 +66,23 @@ void DialogApplication::setWindowIcons(HWND window, WORD groupId) {
     iconMetrics[1] = GetSystemMetrics(SM_CYICON);
     iconMetrics[2] = GetSystemMetrics(SM_CXSMICON);
     iconMetrics[3] = GetSystemMetrics(SM_CYSMICON);
-    // A second call replaces the icons; the old ones are released once the
-    // window no longer uses them.
-    HICON oldLarge = largeIcon;
-    HICON oldSmall = smallIcon;
-    largeIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics[0],
-                                              iconMetrics[1], LR_CREATEDIBSECTION));
-    smallIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics[2],
-                                              iconMetrics[3], LR_CREATEDIBSECTION));
-    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
-    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-    if (oldLarge != nullptr) DestroyIcon(oldLarge);
-    if (oldSmall != nullptr) DestroyIcon(oldSmall);
+    // Loaded without LR_SHARED, the icons belong to this object. A second
+    // call replaces them; the old ones are released once the window no
+    // longer uses them.
+    OwnedIcon largeOne(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics[0],
+                                                  iconMetrics[1], LR_CREATEDIBSECTION)));
+    OwnedIcon smallOne(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics[2],
+                                                  iconMetrics[3], LR_CREATEDIBSECTION)));
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeOne.get()));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallOne.get()));
+    largeIcon_ = std::move(largeOne);
+    smallIcon_ = std::move(smallOne);
 }
 
 LRESULT DialogApplication::setStaticBitmap(HWND dialogWindow, int controlId, WORD bitmapId) {
-    bannerBitmap = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_SHARED));
+    bannerBitmap_ = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_SHARED));
     return SendDlgItemMessageA(dialogWindow, controlId, STM_SETIMAGE, IMAGE_BITMAP,
-                               reinterpret_cast<LPARAM>(bannerBitmap));
-}
-
-void DialogApplication::releaseStaticBitmap() {
-    if (bannerBitmap != nullptr) {
-        DeleteObject(bannerBitmap);
-        bannerBitmap = nullptr;
-    }
+                               reinterpret_cast<LPARAM>(bannerBitmap_));
 }
 
 bool DialogApplication::refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -121,6 +107,19 @@ bool DialogApplication::refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam)
     default:
         return false;
     }
+}
+
+bool DialogApplication::answeredByFrame(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (refusedWhileBusy(msg, wParam, lParam)) return true;
+    if (msg == WM_INITDIALOG) {
+        initialiseDialog(window);
+        return true;
+    }
+    if (msg == WM_DESTROY) {
+        PostQuitMessage(0);
+        return true;
+    }
+    return false;
 }
 
 void DialogApplication::resetProgress() {

@@ -7,9 +7,11 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
 #include <functional>
 
 #include "BackgroundWork.h"
+#include "OwnedHandle.h"
 #include "WindowPlacement.h"
 
 namespace dialogs {
@@ -22,6 +24,9 @@ constexpr const char* CREATE_ERROR_TITLE = "Client Dialog Error";
 // What a program returns when its main dialog could not be created: there is
 // no window to close, so the message loop is never entered.
 constexpr int EXIT_NO_DIALOG = 1;
+// What a program returns when its message loop failed (GetMessage gave -1)
+// or something was thrown out of its start or its loop.
+constexpr int EXIT_BROKEN = -1;
 
 class DialogApplication {
 public:
@@ -34,17 +39,22 @@ public:
     // The program's dialog procedure, used by createMainDialog.
     void setDialogProcedure(DLGPROC procedure);
 
-    int initialise(HINSTANCE instanceHandle);
-    // 1 when the dialog was created and shown; 0 after the error box.
-    int createMainDialog(WORD templateId);
+    // False when the common controls could not be registered.
+    bool initialise(HINSTANCE instanceHandle);
+    // True when the dialog was created and shown; false after the error box.
+    bool createMainDialog(WORD templateId);
     // Runs until WM_QUIT (result 0) or a GetMessage error (-1).
     int runMessageLoop();
-    // -1 after a GetMessage error, else the code given to PostQuitMessage.
+    // EXIT_BROKEN after a GetMessage error, else the code given to PostQuitMessage.
     int exitCode() const;
 
+    // The window's icons, loaded for the system's two icon sizes; owned here.
     void setWindowIcons(HWND window, WORD groupId);
+    // The banner is a shared bitmap: the system owns it, nothing releases it.
     LRESULT setStaticBitmap(HWND dialogWindow, int controlId, WORD bitmapId);
-    void releaseStaticBitmap();
+    HICON largeIcon() const { return largeIcon_.get(); }
+    HICON smallIcon() const { return smallIcon_.get(); }
+    HBITMAP bannerBitmap() const { return bannerBitmap_; }
     void resetProgress();
     // Positions 0 to 110; the bar clamps the ones above its range, so it ends full.
     void sweepProgress();
@@ -58,23 +68,34 @@ public:
     // refused and a close stops the work, then closes. True when the message was
     // taken care of so; the dialog procedure then returns TRUE.
     bool refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam);
+    // What every program's dialog answers alike, asked first by its
+    // handleMessage: the messages refused while work runs, WM_INITDIALOG
+    // (the program's initialiseDialog) and WM_DESTROY (ends the message
+    // loop). True when answered so; the dialog procedure then returns TRUE.
+    bool answeredByFrame(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HINSTANCE instance;
     HWND dialog;
     MSG message;
-    HBITMAP bannerBitmap;
-    HICON largeIcon;
-    HICON smallIcon;
     int lastGetResult;
     INITCOMMONCONTROLSEX commonControls;
-    char messageText[256];
+    static constexpr std::size_t MESSAGE_TEXT_SIZE = 256;
+    char messageText[MESSAGE_TEXT_SIZE];
     int iconMetrics[4];
     WindowPlacement placement;
     BackgroundWork work;
 
 protected:
+    // Sets up the new dialog window: its controls, icons and placement.
+    virtual void initialiseDialog(HWND window) = 0;
+
     int progressId;
     DLGPROC procedure;
+
+private:
+    HBITMAP bannerBitmap_;
+    OwnedIcon largeIcon_;
+    OwnedIcon smallIcon_;
 };
 
 }  // namespace dialogs

@@ -32,7 +32,7 @@ INT_PTR dispatchTo(Application& application, HWND window, UINT message, WPARAM w
 
 // initialise, createMainDialog, runMessageLoop, exitCode. When the dialog
 // cannot be created the program ends with EXIT_NO_DIALOG after the error box;
-// an exception gives -1.
+// an exception gives EXIT_BROKEN.
 template <class Application>
 int runDialogProgram(Application& application, DLGPROC procedure, HINSTANCE instance, int showState,
                      WORD templateId) {
@@ -44,7 +44,7 @@ int runDialogProgram(Application& application, DLGPROC procedure, HINSTANCE inst
         application.runMessageLoop();
         return application.exitCode();
     } catch (...) {
-        return -1;
+        return EXIT_BROKEN;
     }
 }
 

@@ -72,8 +72,8 @@ void FileChooser::takeInitialFolder(const char* buffer) {
     std::memcpy(initialFolder, copy, sizeof initialFolder);
 }
 
-int FileChooser::openFileDialog(HWND owner, char* buffer, std::size_t capacity) {
-    if (buffer == nullptr || capacity == 0) return 0;
+bool FileChooser::openFileDialog(HWND owner, char* buffer, std::size_t capacity) {
+    if (buffer == nullptr || capacity == 0) return false;
     buffer[capacity - 1] = '\0';
     std::memset(&openRecord, 0, sizeof openRecord);
     openRecord.lStructSize = sizeof openRecord;
@@ -86,11 +86,11 @@ int FileChooser::openFileDialog(HWND owner, char* buffer, std::size_t capacity) 
     openRecord.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     openRecord.lpstrInitialDir = initialFolder;
     takeInitialFolder(buffer);
-    return GetOpenFileNameA(&openRecord);
+    return GetOpenFileNameA(&openRecord) != FALSE;
 }
 
-int FileChooser::saveFileDialog(HWND owner, char* buffer, std::size_t capacity) {
-    if (buffer == nullptr || capacity == 0) return 0;
+bool FileChooser::saveFileDialog(HWND owner, char* buffer, std::size_t capacity) {
+    if (buffer == nullptr || capacity == 0) return false;
     buffer[capacity - 1] = '\0';
     std::memset(&saveRecord, 0, sizeof saveRecord);
     saveRecord.lStructSize = sizeof saveRecord;
@@ -104,7 +104,7 @@ int FileChooser::saveFileDialog(HWND owner, char* buffer, std::size_t capacity) 
     saveRecord.lpstrTitle = title;
     saveRecord.Flags = OFN_OVERWRITEPROMPT;
     takeInitialFolder(buffer);
-    return GetSaveFileNameA(&saveRecord);
+    return GetSaveFileNameA(&saveRecord) != FALSE;
 }
 
 bool FileChooser::allocateTaskMemory() {
@@ -117,15 +117,15 @@ bool FileChooser::allocateTaskMemory() {
     return taskMemory != nullptr;
 }
 
-int FileChooser::releaseTaskMemory() {
-    if (taskMemory == nullptr) return 0;
+bool FileChooser::releaseTaskMemory() {
+    if (taskMemory == nullptr) return false;
     CoTaskMemFree(taskMemory);
     taskMemory = nullptr;
-    return 1;
+    return true;
 }
 
-int FileChooser::browseForFolder(HWND owner, char* buffer, std::size_t capacity) {
-    if (taskMemory == nullptr || buffer == nullptr || capacity == 0) return 0;
+bool FileChooser::browseForFolder(HWND owner, char* buffer, std::size_t capacity) {
+    if (taskMemory == nullptr || buffer == nullptr || capacity == 0) return false;
     // The browser writes a display name of up to MAX_PATH characters, so it
     // gets a buffer of that size and the caller's buffer gets what fits.
     char displayName[MAX_PATH] = {0};
@@ -137,13 +137,13 @@ int FileChooser::browseForFolder(HWND owner, char* buffer, std::size_t capacity)
     browseRecord.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
     releaseFolderItem();
     folderItem = SHBrowseForFolderA(&browseRecord);
-    if (folderItem == nullptr) return 0;
+    if (folderItem == nullptr) return false;
     std::memset(folderPath, 0, sizeof folderPath);
     SHGetPathFromIDListA(folderItem, folderPath);
     const char* chosen = folderPath[0] == ' ' ? displayName : folderPath;
     std::strncpy(buffer, chosen, capacity - 1);
     buffer[capacity - 1] = '\0';
-    return 1;
+    return true;
 }
 
 }  // namespace dialogs

@@ -29,20 +29,20 @@ public:
     // the list always ends with its two zeros. False when pairs were left out.
     bool setFilter(const char* list);
 
-    // Non-zero when the user chose; the buffer then holds the full path.
-    int openFileDialog(HWND owner, char* buffer, std::size_t capacity);
-    int saveFileDialog(HWND owner, char* buffer, std::size_t capacity);
+    // True when the user chose; the buffer then holds the full path.
+    bool openFileDialog(HWND owner, char* buffer, std::size_t capacity);
+    bool saveFileDialog(HWND owner, char* buffer, std::size_t capacity);
     template <std::size_t N>
-    int openFileDialog(HWND owner, char (&buffer)[N]) { return openFileDialog(owner, buffer, N); }
+    bool openFileDialog(HWND owner, char (&buffer)[N]) { return openFileDialog(owner, buffer, N); }
     template <std::size_t N>
-    int saveFileDialog(HWND owner, char (&buffer)[N]) { return saveFileDialog(owner, buffer, N); }
+    bool saveFileDialog(HWND owner, char (&buffer)[N]) { return saveFileDialog(owner, buffer, N); }
 
     bool allocateTaskMemory();
-    int releaseTaskMemory();
-    // 1 when a folder was chosen (its path, cut to the buffer, is in the buffer).
-    int browseForFolder(HWND owner, char* buffer, std::size_t capacity);
+    bool releaseTaskMemory();
+    // True when a folder was chosen (its path, cut to the buffer, is in the buffer).
+    bool browseForFolder(HWND owner, char* buffer, std::size_t capacity);
     template <std::size_t N>
-    int browseForFolder(HWND owner, char (&buffer)[N]) { return browseForFolder(owner, buffer, N); }
+    bool browseForFolder(HWND owner, char (&buffer)[N]) { return browseForFolder(owner, buffer, N); }
 
     // The folder of the path in the buffer, when it has a backslash; otherwise
     // the folder of the previous call stays.

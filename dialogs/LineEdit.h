@@ -7,11 +7,11 @@ namespace dialogs {
 
 class LineEdit : public ControlWindow {
 public:
-    LineEdit() : ControlWindow("Edit", 0x50010000, WS_EX_CLIENTEDGE) {}
+    LineEdit() : ControlWindow("Edit", LINE_EDIT_STYLE, WS_EX_CLIENTEDGE) {}
 
-    int create(HWND parentWindow, const ControlLayout& place) { return ControlWindow::create(parentWindow, place); }
+    bool create(HWND parentWindow, const ControlLayout& place) { return ControlWindow::create(parentWindow, place); }
     // With an extra style the field also accepts dropped files.
-    int create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+    bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
         exStyle |= WS_EX_ACCEPTFILES;
         return ControlWindow::create(parentWindow, place, extraStyle);
     }

@@ -7,7 +7,7 @@ namespace dialogs {
 
 class ListBoxControl : public ControlWindow {
 public:
-    ListBoxControl() : ControlWindow("ListBox", 0x50200101, WS_EX_CLIENTEDGE), lastFound(-1), lastAdded(-1) {}
+    ListBoxControl() : ControlWindow("ListBox", LIST_BOX_STYLE, WS_EX_CLIENTEDGE), lastFound(-1), lastAdded(-1) {}
 
     // True when no entry begins with the text (case ignored); the index is kept.
     bool isMissing(const char* text) {

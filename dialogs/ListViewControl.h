@@ -20,8 +20,8 @@ public:
     ListViewControl();
 
     // Both register the list-view classes first.
-    int create(HWND parentWindow, const ControlLayout& place);
-    int create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
+    bool create(HWND parentWindow, const ControlLayout& place);
+    bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
 
     int addColumn(const char* title, int width);
     int addColumnWithFormat(const char* title, int width, int format);
@@ -31,12 +31,12 @@ public:
     // Fills the next column of the last added row; past the last column it
     // keeps sending to the column after it, which changes nothing.
     int setNextCell(const char* text);
-    // Rows and columns beyond the counts are refused (0 / null).
-    int setCell(const char* text, int row, int column);
+    // Rows and columns beyond the counts are refused (false / null).
+    bool setCell(const char* text, int row, int column);
     const char* getCell(int row, int column, int maximumLength);
     int deleteRow(int row);
-    int redrawRows(int first, int last);
-    int deleteAllRows();
+    bool redrawRows(int first, int last);
+    bool deleteAllRows();
     int countItems();
     int firstSelected();
     // True when the row shows a ticked check box (state image 2).

@@ -14,15 +14,15 @@ constexpr UINT UNCHECKED_IMAGE = INDEXTOSTATEIMAGEMASK(1);
 }  // namespace
 
 OwnerDataList::OwnerDataList()
-    : ControlWindow(WC_LISTVIEWA, 0x40000001, WS_EX_CLIENTEDGE),
+    : ControlWindow(WC_LISTVIEWA, LIST_VIEW_STYLE, WS_EX_CLIENTEDGE),
       columnCount_(0),
       cellsPerRow_(0),
       nextColumn_(0) {}
 
-int OwnerDataList::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
-    if (!createWindow(parentWindow, place, extraStyle | LVS_OWNERDATA, ICC_LISTVIEW_CLASSES)) return 0;
+bool OwnerDataList::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+    if (!createWindow(parentWindow, place, extraStyle | LVS_OWNERDATA, ICC_LISTVIEW_CLASSES)) return false;
     send(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
-    return 1;
+    return true;
 }
 
 int OwnerDataList::addColumn(const char* title, int width) { return addColumnWithFormat(title, width, LVCFMT_LEFT); }
@@ -45,7 +45,7 @@ int OwnerDataList::addRow(const char* text) {
     cellStarts_.insert(cellStarts_.end(), static_cast<std::size_t>(cellsPerRow_), 0);
     checked_.push_back(0);
     nextColumn_ = 0;
-    if (setNextCell(text) < 0) {
+    if (setNextCell(text) == CellResult::TextFull) {
         cellStarts_.resize(cellStarts_.size() - static_cast<std::size_t>(cellsPerRow_));
         checked_.pop_back();
         return -1;
@@ -53,13 +53,13 @@ int OwnerDataList::addRow(const char* text) {
     return rowCount() - 1;
 }
 
-int OwnerDataList::setNextCell(const char* text) {
-    if (checked_.empty() || nextColumn_ >= cellsPerRow_) return 0;
+OwnerDataList::CellResult OwnerDataList::setNextCell(const char* text) {
+    if (checked_.empty() || nextColumn_ >= cellsPerRow_) return CellResult::NoColumn;
     std::uint32_t start = 0;
-    if (!texts_.add(text, start)) return -1;
+    if (!texts_.add(text, start)) return CellResult::TextFull;
     cellStarts_[(checked_.size() - 1) * static_cast<std::size_t>(cellsPerRow_) + static_cast<std::size_t>(nextColumn_)] = start;
     ++nextColumn_;
-    return 1;
+    return CellResult::Set;
 }
 
 void OwnerDataList::showRows() {
@@ -67,14 +67,14 @@ void OwnerDataList::showRows() {
     InvalidateRect(window, nullptr, FALSE);
 }
 
-int OwnerDataList::deleteAllRows() {
+bool OwnerDataList::deleteAllRows() {
     texts_.clear();
     cellStarts_.clear();
     cellStarts_.shrink_to_fit();
     checked_.clear();
     checked_.shrink_to_fit();
     nextColumn_ = 0;
-    return static_cast<int>(send(LVM_DELETEALLITEMS));
+    return send(LVM_DELETEALLITEMS) != FALSE;
 }
 
 const char* OwnerDataList::cell(int row, int column) const {

@@ -25,7 +25,7 @@ public:
 
     // Registers the list-view classes, adds LVS_OWNERDATA to the style and
     // lets the owner answer for the state image (the check box).
-    int create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
+    bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
 
     int addColumn(const char* title, int width);
     int addColumnWithFormat(const char* title, int width, int format);
@@ -36,14 +36,15 @@ public:
     // A new last row, unchecked, with the text in column 0; the next
     // setNextCell fills column 1, and so on up to the last column (further
     // calls change nothing). The control learns of new rows by showRows.
-    // -1 when the text block would pass 4 GB.
+    // addRow gives the new row's index, -1 when the text block would pass 4 GB.
     int addRow(const char* text);
-    int setNextCell(const char* text);
+    enum class CellResult { Set, NoColumn, TextFull };
+    CellResult setNextCell(const char* text);
     // Tells the control how many rows there are now, keeping its scroll
     // position.
     void showRows();
-    // Forgets every row; 1 as LVM_DELETEALLITEMS returns it.
-    int deleteAllRows();
+    // Forgets every row; true when the control took the news.
+    bool deleteAllRows();
     int rowCount() const { return static_cast<int>(checked_.size()); }
     // The cell's text; empty outside the rows and columns.
     const char* cell(int row, int column) const;

@@ -3,11 +3,11 @@
 namespace dialogs {
 
 OwnerDataListBox::OwnerDataListBox()
-    : ControlWindow("ListBox", 0x50200101 | LBS_OWNERDRAWFIXED | LBS_NODATA, WS_EX_CLIENTEDGE),
+    : ControlWindow("ListBox", LIST_BOX_STYLE | LBS_OWNERDRAWFIXED | LBS_NODATA, WS_EX_CLIENTEDGE),
       listBoxProcedure_(nullptr) {}
 
-int OwnerDataListBox::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
-    if (!createWindow(parentWindow, place, extraStyle, 0)) return 0;
+bool OwnerDataListBox::create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
+    if (!createWindow(parentWindow, place, extraStyle, 0)) return false;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     listBoxProcedure_ =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(answerReaders)));
@@ -22,7 +22,7 @@ int OwnerDataListBox::create(HWND parentWindow, const ControlLayout& place, DWOR
         SelectObject(context, previous);
         ReleaseDC(window, context);
     }
-    return 1;
+    return true;
 }
 
 bool OwnerDataListBox::addLine(const char* text) {

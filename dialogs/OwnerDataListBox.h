@@ -22,7 +22,7 @@ class OwnerDataListBox : public ControlWindow {
 public:
     OwnerDataListBox();
 
-    int create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
+    bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
 
     // A new last line; the list box learns of new lines by showLines.
     // false when the text block would pass 4 GB.

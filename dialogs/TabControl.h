@@ -12,8 +12,8 @@ public:
     ~TabControl() override;
 
     // Both register the tab classes first.
-    int create(HWND parentWindow, const ControlLayout& place);
-    int create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
+    bool create(HWND parentWindow, const ControlLayout& place);
+    bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
 
     int addTab(const char* text, int index);
     int addTabWithImage(const char* text, int index, int imageIndex);
@@ -24,8 +24,8 @@ public:
     int selectedTab() { return static_cast<int>(send(TCM_GETCURSEL)); }
     int selectTab(int index) { return static_cast<int>(send(TCM_SETCURSEL, static_cast<WPARAM>(index))); }
     void setTabSize(int width, int height) { send(TCM_SETITEMSIZE, 0, MAKELPARAM(width, height)); }
-    // 1 when the bitmap was loaded and given to the tabs as an image list.
-    int loadImages(WORD bitmapId, int count, int size);
+    // True when the bitmap was loaded and given to the tabs as an image list.
+    bool loadImages(WORD bitmapId, int count, int size);
 
     // The controls placed on the tabs are its children, so their WM_NOTIFY
     // messages come to the tab control; Windows does not pass them on. This
@@ -34,7 +34,6 @@ public:
 
     TCITEMA tabItem;
     char tabText[256];
-    HBITMAP imageBitmap;
     HIMAGELIST imageList;
     int imageCount;
     int defaultImage;

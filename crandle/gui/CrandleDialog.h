@@ -5,20 +5,12 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
-#include <shellapi.h>
-
 #include <cstdint>
 #include <string>
 
 #include "BigArchive.h"
 #include "DialogApplication.h"
-#include "FileChooser.h"
-#include "LineEdit.h"
-#include "ListBoxControl.h"
-#include "OwnerDataList.h"
-#include "PushButton.h"
-#include "TabControl.h"
+#include "ToolPanel.h"
 
 // Message boxes and message-list lines, exactly as the user sees them.
 namespace crandletext {
@@ -32,8 +24,8 @@ constexpr const char* NOTHING_EXPORTED = "No Files selected for BIG Archive expo
 constexpr const char* COLLECTED = "Collection of files has finished successfully ....";
 constexpr const char* CREATED = "creation of BIG Archive has finished successfully ....";
 constexpr const char* SAVED = "File was successfully saved ...";
-constexpr const char* MARKER = "Marker";
-constexpr const char* CHECKED = "Checked";
+constexpr const char* MARKER = dialogs::MARKER_CAPTION;
+constexpr const char* CHECKED = dialogs::CHECKED_CAPTION;
 constexpr const char* NOTEPAD = "NotePad.exe";
 
 // Lines that say why a command did less than asked.
@@ -56,37 +48,21 @@ constexpr const char* PASSED_OVER_FORMAT = "%d entries passed over - not collect
 
 class CrandleDialog : public dialogs::DialogApplication {
 public:
-    static constexpr int PATH_SIZE = 256;
-    static constexpr int LINE_SIZE = 512;
-
     CrandleDialog();
     ~CrandleDialog() override;
 
     INT_PTR handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    dialogs::TabControl tab;
-    dialogs::LineEdit pathField;
-    dialogs::OwnerDataList list;
-    dialogs::ListBoxControl messageList;
-    dialogs::PushButton buttons[8];
-    dialogs::FileChooser chooser;
-    HWND dialogWindow;
-    HWND tabWindow;
-    BigArchive archive;
-    char path[PATH_SIZE];          // last path taken from the path field, the open dialog or a drop
-    char savePath[PATH_SIZE];      // archive file chosen by Create
-    char exportFolder[PATH_SIZE];  // folder chosen by Export
-    char dropPath[PATH_SIZE];      // first file of the last drop
-    char line[LINE_SIZE];          // one line of the Output listing
-    std::uint32_t markAll;         // 1 = the last Marker press or row click left rows checked
-    std::int32_t entryCount;
-    std::int32_t exportCount;
-    // The full path of the archive whose directory is loaded and listed;
-    // empty when none is.
-    std::string importedPath;
+    // The path field, entry list, message list, buttons and chooser.
+    dialogs::ToolPanel& panel() { return panel_; }
+    HWND dialogWindow() const { return panel_.dialogWindow(); }
+    BigArchive& bigArchive() { return archive; }
+    // The entries the last command counted in the loaded directory.
+    std::int32_t countedEntries() const { return entryCount; }
 
+private:
+    void initialiseDialog(HWND window) override;
     void browse();
-    void drop(HDROP dropHandle);
     void importArchive();
     void exportArchive();
     void create();
@@ -94,20 +70,15 @@ public:
     void marker();
     void clearup();
     void exit();
-    // A click or double click on the entry list (row -1: beside every row).
-    void rowClicked(const NMITEMACTIVATE& activate);
     // A right click or right double click on the entry list.
     void rowView(int row);
-
-private:
-    void initialiseDialog(HWND window);
-    void takePathField();
-    // Empties the message list and shows one or two lines.
-    void report(const char* line0, const char* line1 = nullptr);
-    void addLine(const std::string& text);
-    void warn(const char* text, const char* title);
-    bool isImportedFile(const char* candidate) const;
     static bool isExistingFolder(const char* candidate);
     // Folders (for Create) and BIG files are accepted by Browse and Drop.
     bool isFolderOrBigFile(const char* candidate);
+
+    dialogs::ToolPanel panel_;
+    BigArchive archive;
+    std::string exportFolder;  // folder chosen by the last Export
+    std::int32_t entryCount;
+    std::int32_t exportCount;
 };

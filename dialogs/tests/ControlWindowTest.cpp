@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 
 #include "BitmapButton.h"
 #include "ComboBoxControl.h"
@@ -16,6 +17,7 @@
 #include "ListBoxControl.h"
 #include "ListViewControl.h"
 #include "MultiLineEdit.h"
+#include "OwnedHandle.h"
 #include "PushButton.h"
 #include "TabControl.h"
 #include "TestApplication.h"
@@ -372,6 +374,30 @@ TEST_F(ControlTest, TabControlForwardsItsListsClicksToTheDialogOnce) {
     EXPECT_EQ(2, application.notifications[1].item);
 }
 
+TEST(OwnedHandle, ReleasesExactlyOnceWhereverItMoves) {
+    HBRUSH made = CreateSolidBrush(RGB(1, 2, 3));
+    ASSERT_NE(nullptr, made);
+    {
+        dialogs::OwnedBrush first(made);
+        dialogs::OwnedBrush second(std::move(first));
+        dialogs::OwnedBrush third;
+        third = std::move(second);
+        EXPECT_EQ(nullptr, first.get());
+        EXPECT_EQ(nullptr, second.get());
+        EXPECT_EQ(made, third.get());
+        EXPECT_EQ(static_cast<DWORD>(OBJ_BRUSH), GetObjectType(made)) << "alive while owned";
+    }
+    EXPECT_EQ(0u, GetObjectType(made)) << "released when its last owner went";
+
+    dialogs::OwnedBrush owner(CreateSolidBrush(RGB(4, 5, 6)));
+    HBRUSH replaced = owner.get();
+    owner.reset(CreateSolidBrush(RGB(7, 8, 9)));
+    EXPECT_EQ(0u, GetObjectType(replaced)) << "a new handle releases the one held";
+    HBRUSH kept = owner.release();
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BRUSH), GetObjectType(kept)) << "given up, not released";
+    DeleteObject(kept);
+}
+
 TEST_F(ControlTest, ButtonsShowCaptionsAndImages) {
     dialogs::PushButton push;
     dialogs::BitmapButton face;
@@ -384,15 +410,15 @@ TEST_F(ControlTest, ButtonsShowCaptionsAndImages) {
     push.setText("Checked");
     EXPECT_EQ("Checked", itemText(dialog, 200));
     face.setBitmap(IDB_TEST_FACE);
-    ASSERT_NE(nullptr, face.image);
-    EXPECT_EQ(reinterpret_cast<LRESULT>(face.image), SendMessageA(face.handle(), BM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(nullptr, face.image());
+    EXPECT_EQ(reinterpret_cast<LRESULT>(face.image()), SendMessageA(face.handle(), BM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP info{};
-    GetObjectA(face.image, sizeof info, &info);
+    GetObjectA(face.image(), sizeof info, &info);
     EXPECT_EQ(36, info.bmWidth);
     icon.setIcon(IDI_TEST);
     EXPECT_NE(0, SendMessageA(icon.handle(), BM_GETIMAGE, IMAGE_ICON, 0));
     face.releaseImage();
-    EXPECT_EQ(nullptr, face.image);
+    EXPECT_EQ(nullptr, face.image());
     face.releaseImage();  // a second release finds nothing to release
 }
 

@@ -142,19 +142,19 @@ TEST(DialogApplication, IconsAndBannerFromResources) {
     HWND dialog = application.dialog;
     EXPECT_EQ(GetSystemMetrics(SM_CXICON), application.iconMetrics[0]);
     EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), application.iconMetrics[3]);
-    ASSERT_NE(nullptr, application.largeIcon);
-    ASSERT_NE(nullptr, application.smallIcon);
-    EXPECT_EQ(reinterpret_cast<LRESULT>(application.largeIcon), SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
-    EXPECT_EQ(reinterpret_cast<LRESULT>(application.smallIcon), SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0));
+    ASSERT_NE(nullptr, application.largeIcon());
+    ASSERT_NE(nullptr, application.smallIcon());
+    EXPECT_EQ(reinterpret_cast<LRESULT>(application.largeIcon()), SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(application.smallIcon()), SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0));
     ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(application.smallIcon, &info));
+    ASSERT_TRUE(GetIconInfo(application.smallIcon(), &info));
     BITMAP colour{};
     GetObjectA(info.hbmColor, sizeof colour, &colour);
     EXPECT_EQ(application.iconMetrics[2], colour.bmWidth);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
 
-    ASSERT_NE(nullptr, application.bannerBitmap);
+    ASSERT_NE(nullptr, application.bannerBitmap());
     HBITMAP shown = reinterpret_cast<HBITMAP>(SendDlgItemMessageA(dialog, IDC_TEST_BANNER, STM_GETIMAGE, IMAGE_BITMAP, 0));
     ASSERT_NE(nullptr, shown);
     BITMAP banner{};

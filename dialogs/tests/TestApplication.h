@@ -40,9 +40,7 @@ public:
         if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
         switch (message) {
         case WM_INITDIALOG:
-            dialog = window;
-            if (onInit) onInit(window);
-            DragAcceptFiles(window, TRUE);
+            initialiseDialog(window);
             return TRUE;
         case WM_COMMAND:
             commands.push_back(LOWORD(wParam));
@@ -75,6 +73,12 @@ public:
         default:
             return FALSE;
         }
+    }
+
+    void initialiseDialog(HWND window) override {
+        dialog = window;
+        if (onInit) onInit(window);
+        DragAcceptFiles(window, TRUE);
     }
 
     struct Notification {

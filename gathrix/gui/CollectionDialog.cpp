@@ -45,19 +45,20 @@ std::string formatText(const char* pattern, const char* text) {
     return buffer.data();
 }
 
+enum class WriteResult { Written, CannotOpen, Incomplete };
+
 // Writes the lines, each ended by "\n", into a temporary file beside the
-// target and puts it in place only when it is complete. 0 written, 1 the
-// file could not be opened, 2 it could not be written completely.
+// target and puts it in place only when it is complete.
 template <class LineSource>
-int writeLinesWhole(const char* target, int count, const std::vector<std::string>& header, LineSource lineAt) {
+WriteResult writeLinesWhole(const char* target, int count, const std::vector<std::string>& header, LineSource lineAt) {
     ReplacingFile file;
-    if (platform::isWriteProtected(target) || !file.create(target, true)) return 1;
+    if (platform::isWriteProtected(target) || !file.create(target, true)) return WriteResult::CannotOpen;
     FileStream out(FileStream::WRITE, target, 0);
     out.adopt(file.release());
     bool ok = true;
     for (const std::string& text : header) ok = ok && out.writeLine(text.c_str()) == StreamResult::WRITTEN;
     for (int i = 0; i < count && ok; ++i) ok = out.writeLine(lineAt(i).c_str()) == StreamResult::WRITTEN;
-    return file.commit(out.close() == StreamResult::CLOSED && ok) ? 0 : 2;
+    return file.commit(out.close() == StreamResult::CLOSED && ok) ? WriteResult::Written : WriteResult::Incomplete;
 }
 
 }  // namespace
@@ -227,13 +228,13 @@ void CollectionDialog::saveList() {
     if (!chooser.saveFileDialog(dialogWindow, target)) return;
     const std::string frame(61, '*');
     switch (writeLinesWhole(target, count, {frame, folderText, frame}, [this](int i) { return std::string(resultList.line(i)); })) {
-    case 0:
+    case WriteResult::Written:
         inform(formatText(gathrixtext::SAVED_FORMAT, target));
         break;
-    case 1:
+    case WriteResult::CannotOpen:
         warn(formatText(gathrixtext::CANNOT_OPEN_FORMAT, target));
         break;
-    default:
+    case WriteResult::Incomplete:
         warn(formatText(gathrixtext::NOT_SAVED_FORMAT, target));
         break;
     }
@@ -245,7 +246,7 @@ void CollectionDialog::showInNotepad() {
     SendMessageA(resultList.handle(), LB_SETSEL, TRUE, -1);
     platform::deleteFile(outputTempName.c_str());
     outputWritten = true;
-    if (writeLinesWhole(outputTempName.c_str(), count, {}, [this](int i) { return std::string(resultList.line(i)); }) != 0) {
+    if (writeLinesWhole(outputTempName.c_str(), count, {}, [this](int i) { return std::string(resultList.line(i)); }) != WriteResult::Written) {
         warn(formatText(gathrixtext::CANNOT_OPEN_FORMAT, outputTempName.c_str()));
         return;
     }
@@ -259,11 +260,8 @@ void CollectionDialog::exit() {
 }
 
 INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
+    if (answeredByFrame(window, message, wParam, lParam)) return TRUE;
     switch (message) {
-    case WM_INITDIALOG:
-        initialiseDialog(window);
-        return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_GATHRIX_LIST:
@@ -288,9 +286,6 @@ INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam
         return TRUE;
     case WM_CLOSE:
         exit();
-        return TRUE;
-    case WM_DESTROY:
-        PostQuitMessage(0);
         return TRUE;
     default:
         return FALSE;

@@ -52,9 +52,9 @@ public:
     dialogs::TabControl tab;
     dialogs::LineEdit folderField;
     dialogs::LineEdit filterField;
-    CheckBox filterCheck;
-    CheckBox folderCheck;
-    CheckBox sizeCheck;
+    dialogs::CheckBox filterCheck;
+    dialogs::CheckBox folderCheck;
+    dialogs::CheckBox sizeCheck;
     dialogs::OwnerDataListBox resultList;
     dialogs::BitmapButton buttons[4];
     dialogs::FileChooser chooser;
@@ -80,7 +80,7 @@ public:
     void exit();
 
 private:
-    void initialiseDialog(HWND window);
+    void initialiseDialog(HWND window) override;
     void inform(const std::string& text);
     void warn(const std::string& text);
     // Widens the list's horizontal extent to its longest line.

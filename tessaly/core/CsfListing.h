@@ -4,13 +4,12 @@
 #pragma once
 
 #include "CsfArchive.h"
+#include "ListingResult.h"
 
 class FileStream;
 
 // Writes the listing to an open text stream; false when a write failed.
 bool writeCsfListing(const CsfArchive& archive, const char* csfPath, FileStream& out);
-
-enum class ListingResult { SAVED, CANNOT_OPEN, WRITE_FAILED, SAME_FILE };
 
 // Writes the listing into listingPath through a temporary file beside it, so
 // a failed write leaves an existing file as it was.

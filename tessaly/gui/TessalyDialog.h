@@ -5,20 +5,12 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
-#include <shellapi.h>
-
 #include <cstdint>
 #include <string>
 
 #include "CsfArchive.h"
 #include "DialogApplication.h"
-#include "FileChooser.h"
-#include "LineEdit.h"
-#include "ListBoxControl.h"
-#include "OwnerDataList.h"
-#include "PushButton.h"
-#include "TabControl.h"
+#include "ToolPanel.h"
 
 // Message boxes and message-list lines, exactly as the user sees them.
 namespace tessalytext {
@@ -41,13 +33,13 @@ constexpr const char* EXPORT_REFUSED = "Export refused - nothing was written, th
 constexpr const char* APPEND_REFUSED = "Append refused - nothing was written, the configuration file is missing or not a file ....";
 constexpr const char* APPENDED_CUT = "Append finished - but a configuration value was cut at its limit ....";
 constexpr const char* OUTPUT_REFUSED = "Output refused - the listing would replace the imported CSF Archive ....";
-constexpr const char* MARKER = "Marker";
-constexpr const char* CHECKED = "Checked";
+constexpr const char* MARKER = dialogs::MARKER_CAPTION;
+constexpr const char* CHECKED = dialogs::CHECKED_CAPTION;
 }  // namespace tessalytext
 
 class TessalyDialog : public dialogs::DialogApplication {
 public:
-    static constexpr int PATH_SIZE = 256;
+    // A message box line.
     static constexpr int LINE_SIZE = 1024;
 
     TessalyDialog();
@@ -55,28 +47,14 @@ public:
 
     INT_PTR handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    dialogs::TabControl tab;
-    dialogs::LineEdit pathField;
-    dialogs::OwnerDataList list;
-    dialogs::ListBoxControl messageList;
-    dialogs::PushButton buttons[8];
-    dialogs::FileChooser chooser;
-    HWND dialogWindow;
-    HWND tabWindow;
-    CsfArchive archive;
-    char path[PATH_SIZE];         // the CSF path last taken from the path field or a chooser
-    char savePath[PATH_SIZE];     // target of Export
-    char chooserPath[PATH_SIZE];  // configuration file of Append, dropped file
-    char lineBuffer[LINE_SIZE];
-    std::uint8_t markerState;
-    std::int32_t labelCount;
-    std::int32_t exportCount;
-    // The full path of the table the archive holds and the list shows; empty
-    // when nothing is imported.
-    std::string importedPath;
+    // The path field, label list, message list, buttons and chooser.
+    dialogs::ToolPanel& panel() { return panel_; }
+    HWND dialogWindow() const { return panel_.dialogWindow(); }
+    CsfArchive& csfArchive() { return archive; }
 
+private:
+    void initialiseDialog(HWND window) override;
     void browse();
-    void drop(HDROP dropHandle);
     void importTable();
     void exportTable();
     void append();
@@ -84,17 +62,12 @@ public:
     void marker();
     void clearup();
     void exit();
-    // A click or double click on a row of the label list.
-    void rowClicked(const NMITEMACTIVATE& activate);
-
-private:
-    void initialiseDialog(HWND window);
-    void takePathField();
-    // Empties the message list and shows one or two lines.
-    void report(const char* line0, const char* line1 = nullptr);
-    void warn(const char* text, const char* title);
-    // True when the path names the table last imported.
-    bool isImportedFile(const char* candidate) const;
     static bool isPlainFile(const char* candidate);
     bool isCsfTableFile(const char* candidate);
+
+    dialogs::ToolPanel panel_;
+    CsfArchive archive;
+    std::string savePath;  // target of the last Export
+    std::int32_t labelCount;
+    std::int32_t exportCount;
 };

@@ -18,7 +18,7 @@ AssetDialog::AssetDialog(const std::string& workFolder)
     std::memset(exportPath, 0, sizeof exportPath);
 }
 
-AssetDialog::~AssetDialog() { releaseStaticBitmap(); }
+AssetDialog::~AssetDialog() = default;
 
 void AssetDialog::initialiseDialog(HWND window) {
     dialog = window;
@@ -128,11 +128,8 @@ void AssetDialog::exportFiles() {
 }
 
 INT_PTR AssetDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (refusedWhileBusy(message, wParam, lParam)) return TRUE;
+    if (answeredByFrame(window, message, wParam, lParam)) return TRUE;
     switch (message) {
-    case WM_INITDIALOG:
-        initialiseDialog(window);
-        return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_YODREL_BROWSE0: browse(0); return TRUE;
@@ -150,9 +147,6 @@ INT_PTR AssetDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         return TRUE;
     case WM_CLOSE:
         DestroyWindow(window);
-        return TRUE;
-    case WM_DESTROY:
-        PostQuitMessage(0);
         return TRUE;
     default:
         return FALSE;

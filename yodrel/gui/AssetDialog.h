@@ -49,7 +49,7 @@ public:
     void exportFiles();
 
 private:
-    void initialiseDialog(HWND window);
+    void initialiseDialog(HWND window) override;
     void setProgress(int position);
     void refuseImport();
     void showBox(const char* format, UINT icon);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "BigArchive.h"
+#include "BigListing.h"
 #include "HandLaidBig.h"
 
 namespace {
@@ -183,6 +184,25 @@ TEST(BigListing, SizesOf2GiBAndMoreShowAsSignedNumbers) {
     BigArchive archive;
     ASSERT_TRUE(archive.openArchive(writeArchive(dir, "h.big", bytes).c_str()));
     EXPECT_STREQ(archive.entrySizeText(0), "-2147483648");
+}
+
+TEST(BigListingTest, ListsEveryEntryOnceAndNeverReplacesTheArchive) {
+    TempDir dir;
+    BigArchive archive;
+    const std::string path = writeArchive(dir, "three.big", threeEntries().bytes());
+    ASSERT_TRUE(archive.openArchive(path.c_str()));
+    const std::string listing = dir.file("list.txt");
+    ASSERT_EQ(ListingResult::SAVED, saveBigListing(archive, path.c_str(), path, listing.c_str()));
+    const std::string frame(61, '*');
+    EXPECT_EQ(testkit::textFileBytes(frame + "\n" + path + "\n" + frame + "\n" +
+                                     "Name: data\\a1.ini   (Size: 8)\n"
+                                     "Name: art/tank.w3d   (Size: 300)\n"
+                                     "Name: readme   (Size: 0)\n"),
+              testkit::readFile(listing));
+
+    const std::string archiveBytes = testkit::readFile(path);
+    EXPECT_EQ(ListingResult::SAME_FILE, saveBigListing(archive, path.c_str(), path, path.c_str()));
+    EXPECT_EQ(archiveBytes, testkit::readFile(path)) << "the archive is left as it was";
 }
 
 }  // namespace

@@ -16,8 +16,7 @@
 
 #include "CrandleDialog.h"
 #include "CrandleIds.h"
-#include "DialogHarness.h"
-#include "DialogMain.h"
+#include "DialogFixture.h"
 #include "HandLaidBig.h"
 #include "platform/Platform.h"
 #include "testkit/TestKit.h"
@@ -41,43 +40,19 @@ HandLaidBig threeEntries() {
     return big;
 }
 
-class CrandleDialogTest : public ::testing::Test {
+class CrandleDialogTest : public DialogFixture<CrandleDialog> {
 protected:
     void SetUp() override {
-        application = std::make_unique<CrandleDialog>();
-        current = application.get();
-        application->setDialogProcedure(procedure);
-        application->initialise(GetModuleHandleA(nullptr));
-        ASSERT_EQ(1, application->createMainDialog(IDD_CRANDLE));
-        dialog = application->dialogWindow;
-        pump();
+        start(IDD_CRANDLE);
         archivePath = folder.file("three.big");
         testkit::writeFile(archivePath, threeEntries().bytes());
-        platform::setShellOpenHandler([this](void*, const char* program, const char* parameter) {
-            opened.emplace_back(program, parameter);
-            return true;
-        });
+        recordShellOpens();
     }
 
-    void TearDown() override {
-        platform::setShellOpenHandler(nullptr);
-        if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
-        // The quit message of that destruction must not end the next test's loops.
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        current = nullptr;
-        application.reset();
-    }
-
-    void press(int id) {
-        clickButton(dialog, id);
-        pump();
-    }
-    void setPath(const std::string& text) { SetWindowTextA(application->pathField.handle(), text.c_str()); }
-    std::string pathText() { return windowText(application->pathField.handle()); }
-    Lines messages() { return listBoxLines(application->messageList.handle()); }
-    HWND list() { return application->list.handle(); }
+    void setPath(const std::string& text) { SetWindowTextA(application->panel().pathField().handle(), text.c_str()); }
+    std::string pathText() { return windowText(application->panel().pathField().handle()); }
+    Lines messages() { return listBoxLines(application->panel().messageList().handle()); }
+    HWND list() { return application->panel().list().handle(); }
     int rows() { return listViewRows(list()); }
     Checks checks() {
         Checks states;
@@ -104,20 +79,9 @@ protected:
         return testkit::fileExists(target + "\\" + entry);
     }
 
-    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (current == nullptr) return FALSE;
-        return dialogs::dispatchTo(*current, window, message, wParam, lParam);
-    }
-
-    static CrandleDialog* current;
-    std::unique_ptr<CrandleDialog> application;
-    HWND dialog = nullptr;
     testkit::TempDir folder;
     std::string archivePath;
-    std::vector<std::pair<std::string, std::string>> opened;
 };
-
-CrandleDialog* CrandleDialogTest::current = nullptr;
 
 // Keeps a file read-only for the length of a test, then makes it deletable again.
 class ReadOnlyFile {
@@ -149,7 +113,7 @@ TEST_F(CrandleDialogTest, ImportListsEveryEntryAndASecondImportAddsTheRowsAgain)
     importArchive(archivePath);
     ASSERT_EQ(6, rows()) << "the same archive again: its rows once more";
     EXPECT_EQ("data\\one.ini", listViewCell(list(), 3, 1));
-    EXPECT_EQ(3, application->archive.countEntries()) << "the directory holds the archive once";
+    EXPECT_EQ(3, application->bigArchive().countEntries()) << "the directory holds the archive once";
 
     // Output still lists every entry once, after the path between two frames.
     ModalAnswerer answerer;
@@ -188,7 +152,7 @@ TEST_F(CrandleDialogTest, ImportTakesOnlyBigArchivesAndAnotherArchiveReplacesThe
     for (const std::string& refused : {text, folder.file("missing.big"), folder.path()}) {
         importArchive(refused);
         EXPECT_EQ(1, rows()) << refused;
-        EXPECT_EQ(1, application->archive.countEntries()) << refused;
+        EXPECT_EQ(1, application->bigArchive().countEntries()) << refused;
     }
     ASSERT_EQ(3u, answerer.seen().size());
     for (const SeenWindow& box : answerer.seen()) {
@@ -211,7 +175,7 @@ TEST_F(CrandleDialogTest, MarkerThenExportWritesNothingAndMarkerAgainLetsEveryEn
     press(IDC_CRANDLE_MARKER);
     EXPECT_EQ((Checks{true, true, true}), checks());
     EXPECT_EQ(crandletext::CHECKED, markerCaption());
-    EXPECT_EQ(1u, application->markAll);
+    EXPECT_TRUE(application->panel().markerOn());
 
     ModalAnswerer answerer;
     const std::string none = exportTo(answerer, "none");
@@ -232,10 +196,10 @@ TEST_F(CrandleDialogTest, RowClicksToggleOneRowAndTheCheckedRowIsLeftOut) {
     importArchive(archivePath);
     clickRow(list(), 1, false);
     EXPECT_EQ((Checks{false, true, false}), checks()) << "a click arrives exactly once";
-    EXPECT_EQ(1u, application->markAll);
+    EXPECT_TRUE(application->panel().markerOn());
     clickRow(list(), 1, false);
     EXPECT_EQ((Checks{false, false, false}), checks());
-    EXPECT_EQ(0u, application->markAll);
+    EXPECT_FALSE(application->panel().markerOn());
     clickRow(list(), 0, false);
 
     ModalAnswerer answerer;
@@ -247,7 +211,7 @@ TEST_F(CrandleDialogTest, RowClicksToggleOneRowAndTheCheckedRowIsLeftOut) {
 
     // A click notification of another control is no row click.
     NMITEMACTIVATE foreign{};
-    foreign.hdr.hwndFrom = application->tab.handle();
+    foreign.hdr.hwndFrom = application->panel().tab().handle();
     foreign.hdr.idFrom = IDC_CRANDLE_TAB;
     foreign.hdr.code = NM_CLICK;
     foreign.iItem = 1;
@@ -262,7 +226,7 @@ TEST_F(CrandleDialogTest, RowClicksToggleOneRowAndTheCheckedRowIsLeftOut) {
     beside.iItem = -1;
     SendMessageA(dialog, WM_NOTIFY, IDC_CRANDLE_LIST, reinterpret_cast<LPARAM>(&beside));
     EXPECT_EQ((Checks{true, true, true}), checks());
-    EXPECT_EQ(1u, application->markAll);
+    EXPECT_TRUE(application->panel().markerOn());
 }
 
 TEST_F(CrandleDialogTest, ExportRefusesWhatItCannotExtractFromAndSaysWhy) {
@@ -456,7 +420,7 @@ TEST_F(CrandleDialogTest, RightClickShowsTextEntriesInTheViewerAndListsTheName) 
     clickRow(list(), 2, true);
     ASSERT_EQ(1u, opened.size());
     EXPECT_EQ(crandletext::NOTEPAD, opened[0].first);
-    EXPECT_EQ(application->archive.tempTextPath(), opened[0].second);
+    EXPECT_EQ(application->bigArchive().tempTextPath(), opened[0].second);
     EXPECT_EQ("ZZZ_Content.tmp", opened[0].second.substr(opened[0].second.size() - 15));
     EXPECT_EQ("hello there", testkit::readFile(opened[0].second));
     EXPECT_EQ((Lines{crandletext::IMPORTED, "text\\three.str"}), messages()) << "appended, not replaced";
@@ -466,11 +430,8 @@ TEST_F(CrandleDialogTest, RightClickShowsTextEntriesInTheViewerAndListsTheName) 
     EXPECT_EQ((Lines{crandletext::IMPORTED, "text\\three.str", "art\\two.tga"}), messages());
     EXPECT_EQ((Checks{false, false, false}), checks()) << "a right click checks nothing";
 
-    const std::string temp = application->archive.tempTextPath();
-    DestroyWindow(dialog);
-    dialog = nullptr;
-    current = nullptr;
-    application.reset();
+    const std::string temp = application->bigArchive().tempTextPath();
+    finish();
     EXPECT_FALSE(testkit::fileExists(temp)) << "removed when the program ends";
 }
 
@@ -494,7 +455,7 @@ TEST_F(CrandleDialogTest, BrowseAndDropTakeFoldersAndBigFilesAndRefuseOthers) {
     pump();
     EXPECT_EQ(1u, answerer.seen().size()) << "a folder is taken without a box";
     EXPECT_EQ(sub, pathText());
-    EXPECT_EQ(0, application->tab.selectedTab());
+    EXPECT_EQ(0, application->panel().tab().selectedTab());
     SetFileAttributesA(sub.c_str(), FILE_ATTRIBUTE_DIRECTORY);
 
     dropFiles(dialog, {archivePath});
@@ -520,8 +481,8 @@ TEST_F(CrandleDialogTest, BrowseAndDropTakeFoldersAndBigFilesAndRefuseOthers) {
 }
 
 TEST_F(CrandleDialogTest, AFailedTypeTestAfterImportDoesNotLoseTheRowSelection) {
-    // Browse refuses a text file, which drops the archive's loaded flag; the
-    // next Export still leaves the checked row out.
+    // A drop refuses a text file; the loaded directory stays, and the next
+    // Export still leaves the checked row out.
     importArchive(archivePath);
     clickRow(list(), 0, false);
     const std::string text = folder.file("notes.txt");
@@ -529,7 +490,7 @@ TEST_F(CrandleDialogTest, AFailedTypeTestAfterImportDoesNotLoseTheRowSelection) 
     ModalAnswerer answerer;
     dropFiles(dialog, {text});
     pump();
-    ASSERT_FALSE(application->archive.loaded());
+    ASSERT_TRUE(application->bigArchive().loaded()) << "a type test changes nothing";
     setPath(archivePath);
     const std::string target = exportTo(answerer, "after");
     EXPECT_EQ((Lines{crandletext::EXPORTED, target, "2 of 2 entries written"}), messages());
@@ -544,7 +505,7 @@ TEST_F(CrandleDialogTest, ClearupEmptiesTheDialogAndForgetsTheArchive) {
     EXPECT_EQ("", pathText());
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(0, progressPosition(GetDlgItem(dialog, IDC_CRANDLE_PROGRESS)));
-    EXPECT_EQ(0, application->archive.countEntries());
+    EXPECT_EQ(0, application->bigArchive().countEntries());
     EXPECT_EQ(crandletext::CHECKED, markerCaption()) << "Clearup leaves the Marker state";
 
     ModalAnswerer answerer;
@@ -582,7 +543,7 @@ TEST_F(CrandleDialogTest, AClickOnTheCheckBoxItselfTogglesItsRowOnce) {
     SendMessageA(list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     pump();
     EXPECT_EQ((Checks{false, false, true}), checks());
-    EXPECT_EQ(1u, application->markAll);
+    EXPECT_TRUE(application->panel().markerOn());
     press(IDC_CRANDLE_MARKER);
     EXPECT_EQ((Checks{false, false, false}), checks()) << "Marker follows the click and unchecks every row";
 }
@@ -595,8 +556,8 @@ TEST_F(CrandleDialogTest, ClosingTheWindowDuringAnImportClosesItAfterTheImport) 
     closeBox(dialog);
     pump(200);
     EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_EQ(3, application->entryCount);
-    EXPECT_EQ(0, application->list.rowCount()) << "Exit's Clearup emptied the list";
+    EXPECT_EQ(3, application->countedEntries());
+    EXPECT_EQ(0, application->panel().list().rowCount()) << "Exit's Clearup emptied the list";
     dialog = nullptr;
 }
 

@@ -14,8 +14,7 @@
 #include <vector>
 
 #include "CollectionDialog.h"
-#include "DialogHarness.h"
-#include "DialogMain.h"
+#include "DialogFixture.h"
 #include "GathrixIds.h"
 #include "platform/Platform.h"
 #include "testkit/TestKit.h"
@@ -27,48 +26,21 @@ namespace {
 
 const std::string FRAME(61, '*');
 
-class CollectionDialogTest : public ::testing::Test {
+class CollectionDialogTest : public DialogFixture<CollectionDialog> {
 protected:
     void SetUp() override { start(FolderScanner::MAX_SIZE); }
 
+    // A dialog whose scanner stops at the given number of entries.
     void start(std::int32_t scanLimit) {
-        finish();
-        application = std::make_unique<CollectionDialog>(scanLimit);
-        current = application.get();
-        application->setDialogProcedure(procedure);
-        application->initialise(GetModuleHandleA(nullptr));
-        ASSERT_EQ(1, application->createMainDialog(IDD_GATHRIX));
-        dialog = application->dialogWindow;
-        pump();
-        platform::setShellOpenHandler([this](void*, const char* program, const char* parameter) {
-            opened.emplace_back(program, parameter);
-            return true;
-        });
+        DialogFixture::start(IDD_GATHRIX, scanLimit);
+        recordShellOpens();
     }
 
-    void finish() {
-        platform::setShellOpenHandler(nullptr);
-        if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
-        dialog = nullptr;
-        // The quit message of that destruction must not end the next test's loops.
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        current = nullptr;
-        application.reset();
-    }
-
-    void TearDown() override { finish(); }
-
-    void press(int id) {
-        clickButton(dialog, id);
-        pump();
-    }
     void setFolder(const std::string& text) { SetWindowTextA(application->folderField.handle(), text.c_str()); }
     void setFilter(const std::string& text) { SetWindowTextA(application->filterField.handle(), text.c_str()); }
     std::string folderText() { return windowText(application->folderField.handle()); }
     std::string filterText() { return windowText(application->filterField.handle()); }
-    void tick(CheckBox& box, bool on) {
+    void tick(dialogs::CheckBox& box, bool on) {
         if (on)
             box.check();
         else
@@ -97,19 +69,8 @@ protected:
         pump();
     }
 
-    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (current == nullptr) return FALSE;
-        return dialogs::dispatchTo(*current, window, message, wParam, lParam);
-    }
-
-    static CollectionDialog* current;
     testkit::TempDir folder;
-    std::unique_ptr<CollectionDialog> application;
-    HWND dialog = nullptr;
-    std::vector<std::pair<std::string, std::string>> opened;
 };
-
-CollectionDialog* CollectionDialogTest::current = nullptr;
 
 }  // namespace
 

@@ -14,8 +14,7 @@
 #include <vector>
 
 #include "CsfFixture.h"
-#include "DialogHarness.h"
-#include "DialogMain.h"
+#include "DialogFixture.h"
 #include "TessalyDialog.h"
 #include "TessalyIds.h"
 #include "testkit/TestKit.h"
@@ -33,38 +32,18 @@ const std::vector<CsfFixtureLabel> THREE_LABELS = {
 
 const std::string FRAME(61, '*');
 
-class TessalyDialogTest : public ::testing::Test {
+class TessalyDialogTest : public DialogFixture<TessalyDialog> {
 protected:
     void SetUp() override {
-        application = std::make_unique<TessalyDialog>();
-        current = application.get();
-        application->setDialogProcedure(procedure);
-        application->initialise(GetModuleHandleA(nullptr));
-        ASSERT_EQ(1, application->createMainDialog(IDD_TESSALY));
-        dialog = application->dialogWindow;
-        pump();
+        start(IDD_TESSALY);
         table = folder.file("three.csf");
         testkit::writeFile(table, csfTableBytes(THREE_LABELS));
     }
 
-    void TearDown() override {
-        if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
-        // The quit message of that destruction must not end the next test's loops.
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        current = nullptr;
-        application.reset();
-    }
-
-    void press(int id) {
-        clickButton(dialog, id);
-        pump();
-    }
-    void setPath(const std::string& text) { SetWindowTextA(application->pathField.handle(), text.c_str()); }
-    std::string pathText() { return windowText(application->pathField.handle()); }
-    Lines messages() { return listBoxLines(application->messageList.handle()); }
-    HWND list() { return application->list.handle(); }
+    void setPath(const std::string& text) { SetWindowTextA(application->panel().pathField().handle(), text.c_str()); }
+    std::string pathText() { return windowText(application->panel().pathField().handle()); }
+    Lines messages() { return listBoxLines(application->panel().messageList().handle()); }
+    HWND list() { return application->panel().list().handle(); }
     int rows() { return listViewRows(list()); }
     std::vector<bool> checks() {
         std::vector<bool> states;
@@ -77,19 +56,9 @@ protected:
         press(IDC_TESSALY_IMPORT);
     }
 
-    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (current == nullptr) return FALSE;
-        return dialogs::dispatchTo(*current, window, message, wParam, lParam);
-    }
-
-    static TessalyDialog* current;
-    std::unique_ptr<TessalyDialog> application;
-    HWND dialog = nullptr;
     testkit::TempDir folder;
     std::string table;
 };
-
-TessalyDialog* TessalyDialogTest::current = nullptr;
 
 // Keeps a file read-only for the length of a test, then makes it deletable again.
 class ReadOnlyFile {
@@ -117,7 +86,7 @@ TEST_F(TessalyDialogTest, ImportShowsEachLabelAndASecondImportAddsTheRowsAgain) 
     importTable(table);
     ASSERT_EQ(6, rows());
     EXPECT_EQ("GUI:One", listViewCell(list(), 3, 1));
-    EXPECT_EQ(3, application->archive.recordCount()) << "the archive holds the table once";
+    EXPECT_EQ(3, application->csfArchive().recordCount()) << "the archive holds the table once";
 
     // Marker and Export act on the first three rows only.
     press(IDC_TESSALY_MARKER);
@@ -155,7 +124,7 @@ TEST_F(TessalyDialogTest, MarkerChecksEveryRowThenUnchecksThem) {
     press(IDC_TESSALY_MARKER);
     EXPECT_EQ((std::vector<bool>{true, true, true}), checks());
     EXPECT_EQ(tessalytext::CHECKED, markerCaption());
-    EXPECT_EQ(1, application->markerState);
+    EXPECT_TRUE(application->panel().markerOn());
     press(IDC_TESSALY_MARKER);
     EXPECT_EQ((std::vector<bool>{false, false, false}), checks());
     EXPECT_EQ(tessalytext::MARKER, markerCaption());
@@ -165,14 +134,14 @@ TEST_F(TessalyDialogTest, RowClicksToggleTheirRowOnceAndOnlyListClicksCount) {
     importTable(table);
     clickRow(list(), 1, false);
     EXPECT_EQ((std::vector<bool>{false, true, false}), checks()) << "a click arrives exactly once";
-    EXPECT_EQ(1, application->markerState);
+    EXPECT_TRUE(application->panel().markerOn());
     clickRow(list(), 1, false);
     EXPECT_EQ((std::vector<bool>{false, false, false}), checks());
-    EXPECT_EQ(0, application->markerState);
+    EXPECT_FALSE(application->panel().markerOn());
 
     // A click notification from another control changes nothing.
     NMITEMACTIVATE foreign{};
-    foreign.hdr.hwndFrom = application->tab.handle();
+    foreign.hdr.hwndFrom = application->panel().tab().handle();
     foreign.hdr.idFrom = IDC_TESSALY_TAB;
     foreign.hdr.code = NM_CLICK;
     foreign.iItem = 0;
@@ -394,7 +363,7 @@ TEST_F(TessalyDialogTest, ClearupEmptiesTheDialogAndForgetsTheTable) {
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(tessalytext::MARKER, markerCaption());
     EXPECT_EQ(0, progressPosition(GetDlgItem(dialog, IDC_TESSALY_PROGRESS)));
-    EXPECT_EQ(0, application->archive.recordCount());
+    EXPECT_EQ(0, application->csfArchive().recordCount());
 
     ModalAnswerer answerer;
     press(IDC_TESSALY_OUTPUT);

@@ -13,8 +13,7 @@
 
 #include "AssetDialog.h"
 #include "AssetFixture.h"
-#include "DialogHarness.h"
-#include "DialogMain.h"
+#include "DialogFixture.h"
 #include "YodrelIds.h"
 #include "platform/Platform.h"
 #include "testkit/TestKit.h"
@@ -73,42 +72,19 @@ struct TwoFiles {
     }
 };
 
-class AssetDialogTest : public ::testing::Test {
+class AssetDialogTest : public DialogFixture<AssetDialog> {
 protected:
     void SetUp() override {
         workFolder = folder.file("work");
         ASSERT_TRUE(CreateDirectoryA(workFolder.c_str(), nullptr));
-        application = std::make_unique<AssetDialog>(workFolder);
-        current = application.get();
-        application->setDialogProcedure(procedure);
-        application->initialise(GetModuleHandleA(nullptr));
-        ASSERT_EQ(1, application->createMainDialog(IDD_YODREL));
-        dialog = application->dialogWindow;
-        pump();
+        start(IDD_YODREL, workFolder);
         first = folder.file("first.dat");
         second = folder.file("second.dat");
         testkit::writeFile(first, files.first());
         testkit::writeFile(second, files.second());
-        platform::setShellOpenHandler([this](void*, const char* program, const char* parameter) {
-            opened.emplace_back(program, parameter);
-            return true;
-        });
+        recordShellOpens();
     }
 
-    void TearDown() override {
-        platform::setShellOpenHandler(nullptr);
-        if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        current = nullptr;
-        application.reset();
-    }
-
-    void press(int id) {
-        clickButton(dialog, id);
-        pump();
-    }
     void drop(const std::string& path) {
         dropFiles(dialog, {path});
         pump();
@@ -130,22 +106,11 @@ protected:
         return names;
     }
 
-    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (current == nullptr) return FALSE;
-        return dialogs::dispatchTo(*current, window, message, wParam, lParam);
-    }
-
-    static AssetDialog* current;
     testkit::TempDir folder;
     std::string workFolder;
-    std::unique_ptr<AssetDialog> application;
-    HWND dialog = nullptr;
     TwoFiles files;
     std::string first, second;
-    std::vector<std::pair<std::string, std::string>> opened;
 };
-
-AssetDialog* AssetDialogTest::current = nullptr;
 
 }  // namespace
 
