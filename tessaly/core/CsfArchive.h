@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+struct WorkProgress;
+
 // The six header words in file order.
 struct CsfHeader {
     std::int32_t magic = 0;
@@ -67,13 +69,16 @@ public:
     static constexpr std::size_t PREFIX_LIMIT = 31;   // characters of a prefix value or entry name
     static constexpr std::size_t NAME_LIMIT = 128;    // bytes of an appended name
     static constexpr std::size_t TEXT_LIMIT = 1023;   // characters of an appended text
+    static constexpr std::size_t READ_BLOCK = 1u << 20;  // bytes loaded between two looks at a stop
 
     // True when the file starts with " FSC"; sets `ready` to the result.
     bool isCsfFile(const char* path);
     // Replaces all records by the file's labels. True (and `ready`) when the
     // file was read; a file shorter than its counts gives the labels read
-    // completely up to the end of its data.
-    bool load(const char* path);
+    // completely up to the end of its data. With a progress, counts the
+    // file's bytes as they are read; when asked to stop, ends as a load that
+    // failed: false, nothing loaded.
+    bool load(const char* path, WorkProgress* progress = nullptr);
 
     int recordCount() const { return static_cast<int>(records_.size()); }
     // The label's name (at most 128 bytes); empty for an index out of range.
@@ -131,7 +136,13 @@ public:
     std::size_t labelsEnd() const;
 
 private:
-    void parse();
+    // Labels walked between two looks at a stop.
+    static constexpr std::int32_t STOP_CHECK_LABELS = 4096;
+
+    // False when the progress asked to stop before every label was walked.
+    bool parse(WorkProgress* progress);
+    // Forgets what a stopped load had read; gives false.
+    bool abandonLoad();
     void stageFamily(class ConfigFile& config, const std::string& prefix);
 
     CsfHeader header_;
