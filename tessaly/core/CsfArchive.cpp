@@ -59,16 +59,21 @@ bool readTextSlot(const unsigned char* d, std::size_t size, std::size_t& pos, Cs
 }  // namespace
 
 std::string CsfArchive::narrow(const unsigned char* data, std::size_t units) {
-    std::string out;
-    out.reserve(units);
+    std::string out(units, '\0');
+    out.resize(narrowInto(data, units, &out[0]));
+    return out;
+}
+
+std::size_t CsfArchive::narrowInto(const unsigned char* data, std::size_t units, char* out) {
+    std::size_t length = 0;
     for (std::size_t i = 0; i < units; ++i) {
         unsigned char low = data[2 * i];
         if (low == 0) continue;
         // A character whose own low byte is zero (U+0000, U+0100, ...) has
         // no 8-bit form: it is shown as '?', so that no text ends early.
-        out.push_back(low == 0xFF ? '?' : static_cast<char>(static_cast<unsigned char>(~low)));
+        out[length++] = low == 0xFF ? '?' : static_cast<char>(static_cast<unsigned char>(~low));
     }
-    return out;
+    return length;
 }
 
 std::string CsfArchive::widen(const std::string& text) {
@@ -198,14 +203,16 @@ std::size_t CsfArchive::labelsEnd() const {
     return static_cast<std::size_t>(records_.back().offset) + records_.back().size;
 }
 
-std::string CsfArchive::labelText(int index) const {
-    if (index < 0 || index >= recordCount()) return std::string();
+std::string CsfArchive::labelText(int index) const { return std::string(labelView(index)); }
+
+std::string_view CsfArchive::labelView(int index) const {
+    if (index < 0 || index >= recordCount()) return std::string_view();
     const CsfLabelRecord& rec = records_[static_cast<std::size_t>(index)];
     std::size_t n = static_cast<std::size_t>(rec.nameLength);
     if (n > NAME_SHOWN) n = NAME_SHOWN;
     const char* name = reinterpret_cast<const char*>(data_.data() + rec.nameOffset);
     // The name is shown as the text it holds up to a zero byte.
-    return std::string(name, strnlen(name, n));
+    return std::string_view(name, strnlen(name, n));
 }
 
 std::string CsfArchive::slotText(int index, int slotIndex) const {
@@ -220,7 +227,22 @@ std::string CsfArchive::slotText(int index, int slotIndex) const {
 
 std::string CsfArchive::quotedText(int index) const {
     if (index < 0 || index >= recordCount()) return std::string();
-    return "\"" + slotText(index, 0) + "\"";
+    char quoted[QUOTED_SIZE];
+    return std::string(quoted, quotedTextInto(index, quoted));
+}
+
+std::size_t CsfArchive::quotedTextInto(int index, char* buffer) const {
+    if (index < 0 || index >= recordCount()) return 0;
+    const CsfLabelRecord& rec = records_[static_cast<std::size_t>(index)];
+    std::size_t length = 0;
+    buffer[length++] = '"';
+    if (rec.stringRecords > 0) {
+        std::size_t units = static_cast<std::size_t>(rec.slot[0].length);
+        if (units > TEXT_SHOWN) units = TEXT_SHOWN;
+        length += narrowInto(data_.data() + rec.slot[0].textOffset, units, buffer + length);
+    }
+    buffer[length++] = '"';
+    return length;
 }
 
 void CsfArchive::setExportFlag(int index, int flag) {

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct WorkProgress;
@@ -85,6 +86,13 @@ public:
     std::string labelText(int index) const;
     // The first text between double quotes; empty for an index out of range.
     std::string quotedText(int index) const;
+    // The same two texts without a copy of their own, for filling a list of
+    // many rows: the name as it lies in the loaded bytes (valid until the
+    // next load), and the quoted text written into `buffer`, which holds
+    // QUOTED_SIZE bytes, giving its length (not zero-ended).
+    static constexpr std::size_t QUOTED_SIZE = TEXT_SHOWN + 2;
+    std::string_view labelView(int index) const;
+    std::size_t quotedTextInto(int index, char* buffer) const;
     // The first (index 0) or second (index 1) text of a label, narrowed.
     std::string slotText(int index, int slotIndex) const;
     // Flag 0 marks the label to be left out of the next export.
@@ -122,6 +130,8 @@ public:
     // Narrows `units` inverted 16-bit units to 8-bit characters: the low byte
     // of each unit inverted, a unit whose stored low byte is 0 giving none.
     static std::string narrow(const unsigned char* data, std::size_t units);
+    // The same into `out` (room for `units` bytes); gives the length.
+    static std::size_t narrowInto(const unsigned char* data, std::size_t units, char* out);
     // Widens 8-bit characters to inverted units 0x00cc, 2 bytes each.
     static std::string widen(const std::string& text);
 
