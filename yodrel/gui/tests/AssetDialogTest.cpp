@@ -377,26 +377,12 @@ TEST_F(AssetDialogTest, ClosingTheWindowDuringAMergeStopsItAndKeepsTheOldFile) {
 
     // Closes the window as soon as the merge has counted something (the last
     // background work, the publishing of a dump, counted nothing).
-    struct Closer {
-        static DWORD WINAPI run(LPVOID self) {
-            Closer& c = *static_cast<Closer*>(self);
-            for (int wait = 0; wait < 20000 && c.progress->done == 0; ++wait) Sleep(1);
-            c.doneAtClose = c.progress->done;
-            PostMessageA(c.window, WM_CLOSE, 0, 0);
-            return 0;
-        }
-        WorkProgress* progress;
-        HWND window;
-        std::uint64_t doneAtClose = 0;
-    } closer{&application->workProgress(), dialog};
-    ASSERT_EQ(0u, closer.progress->done.load());
-    HANDLE thread = CreateThread(nullptr, 0, Closer::run, &closer, 0, nullptr);
-    ASSERT_NE(nullptr, thread);
+    ASSERT_EQ(0u, application->workProgress().done.load());
+    CloseWhenCounted closer(application->workProgress().done, dialog);
+    ASSERT_TRUE(closer.started());
     press(IDC_YODREL_EXPORT);
-    WaitForSingleObject(thread, 30000);
-    CloseHandle(thread);
+    EXPECT_GT(closer.doneAtClose(), 0u);
     pump(200);
-    EXPECT_GT(closer.doneAtClose, 0u);
     EXPECT_FALSE(IsWindow(dialog));
     dialog = nullptr;
     EXPECT_EQ(2u, answerer.seen().size()) << "save dialog and replace prompt; no result box after the stop";
