@@ -62,6 +62,65 @@ OwnerDataList::CellResult OwnerDataList::setNextCell(const char* text) {
     return CellResult::Set;
 }
 
+void OwnerDataList::RowWriter::cell(const char* text, std::size_t length) {
+    if (pieces_) endCell();
+    if (column_ >= columns_) return;
+    std::uint32_t start = 0;
+    if (!texts_.add(text, length, start)) ok_ = false;
+    cells_[column_++] = start;
+}
+
+void OwnerDataList::RowWriter::append(const char* text, std::size_t length) {
+    if (!pieces_) {
+        opened_ = texts_.open();
+        pieces_ = true;
+    }
+    if (!texts_.append(text, length)) ok_ = false;
+}
+
+void OwnerDataList::RowWriter::endCell() {
+    if (!pieces_) {
+        cell("", 0);
+        return;
+    }
+    pieces_ = false;
+    if (column_ >= columns_) {
+        texts_.truncate(opened_);
+        return;
+    }
+    std::uint32_t start = 0;
+    if (!texts_.close(opened_, ok_, start)) ok_ = false;
+    cells_[column_++] = start;
+}
+
+int OwnerDataList::addRows(int count, const std::function<void(int, RowWriter&)>& fill, std::size_t textBytes) {
+    if (count <= 0) return rowCount();
+    if (checked_.empty()) cellsPerRow_ = columnCount_ > 0 ? columnCount_ : 1;
+    const std::size_t firstRow = checked_.size();
+    const std::size_t perRow = static_cast<std::size_t>(cellsPerRow_);
+    const std::size_t firstCell = cellStarts_.size();
+    const std::size_t textSize = texts_.size();
+    cellStarts_.resize(firstCell + static_cast<std::size_t>(count) * perRow, 0);
+    checked_.resize(firstRow + static_cast<std::size_t>(count), 0);
+    texts_.reserve(textSize + textBytes);
+    RowWriter writer(texts_);
+    writer.columns_ = cellsPerRow_;
+    for (int i = 0; i < count && writer.ok_; ++i) {
+        writer.cells_ = cellStarts_.data() + firstCell + static_cast<std::size_t>(i) * perRow;
+        writer.column_ = 0;
+        fill(i, writer);
+        if (writer.pieces_) writer.endCell();
+    }
+    if (!writer.ok_) {
+        cellStarts_.resize(firstCell);
+        checked_.resize(firstRow);
+        texts_.truncate(textSize);
+        return -1;
+    }
+    nextColumn_ = writer.column_;
+    return static_cast<int>(firstRow);
+}
+
 void OwnerDataList::showRows() {
     send(LVM_SETITEMCOUNT, static_cast<WPARAM>(rowCount()), LVSICF_NOSCROLL);
     InvalidateRect(window, nullptr, FALSE);

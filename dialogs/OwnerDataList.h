@@ -12,6 +12,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <vector>
 
 #include "ControlWindow.h"
@@ -40,6 +42,35 @@ public:
     int addRow(const char* text);
     enum class CellResult { Set, NoColumn, TextFull };
     CellResult setNextCell(const char* text);
+    // Writes the cells of rows given in bulk straight into the list's text
+    // block: each cell() (or run of append() closed by endCell()) fills the
+    // next column of the row being written; further cells change nothing.
+    class RowWriter {
+    public:
+        void cell(const char* text, std::size_t length);
+        void cell(const char* text) { cell(text, std::strlen(text)); }
+        void append(const char* text, std::size_t length);
+        void endCell();
+
+    private:
+        friend class OwnerDataList;
+        explicit RowWriter(TextBlock& texts) : texts_(texts) {}
+        TextBlock& texts_;
+        std::uint32_t* cells_ = nullptr;
+        int columns_ = 0;
+        int column_ = 0;
+        std::size_t opened_ = 0;
+        bool pieces_ = false;
+        bool ok_ = true;
+    };
+    // `count` new last rows at once, unchecked: the same rows as addRow and
+    // setNextCell give, without the texts passing through anything in
+    // between. fill(i, writer) writes the cells of the call's i-th row;
+    // cells it leaves out stay empty. textBytes, when known, is about the
+    // size of all the texts, so that the block grows once. The index of the
+    // first new row; -1, with none of the rows kept, when the text block
+    // would pass 4 GB.
+    int addRows(int count, const std::function<void(int, RowWriter&)>& fill, std::size_t textBytes = 0);
     // Tells the control how many rows there are now, keeping its scroll
     // position.
     void showRows();

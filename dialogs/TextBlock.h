@@ -26,6 +26,46 @@ public:
         texts_.insert(texts_.end(), text, text + length + 1);
         return true;
     }
+    // The same for `length` bytes that need not end with a zero.
+    bool add(const char* text, std::size_t length, std::uint32_t& start) {
+        if (length == 0) {
+            start = 0;
+            return true;
+        }
+        if (length + 1 > std::numeric_limits<std::uint32_t>::max() - texts_.size()) return false;
+        start = static_cast<std::uint32_t>(texts_.size());
+        texts_.insert(texts_.end(), text, text + length);
+        texts_.push_back('\0');
+        return true;
+    }
+    // A text put together from pieces: open() gives where it will start,
+    // append() adds a piece, close() ends it and gives where it starts (0,
+    // the shared empty text, when nothing was appended). false when the block
+    // would pass 4 GB; close() then drops the pieces.
+    std::size_t open() const { return texts_.size(); }
+    bool append(const char* text, std::size_t length) {
+        if (length + 1 > std::numeric_limits<std::uint32_t>::max() - texts_.size()) return false;
+        texts_.insert(texts_.end(), text, text + length);
+        return true;
+    }
+    bool close(std::size_t opened, bool ok, std::uint32_t& start) {
+        if (!ok || texts_.size() == opened) {
+            texts_.resize(opened);
+            start = 0;
+            return ok;
+        }
+        texts_.push_back('\0');
+        start = static_cast<std::uint32_t>(opened);
+        return true;
+    }
+    void reserve(std::size_t bytes) {
+        if (bytes > texts_.size()) texts_.reserve(bytes);
+    }
+    std::size_t size() const { return texts_.size(); }
+    // Drops every text that starts at `size` or later.
+    void truncate(std::size_t size) {
+        if (size >= 1 && size < texts_.size()) texts_.resize(size);
+    }
     const char* at(std::uint32_t start) const { return texts_.data() + start; }
     const char* empty() const { return texts_.data(); }
     void clear() {

@@ -5,6 +5,7 @@
 #   Crandle  Import of archives of 20,000 and 100,000 entries
 #   Tessaly  Import of a string table of 100,000 labels
 #   Gathrix  Scan of a tree of 60,000 files
+#   Yodrel   Import (parse and dump) of an asset index file of 64 MB
 # The programs are driven from outside (DialogDriver) on a virtual display;
 # the click-to-result time is measured by the driver. The files are written
 # and the core's own time is taken by the project's command-line tools of
@@ -21,7 +22,7 @@ WORK="$ROOT/build/bench-gui"
 
 NATIVE=$ROOT/build/native/bin
 if [ -z "${BENCH_DISPLAY_READY:-}" ]; then
-  cmake --build "$BUILD" -j2 --target Crandle Tessaly Gathrix DialogDriver modtools >/dev/null
+  cmake --build "$BUILD" -j2 --target Crandle Tessaly Gathrix Yodrel DialogDriver modtools >/dev/null
   [ -f build/native/CMakeCache.txt ] || cmake --preset native >/dev/null
   cmake --build build/native -j2 --target modtools modtools_samples csf_bench >/dev/null
   "$ROOT/scripts/wine-prefix.sh" "$BUILD"
@@ -81,16 +82,17 @@ gui() {
 "
     shift
   done
-  shift  # the waiting action: four words
+  shift  # the waiting action: four words (the last may be empty)
   best="" grown=0
   for round in 1 2 3; do
     [ "$round" = 1 ] || finish "$caption"
+    [ -z "${BEFORE_ROUND:-}" ] || eval "$BEFORE_ROUND"
     run "$BIN/$program.exe" >/dev/null 2>&1 &
     driver "$caption" wait >/dev/null
     printf '%s' "$setup" | while read -r action; do driver "$caption" $action >/dev/null </dev/null; done
     pid=$(pgrep -n -f "$program.exe" || true)
     before=$(kb_of "$pid" VmRSS)
-    secs=$(driver "$caption" "$1" "$2" "$3" "$4")
+    secs=$(driver "$caption" $1 $2 "$3" ${4:+"$4"})
     [ "$round" = 1 ] && grown=$(( $(kb_of "$pid" VmHWM) - before ))
     best=$(echo "$secs ${best:-999999}" | awk '{ printf "%.2f", $1 < $2 ? $1 : $2 }')
   done
@@ -148,3 +150,15 @@ gui Gathrix "File Collection Utility" "$data" "text 11006 $(winpath "$WORK/scan"
   clickcount 11018 11014 "$files"
 say "  first: $(driver "File Collection Utility" line 11014 0), last: $(driver "File Collection Utility" line 11014 $((files - 1)))"
 finish "File Collection Utility"
+
+echo "== Yodrel: Import"
+"$NATIVE/modtools_samples" asset-bench "$WORK/index.dat" 64 >/dev/null
+core_time "$NATIVE/modtools" asset dump "$WORK/index.dat" -o "$WORK/core-dump.txt"
+data=$(wc -c < "$WORK/core-dump.txt")
+say " index file of 64 MB: core (parse and dump) $CORE_T s, memory $CORE_KB kB; under Wine $(wine_time "$BIN/modtools.exe" asset dump "$(winpath "$WORK/index.dat")" -o "$(winpath "$WORK/wine-dump.txt")") s"
+# The import ends when the dump is put in place beside the file.
+BEFORE_ROUND='rm -f "$WORK/ZZZ000_Asset.txt"' \
+  gui Yodrel "BFME: W3D Yodrel" "$data" "text 11008 $(winpath "$WORK/index.dat")" -- \
+  clickfile 11012 "$(winpath "$WORK/ZZZ000_Asset.txt")" ""
+say "  (no list: the memory is set against the dump's size) dump $(wc -c < "$WORK/ZZZ000_Asset.txt") bytes, the core's $data bytes"
+finish "BFME: W3D Yodrel"

@@ -79,7 +79,7 @@ bool BigArchive::isBigFile(const char* path) const {
     return got == 4 && (std::memcmp(magic, "BIGF", 4) == 0 || std::memcmp(magic, "BIG4", 4) == 0);
 }
 
-bool BigArchive::openArchive(const char* path) {
+bool BigArchive::openArchive(const char* path, WorkProgress* progress) {
     directory_.clear();
     collection_.clear();
     collectStatus_ = BigStatus::NOT_COLLECTED;
@@ -93,20 +93,27 @@ bool BigArchive::openArchive(const char* path) {
     if (attributes == platform::ATTR_INVALID || (attributes & platform::ATTR_DIRECTORY)) return false;
     FilePtr file(platform::openInputFile(resolved.c_str(), "rb"));
     if (!file) return false;
-    viewPath_ = resolved;
     const std::int64_t length = platform::streamSize(file.get());
-    readDirectory(file.get(), length < 0 ? 0 : static_cast<std::uint64_t>(length));
+    if (!readDirectory(file.get(), length < 0 ? 0 : static_cast<std::uint64_t>(length), progress)) {
+        directory_.clear();
+        directory_.shrink_to_fit();
+        directoryTruncated_ = false;
+        directoryDamaged_ = false;
+        return false;
+    }
+    viewPath_ = resolved;
     loaded_ = true;
     return true;
 }
 
-void BigArchive::readDirectory(std::FILE* file, std::uint64_t fileLength) {
+bool BigArchive::readDirectory(std::FILE* file, std::uint64_t fileLength, WorkProgress* progress) {
     unsigned char header[HEADER_BYTES];
+    deselectCount_ = 0;
     directoryDamaged_ = true;
-    if (!platform::seekFile(file, 0) || std::fread(header, 1, HEADER_BYTES, file) != HEADER_BYTES) return;
+    if (!platform::seekFile(file, 0) || std::fread(header, 1, HEADER_BYTES, file) != HEADER_BYTES) return true;
     const std::uint32_t entryTotal = be::getU32(header + 8);
     const std::uint32_t headerSize = be::getU32(header + 12);
-    if (static_cast<std::int32_t>(headerSize) < 1) return;
+    if (static_cast<std::int32_t>(headerSize) < 1) return true;
     // Each entry takes at least its two numbers and the zero after its name.
     directoryDamaged_ = headerSize > fileLength || headerSize < HEADER_BYTES ||
                         std::uint64_t{entryTotal} * (ENTRY_FIXED_BYTES + 1) > fileLength - HEADER_BYTES;
@@ -117,16 +124,26 @@ void BigArchive::readDirectory(std::FILE* file, std::uint64_t fileLength) {
     const std::uint64_t available = fileLength > HEADER_BYTES ? fileLength - HEADER_BYTES : 0;
     const std::uint64_t limit = std::min<std::uint64_t>(available, MAX_DIRECTORY_BYTES);
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(headerSize, limit));
+    if (progress) progress->begin(wanted);
     try {
         std::vector<unsigned char> bytes(wanted);
-        std::size_t got = wanted ? std::fread(bytes.data(), 1, wanted, file) : 0;
+        // In blocks, so that a stop is seen between two of them.
+        std::size_t got = 0;
+        while (got < wanted) {
+            if (progress && progress->stopped()) return false;
+            const std::size_t step = std::min(COPY_BUFFER_SIZE, wanted - got);
+            const std::size_t read = std::fread(bytes.data() + got, 1, step, file);
+            got += read;
+            if (progress) progress->advance(read);
+            if (read < step) break;
+        }
         directoryTruncated_ = parseDirectory(bytes.data(), got, entryTotal, directory_);
     } catch (const std::bad_alloc&) {
         // A 32-bit process may not find room for a huge directory: the
         // entries read so far are kept.
         directoryTruncated_ = true;
     }
-    deselectCount_ = 0;
+    return !(progress && progress->stopped());
 }
 
 // Not checked here: whether the entries' data lies inside the file, whether

@@ -108,8 +108,10 @@ public:
     bool isBigFile(const char* path) const;
 
     // Reads the directory of an archive. False when the file does not exist
-    // or cannot be read (the directory is then empty).
-    bool openArchive(const char* path);
+    // or cannot be read (the directory is then empty). With a progress,
+    // counts the directory's bytes as they are read; when asked to stop, ends
+    // as an archive that cannot be read: false, the directory empty.
+    bool openArchive(const char* path, WorkProgress* progress = nullptr);
     // True when the directory ended before `entryTotal` entries because an
     // entry did not fit the directory bytes (the entries before it are kept).
     bool directoryTruncated() const { return directoryTruncated_; }
@@ -175,7 +177,8 @@ public:
     static bool isSafeEntryName(const std::string& name);
 
 private:
-    void readDirectory(std::FILE* file, std::uint64_t fileLength);
+    // False when the progress asked to stop; the directory is then empty.
+    bool readDirectory(std::FILE* file, std::uint64_t fileLength, WorkProgress* progress);
     bool layOut();
     bool extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,
                       const std::string& outputPath, std::size_t baseLength, ExtractReport& report,

@@ -108,7 +108,7 @@ void CrandleDialog::importArchive() {
         }
         resetProgress();
         bool opened = false;
-        runInBackground([&] { opened = archive.openArchive(path); });
+        runInBackground([&] { opened = archive.openArchive(path, &workProgress()); });
         // The list never shows two archives: rows of another archive go first.
         panel_.noteImport(opened);
     }
@@ -116,11 +116,12 @@ void CrandleDialog::importArchive() {
     // A damaged header is said so, never shown as an empty archive.
     if (archive.directoryDamaged()) panel_.report(crandletext::DAMAGED, path);
     if (entryCount < 1) return;
-    for (int i = 0; i < entryCount; ++i) {
-        list.addRow("");
-        list.setNextCell(archive.entryName(i));
-        list.setNextCell(archive.entrySizeText(i));
-    }
+    list.addRows(entryCount, [&](int i, dialogs::OwnerDataList::RowWriter& row) {
+        row.cell("", 0);
+        const std::string& name = archive.entry(i)->name;
+        row.cell(name.data(), name.size());
+        row.cell(archive.entrySizeText(i));
+    });
     list.showRows();
     sweepProgress();
     if (!archive.directoryDamaged()) panel_.report(crandletext::IMPORTED);

@@ -78,6 +78,30 @@ void clickButton(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+CloseWhenCounted::CloseWhenCounted(const std::atomic<std::uint64_t>& done, HWND window)
+    : done_(done), window_(window) {
+    thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+}
+
+CloseWhenCounted::~CloseWhenCounted() { doneAtClose(); }
+
+std::uint64_t CloseWhenCounted::doneAtClose() {
+    if (thread_ != nullptr) {
+        WaitForSingleObject(thread_, 30000);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    return doneAtClose_;
+}
+
+DWORD WINAPI CloseWhenCounted::run(LPVOID self) {
+    CloseWhenCounted& c = *static_cast<CloseWhenCounted*>(self);
+    for (int wait = 0; wait < 20000 && c.done_ == 0; ++wait) Sleep(1);
+    c.doneAtClose_ = c.done_;
+    PostMessageA(c.window_, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 void closeBox(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 void altF4(HWND window) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,6 +34,27 @@ void closeBox(HWND window);                               // the title bar's clo
 void altF4(HWND window);                                  // Alt+F4 on the window
 void dropFiles(HWND target, const std::vector<std::string>& paths);  // a real HDROP
 void clickRow(HWND list, int row, bool rightButton);      // mouse down and up on a row
+
+// While it lives, a thread of its own waits until `progress` counts
+// something (up to 20 s) and then closes `window` with WM_CLOSE, as a user
+// does during long work. The destructor waits for that thread.
+class CloseWhenCounted {
+public:
+    CloseWhenCounted(const std::atomic<std::uint64_t>& done, HWND window);
+    ~CloseWhenCounted();
+    CloseWhenCounted(const CloseWhenCounted&) = delete;
+    CloseWhenCounted& operator=(const CloseWhenCounted&) = delete;
+    bool started() const { return thread_ != nullptr; }
+    // Waits for the close to be sent; what had been counted by then.
+    std::uint64_t doneAtClose();
+
+private:
+    static DWORD WINAPI run(LPVOID self);
+    const std::atomic<std::uint64_t>& done_;
+    HWND window_;
+    std::uint64_t doneAtClose_ = 0;
+    HANDLE thread_ = nullptr;
+};
 
 // What a modal window looked like when it came up.
 struct SeenWindow {

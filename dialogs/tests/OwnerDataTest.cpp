@@ -137,6 +137,57 @@ TEST(OwnerDataList, OnATabItAnswersTextsChecksAndSelectionToAnotherThread) {
     EXPECT_FALSE(list.isChecked(10));
 }
 
+TEST(OwnerDataList, RowsGivenInBulkReadAsRowsAddedOneByOne) {
+    TestApplication application;
+    dialogs::OwnerDataList list;
+    application.onInit = [&](HWND dialog) {
+        ASSERT_EQ(1, list.create(dialog, LIST, LVS_SINGLESEL));
+        list.addColumn("**", 30);
+        list.addColumn("Name", 200);
+        list.addColumn("Text", 200);
+        list.show();
+    };
+    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.dialog, header); };
+    ASSERT_TRUE(startTestDialog(application));
+    list.addRow("");
+    list.setNextCell("one by one");
+    list.setChecked(0, true);
+    const char names[] = "entry0entry1entry2";
+    EXPECT_EQ(1, list.addRows(3, [&](int i, dialogs::OwnerDataList::RowWriter& row) {
+        row.cell("");
+        if (i == 2) return;  // the rest of the row stays empty
+        row.cell(names + 6 * i, 6);
+        row.append("\"", 1);
+        row.append(i == 0 ? "" : "text", i == 0 ? 0 : 4);
+        row.append("\"", 1);
+        row.endCell();
+        row.cell("past the last column");
+    }));
+    list.addRow("");
+    list.setNextCell("after");
+    list.showRows();
+
+    HWND window = list.handle();
+    int count = 0;
+    std::string cells[5][2];
+    UINT checks[5] = {0};
+    readFromAnotherThread([&] {
+        count = listViewRows(window);
+        for (int r = 0; r < 5; ++r) {
+            for (int c = 0; c < 2; ++c) cells[r][c] = listViewCell(window, r, c + 1);
+            checks[r] = stateImage(window, r);
+        }
+    });
+    EXPECT_EQ(5, count);
+    const std::string expected[5][2] = {
+        {"one by one", ""}, {"entry0", "\"\""}, {"entry1", "\"text\""}, {"", ""}, {"after", ""}};
+    for (int r = 0; r < 5; ++r) {
+        EXPECT_EQ(expected[r][0], cells[r][0]) << "row " << r;
+        EXPECT_EQ(expected[r][1], cells[r][1]) << "row " << r;
+        EXPECT_EQ(r == 0 ? INDEXTOSTATEIMAGEMASK(2) : INDEXTOSTATEIMAGEMASK(1), checks[r]) << "row " << r;
+    }
+}
+
 TEST(OwnerDataListBox, ReadersGetEveryLineWithoutTheListBoxStoringThem) {
     TestApplication application;
     dialogs::OwnerDataListBox lines;

@@ -10,6 +10,9 @@
 //       LIST reads TEXT and prints the seconds from the click
 //   DialogDriver CAPTION clickcount ID LIST COUNT [SECONDS]
 //       the same, until the list box LIST holds COUNT lines
+//   DialogDriver CAPTION clickfile ID PATH [SECONDS]
+//       clicks button ID, waits (default 600 s) until the file PATH exists
+//       and prints the seconds from the click
 //   DialogDriver CAPTION rows ID              prints the list view's row count
 //   DialogDriver CAPTION cell ID ROW COLUMN   prints a list view cell (LVM_GETITEMTEXT)
 //   DialogDriver CAPTION checked ID ROW       prints 1 when the row is checked
@@ -109,7 +112,7 @@ int fail(const char* what, const char* detail) {
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: DialogDriver CAPTION wait|rect|close|text ID TEXT|command ID|check ID|\n"
-                     "       clickwait ID LIST TEXT [SECONDS]|clickcount ID LIST COUNT [SECONDS]|\n"
+                     "       clickwait ID LIST TEXT [SECONDS]|clickcount ID LIST COUNT [SECONDS]|clickfile ID PATH [SECONDS]|\n"
                      "       rows ID|cell ID ROW COLUMN|checked ID ROW|line ID INDEX\n");
         return 2;
     }
@@ -137,7 +140,8 @@ int main(int argc, char** argv) {
     if (argc < 4) return fail("missing control id for", action);
     int id = std::atoi(argv[3]);
     bool forButton = std::strcmp(action, "command") == 0 || std::strcmp(action, "check") == 0 ||
-                     std::strcmp(action, "clickwait") == 0 || std::strcmp(action, "clickcount") == 0;
+                     std::strcmp(action, "clickwait") == 0 || std::strcmp(action, "clickcount") == 0 ||
+                     std::strcmp(action, "clickfile") == 0;
     HWND control = findControl(dialog, id, forButton ? "Button" : nullptr);
     if (control == nullptr && forButton) control = findControl(dialog, id, nullptr);
     if (control == nullptr) return fail("no control with id", argv[3]);
@@ -156,6 +160,19 @@ int main(int argc, char** argv) {
                                       : listBoxLine(list, 0) == argv[5];
             if (done) break;
             if (secondsSince(start) > limit) return fail("gave up waiting for", argv[5]);
+            Sleep(5);
+        }
+        std::printf("%.3f\n", secondsSince(start));
+        return 0;
+    }
+    if (std::strcmp(action, "clickfile") == 0 && argc >= 5) {
+        const double limit = argc >= 6 ? std::atof(argv[5]) : 600.0;
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+        // A result put in place by a rename is whole once its name exists.
+        while (GetFileAttributesA(argv[4]) == INVALID_FILE_ATTRIBUTES) {
+            if (secondsSince(start) > limit) return fail("gave up waiting for", argv[4]);
             Sleep(5);
         }
         std::printf("%.3f\n", secondsSince(start));

@@ -8,6 +8,7 @@
 #include "ConfigFile.h"
 #include "FilePtr.h"
 #include "ReplacingFile.h"
+#include "WorkProgress.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -58,16 +59,21 @@ bool readTextSlot(const unsigned char* d, std::size_t size, std::size_t& pos, Cs
 }  // namespace
 
 std::string CsfArchive::narrow(const unsigned char* data, std::size_t units) {
-    std::string out;
-    out.reserve(units);
+    std::string out(units, '\0');
+    out.resize(narrowInto(data, units, &out[0]));
+    return out;
+}
+
+std::size_t CsfArchive::narrowInto(const unsigned char* data, std::size_t units, char* out) {
+    std::size_t length = 0;
     for (std::size_t i = 0; i < units; ++i) {
         unsigned char low = data[2 * i];
         if (low == 0) continue;
         // A character whose own low byte is zero (U+0000, U+0100, ...) has
         // no 8-bit form: it is shown as '?', so that no text ends early.
-        out.push_back(low == 0xFF ? '?' : static_cast<char>(static_cast<unsigned char>(~low)));
+        out[length++] = low == 0xFF ? '?' : static_cast<char>(static_cast<unsigned char>(~low));
     }
-    return out;
+    return length;
 }
 
 std::string CsfArchive::widen(const std::string& text) {
@@ -89,7 +95,7 @@ bool CsfArchive::isCsfFile(const char* path) {
     return ready_;
 }
 
-bool CsfArchive::load(const char* path) {
+bool CsfArchive::load(const char* path, WorkProgress* progress) {
     sourcePath_ = path ? path : "";
     records_.clear();
     appendList_.clear();
@@ -110,7 +116,17 @@ bool CsfArchive::load(const char* path) {
     if (!f) return false;
     FilePtr closer(f);
     data_.resize(static_cast<std::size_t>(size));
-    std::size_t got = std::fread(data_.data(), 1, data_.size(), f);
+    if (progress) progress->begin(data_.size());
+    // Read in blocks, so that a stop is seen between two of them.
+    std::size_t got = 0;
+    while (got < data_.size()) {
+        if (progress && progress->stopped()) return abandonLoad();
+        const std::size_t wanted = std::min(READ_BLOCK, data_.size() - got);
+        const std::size_t read = std::fread(data_.data() + got, 1, wanted, f);
+        got += read;
+        if (progress) progress->advance(read);
+        if (read < wanted) break;
+    }
     // The file may have shrunk since its size was taken: keep what was read.
     data_.resize(got);
     if (got < HEADER_SIZE) {
@@ -118,15 +134,24 @@ bool CsfArchive::load(const char* path) {
         return false;
     }
     header_ = decodeHeader(data_.data());
-    parse();
+    if (!parse(progress)) return abandonLoad();
     ready_ = true;
     return true;
+}
+
+bool CsfArchive::abandonLoad() {
+    records_.clear();
+    records_.shrink_to_fit();
+    data_.clear();
+    data_.shrink_to_fit();
+    header_ = CsfHeader();
+    return false;
 }
 
 // Walks the labels the header announces. Every length is checked against the
 // bytes left before it is used, so a short or damaged file ends the walk at
 // the last label read completely; nothing is read past the data.
-void CsfArchive::parse() {
+bool CsfArchive::parse(WorkProgress* progress) {
     const unsigned char* d = data_.data();
     const std::size_t size = data_.size();
     std::size_t pos = HEADER_SIZE;
@@ -134,26 +159,28 @@ void CsfArchive::parse() {
     if (header_.labelCount > 0)
         records_.reserve(std::min(static_cast<std::size_t>(header_.labelCount), (size - pos) / 12));
     for (std::int32_t i = 0; i < header_.labelCount; ++i) {
-        if (size - pos < 12) return;
+        if (progress && i % STOP_CHECK_LABELS == 0 && progress->stopped()) return false;
+        if (size - pos < 12) return true;
         CsfLabelRecord rec;
         rec.offset = static_cast<std::uint32_t>(pos);
         std::memcpy(rec.magic, d + pos, 4);
         rec.stringCount = le::getI32(d + pos + 4);
         rec.nameLength = le::getI32(d + pos + 8);
         pos += 12;
-        if (rec.nameLength < 0 || static_cast<std::size_t>(rec.nameLength) > size - pos) return;
+        if (rec.nameLength < 0 || static_cast<std::size_t>(rec.nameLength) > size - pos) return true;
         rec.nameOffset = static_cast<std::uint32_t>(pos);
         pos += static_cast<std::size_t>(rec.nameLength);
         std::int32_t strings = rec.stringCount < 0 ? 0 : rec.stringCount;
         for (std::int32_t j = 0; j < strings; ++j) {
             CsfTextSlot slot;
-            if (!readTextSlot(d, size, pos, slot)) return;
+            if (!readTextSlot(d, size, pos, slot)) return true;
             if (j < 2) rec.slot[j] = slot;
         }
         rec.stringRecords = strings;
         rec.size = static_cast<std::uint32_t>(pos - rec.offset);
         records_.push_back(rec);
     }
+    return true;
 }
 
 void CsfArchive::textSlots(int index, std::vector<CsfTextSlot>& slots) const {
@@ -176,14 +203,16 @@ std::size_t CsfArchive::labelsEnd() const {
     return static_cast<std::size_t>(records_.back().offset) + records_.back().size;
 }
 
-std::string CsfArchive::labelText(int index) const {
-    if (index < 0 || index >= recordCount()) return std::string();
+std::string CsfArchive::labelText(int index) const { return std::string(labelView(index)); }
+
+std::string_view CsfArchive::labelView(int index) const {
+    if (index < 0 || index >= recordCount()) return std::string_view();
     const CsfLabelRecord& rec = records_[static_cast<std::size_t>(index)];
     std::size_t n = static_cast<std::size_t>(rec.nameLength);
     if (n > NAME_SHOWN) n = NAME_SHOWN;
     const char* name = reinterpret_cast<const char*>(data_.data() + rec.nameOffset);
     // The name is shown as the text it holds up to a zero byte.
-    return std::string(name, strnlen(name, n));
+    return std::string_view(name, strnlen(name, n));
 }
 
 std::string CsfArchive::slotText(int index, int slotIndex) const {
@@ -198,7 +227,22 @@ std::string CsfArchive::slotText(int index, int slotIndex) const {
 
 std::string CsfArchive::quotedText(int index) const {
     if (index < 0 || index >= recordCount()) return std::string();
-    return "\"" + slotText(index, 0) + "\"";
+    char quoted[QUOTED_SIZE];
+    return std::string(quoted, quotedTextInto(index, quoted));
+}
+
+std::size_t CsfArchive::quotedTextInto(int index, char* buffer) const {
+    if (index < 0 || index >= recordCount()) return 0;
+    const CsfLabelRecord& rec = records_[static_cast<std::size_t>(index)];
+    std::size_t length = 0;
+    buffer[length++] = '"';
+    if (rec.stringRecords > 0) {
+        std::size_t units = static_cast<std::size_t>(rec.slot[0].length);
+        if (units > TEXT_SHOWN) units = TEXT_SHOWN;
+        length += narrowInto(data_.data() + rec.slot[0].textOffset, units, buffer + length);
+    }
+    buffer[length++] = '"';
+    return length;
 }
 
 void CsfArchive::setExportFlag(int index, int flag) {

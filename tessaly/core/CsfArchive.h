@@ -17,7 +17,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+struct WorkProgress;
 
 // The six header words in file order.
 struct CsfHeader {
@@ -67,19 +70,29 @@ public:
     static constexpr std::size_t PREFIX_LIMIT = 31;   // characters of a prefix value or entry name
     static constexpr std::size_t NAME_LIMIT = 128;    // bytes of an appended name
     static constexpr std::size_t TEXT_LIMIT = 1023;   // characters of an appended text
+    static constexpr std::size_t READ_BLOCK = 1u << 20;  // bytes loaded between two looks at a stop
 
     // True when the file starts with " FSC"; sets `ready` to the result.
     bool isCsfFile(const char* path);
     // Replaces all records by the file's labels. True (and `ready`) when the
     // file was read; a file shorter than its counts gives the labels read
-    // completely up to the end of its data.
-    bool load(const char* path);
+    // completely up to the end of its data. With a progress, counts the
+    // file's bytes as they are read; when asked to stop, ends as a load that
+    // failed: false, nothing loaded.
+    bool load(const char* path, WorkProgress* progress = nullptr);
 
     int recordCount() const { return static_cast<int>(records_.size()); }
     // The label's name (at most 128 bytes); empty for an index out of range.
     std::string labelText(int index) const;
     // The first text between double quotes; empty for an index out of range.
     std::string quotedText(int index) const;
+    // The same two texts without a copy of their own, for filling a list of
+    // many rows: the name as it lies in the loaded bytes (valid until the
+    // next load), and the quoted text written into `buffer`, which holds
+    // QUOTED_SIZE bytes, giving its length (not zero-ended).
+    static constexpr std::size_t QUOTED_SIZE = TEXT_SHOWN + 2;
+    std::string_view labelView(int index) const;
+    std::size_t quotedTextInto(int index, char* buffer) const;
     // The first (index 0) or second (index 1) text of a label, narrowed.
     std::string slotText(int index, int slotIndex) const;
     // Flag 0 marks the label to be left out of the next export.
@@ -117,6 +130,8 @@ public:
     // Narrows `units` inverted 16-bit units to 8-bit characters: the low byte
     // of each unit inverted, a unit whose stored low byte is 0 giving none.
     static std::string narrow(const unsigned char* data, std::size_t units);
+    // The same into `out` (room for `units` bytes); gives the length.
+    static std::size_t narrowInto(const unsigned char* data, std::size_t units, char* out);
     // Widens 8-bit characters to inverted units 0x00cc, 2 bytes each.
     static std::string widen(const std::string& text);
 
@@ -131,7 +146,13 @@ public:
     std::size_t labelsEnd() const;
 
 private:
-    void parse();
+    // Labels walked between two looks at a stop.
+    static constexpr std::int32_t STOP_CHECK_LABELS = 4096;
+
+    // False when the progress asked to stop before every label was walked.
+    bool parse(WorkProgress* progress);
+    // Forgets what a stopped load had read; gives false.
+    bool abandonLoad();
     void stageFamily(class ConfigFile& config, const std::string& prefix);
 
     CsfHeader header_;

@@ -77,17 +77,23 @@ void TessalyDialog::importTable() {
     if (path[0] != '\0') {
         resetProgress();
         bool loaded = false;
-        runInBackground([&] { loaded = archive.load(path); });
+        runInBackground([&] { loaded = archive.load(path, &workProgress()); });
         // The list never mixes two tables: rows of another table go first.
         panel_.noteImport(loaded);
     }
     labelCount = archive.recordCount();
     if (labelCount == 0) return;
-    for (int i = 0; i < labelCount; ++i) {
-        list.addRow("");
-        list.setNextCell(archive.labelText(i).c_str());
-        list.setNextCell(archive.quotedText(i).c_str());
-    }
+    // The texts go straight from the table into the list's text block.
+    char quoted[CsfArchive::QUOTED_SIZE];
+    list.addRows(
+        labelCount,
+        [&](int i, dialogs::OwnerDataList::RowWriter& row) {
+            row.cell("", 0);
+            const std::string_view name = archive.labelView(i);
+            row.cell(name.data(), name.size());
+            row.cell(quoted, archive.quotedTextInto(i, quoted));
+        },
+        archive.bytes().size() / 2);
     list.showRows();
     sweepProgress();
     panel_.report(tessalytext::IMPORTED);

@@ -9,6 +9,7 @@
 #include "ByteOrder.h"
 #include "FileStream.h"
 #include "ReplacingFile.h"
+#include "WorkProgress.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -65,7 +66,7 @@ void AssetWorkspace::setImportPath(int slot, const std::string& path) {
     importPath_[slot] = path;
 }
 
-bool AssetWorkspace::importAssetFile(int slot) {
+bool AssetWorkspace::importAssetFile(int slot, WorkProgress* progress) {
     slot = clampSlot(slot);
     imported_[slot] = false;
     const std::string& path = importPath_[slot];
@@ -86,8 +87,10 @@ bool AssetWorkspace::importAssetFile(int slot) {
     // read ahead on a second thread in large pieces of fixed size, and the
     // blocks are handed to the parser straight from those pieces.
     const std::int64_t blocks = (fileSize_ + static_cast<std::int64_t>(BLOCK) - 1) / static_cast<std::int64_t>(BLOCK);
+    if (progress) progress->begin(static_cast<std::uint64_t>(fileSize_));
     bool shortRead = false;
     bool readFailed = false;
+    bool stopped = false;
     {
         BackgroundReader reader(in, blocks * static_cast<std::int64_t>(BLOCK));
         unsigned char partial[BLOCK];
@@ -95,6 +98,13 @@ bool AssetWorkspace::importAssetFile(int slot) {
         const unsigned char* piece = nullptr;
         std::size_t length;
         while ((length = reader.next(piece)) > 0) {
+            if (progress) {
+                if (progress->stopped()) {
+                    stopped = true;
+                    break;
+                }
+                progress->advance(length);
+            }
             std::size_t at = 0;
             if (partialLength > 0) {
                 // A block split across two pieces is put together first.
@@ -116,7 +126,7 @@ bool AssetWorkspace::importAssetFile(int slot) {
             }
         }
         readFailed = reader.failed();
-        if (partialLength > 0) {
+        if (partialLength > 0 && !stopped) {
             std::memset(partial + partialLength, 0, BLOCK - partialLength);
             feed(slot, partial, 1);
         }
@@ -126,6 +136,10 @@ bool AssetWorkspace::importAssetFile(int slot) {
     if (std::ferror(in)) readFailed = true;
     std::fclose(in);
     bool dumped = parser.finish();
+    if (stopped) {
+        platform::deleteFile(parser.tempName().c_str());
+        return fail("the import of " + path + " was stopped");
+    }
     if (readFailed || shortRead) return fail("cannot read the asset file " + path);
     if (!dumped) return fail("cannot write the temporary dump " + parser.tempName());
     imported_[slot] = true;
@@ -171,7 +185,7 @@ bool AssetWorkspace::publishDump(int slot) {
     return true;
 }
 
-bool AssetWorkspace::exportMerge() {
+bool AssetWorkspace::exportMerge(WorkProgress* progress) {
     const std::string& target = exportPath_;
     if (target.empty()) return fail("no export file chosen");
     for (int slot = 0; slot < SLOTS; ++slot) {
@@ -185,11 +199,20 @@ bool AssetWorkspace::exportMerge() {
     splicer_.clearAll();  // every merge starts from empty lists
     splicer_.addSource(importPath_[0].c_str());
     splicer_.addSource(importPath_[1].c_str());
+    if (progress) {
+        // Every byte of the merged file is copied twice: into a piece, then
+        // onto the merged file.
+        const std::int64_t merged = platform::fileSize(importPath_[0].c_str()) +
+                                    platform::fileSize(importPath_[1].c_str()) -
+                                    static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE);
+        progress->begin(merged > 0 ? 2 * static_cast<std::uint64_t>(merged) : 0);
+    }
     // The first file's header and entries, its strings, the second file's
     // entries and its strings; the two files are cut at the same time.
     bool ok = splicer_.cutPieces({PieceCut{0, 0, s0, false}, PieceCut{0, s0, 0, true},
                                   PieceCut{1, static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE), s1, false},
-                                  PieceCut{1, s1, 0, true}});
+                                  PieceCut{1, s1, 0, true}},
+                                 progress);
     if (!ok || splicer_.pieceCount() != 4) {
         splicer_.clearAll();
         return fail("cannot cut the asset files into pieces in " + workFolder_);
@@ -199,7 +222,7 @@ bool AssetWorkspace::exportMerge() {
     ReplacingFile file;
     ok = file.create(target) && std::fclose(file.release()) == 0;
     const std::string& partial = file.temporaryPath();
-    for (std::size_t piece : {0u, 2u, 1u, 3u}) ok = ok && splicer_.appendPiece(partial.c_str(), piece);
+    for (std::size_t piece : {0u, 2u, 1u, 3u}) ok = ok && splicer_.appendPiece(partial.c_str(), piece, progress);
     std::memset(headers_, 0, sizeof headers_);
     ok = ok && splicer_.readAt(partial.c_str(), headers_[0], 0, 16) &&
          splicer_.readAt(importPath_[1].c_str(), headers_[1], 0, 16);

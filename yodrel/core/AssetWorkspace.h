@@ -18,6 +18,11 @@
 #include "AssetDatParser.h"
 #include "FileSplicer.h"
 
+struct WorkProgress;
+
+// Every long operation takes an optional progress: it counts the bytes done
+// against their total and, when asked to stop, ends as the same operation
+// failing would, leaving no half-written file.
 class AssetWorkspace {
 public:
     static constexpr int SLOTS = 2;
@@ -42,8 +47,9 @@ public:
 
     // Reads the slot's file block by block through its parser into the
     // temporary dump. False when the file or the dump cannot be opened or
-    // read; the slot then counts as not imported.
-    bool importAssetFile(int slot);
+    // read; the slot then counts as not imported. A stop also removes the
+    // unfinished temporary dump.
+    bool importAssetFile(int slot, WorkProgress* progress = nullptr);
     // Puts the slot's temporary dump in place as its dump file beside the
     // imported file (in the current folder when the path has no folder).
     // True when the dump file was written.
@@ -53,7 +59,7 @@ public:
     // second's strings, with the entry counts and third header words summed.
     // False, writing nothing, unless both slots were imported in this run and
     // found their string sections, and every piece could be cut and joined.
-    bool exportMerge();
+    bool exportMerge(WorkProgress* progress = nullptr);
     // Forgets the dumps and the imports; paths and parsers stay.
     void clear();
 

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "WorkProgress.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -50,7 +51,8 @@ void FileSplicer::addSource(const char* path) {
     sources_.push_back(record);
 }
 
-bool FileSplicer::copyBytes(std::FILE* in, std::FILE* out, std::int64_t count, CopyState& state) {
+bool FileSplicer::copyBytes(std::FILE* in, std::FILE* out, std::int64_t count, CopyState& state,
+                            WorkProgress* progress) {
     state.fullBlocks = count / static_cast<std::int64_t>(COPY_SIZE);
     state.remainder = count % static_cast<std::int64_t>(COPY_SIZE);
     if (!state.staging) state.staging.reset(new unsigned char[2 * STAGE_SIZE]);
@@ -61,6 +63,7 @@ bool FileSplicer::copyBytes(std::FILE* in, std::FILE* out, std::int64_t count, C
     // stages of many blocks, so that the system sees few large requests.
     std::int64_t left = count;
     while (left > 0) {
+        if (progress && progress->stopped()) return false;
         const std::size_t stage =
             left < static_cast<std::int64_t>(STAGE_SIZE) ? static_cast<std::size_t>(left) : STAGE_SIZE;
         if (std::fread(inStage, 1, stage, in) != stage) return false;
@@ -71,6 +74,7 @@ bool FileSplicer::copyBytes(std::FILE* in, std::FILE* out, std::int64_t count, C
         }
         if (std::fwrite(outStage, 1, stage, out) != stage) return false;
         left -= static_cast<std::int64_t>(stage);
+        if (progress) progress->advance(stage);
     }
     return true;
 }
@@ -89,13 +93,13 @@ bool FileSplicer::rangeOf(const PieceCut& cut, std::int64_t& end) const {
     return size >= 0 && cut.start >= 0 && cut.start <= end && end <= size;
 }
 
-bool FileSplicer::cutRange(const PieceCut& cut, PieceRecord& piece, CopyState& state) const {
+bool FileSplicer::cutRange(const PieceCut& cut, PieceRecord& piece, CopyState& state, WorkProgress* progress) const {
     if (cut.sourceIndex >= sources_.size()) return false;
     Stream in(sources_[cut.sourceIndex].name, "rb");
     if (!in.file || !seekTo(in.file, cut.start)) return false;
     Stream out(piece.name, "wb");
     if (!out.file) return false;
-    bool ok = copyBytes(in.file, out.file, piece.size, state);
+    bool ok = copyBytes(in.file, out.file, piece.size, state, progress);
     if (!out.closeChecked() || !ok) {
         platform::deleteFile(piece.name.c_str());
         return false;
@@ -111,7 +115,7 @@ bool FileSplicer::cutTail(std::int64_t start, std::size_t sourceIndex) {
     return cutPieces({PieceCut{sourceIndex, start, 0, true}});
 }
 
-bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts) {
+bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts, WorkProgress* progress) {
     // A range outside its source makes no piece and spends no number.
     std::vector<PieceRecord> made(cuts.size());
     for (std::size_t i = 0; i < cuts.size(); ++i) {
@@ -124,7 +128,7 @@ bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts) {
     std::vector<char> cutOk(cuts.size(), 0);
     auto cutSource = [&](std::size_t source, CopyState& state) {
         for (std::size_t i = 0; i < cuts.size(); ++i)
-            if (cuts[i].sourceIndex == source) cutOk[i] = cutRange(cuts[i], made[i], state) ? 1 : 0;
+            if (cuts[i].sourceIndex == source) cutOk[i] = cutRange(cuts[i], made[i], state, progress) ? 1 : 0;
     };
     // The cuts of the first source run on a second thread while those of the
     // others run here: two files read and two written at the same time.
@@ -143,7 +147,7 @@ bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts) {
     if (others) {
         for (std::size_t i = 0; i < cuts.size(); ++i) {
             if (cuts[i].sourceIndex == first) continue;
-            cutOk[i] = cutRange(cuts[i], made[i], copy_) ? 1 : 0;
+            cutOk[i] = cutRange(cuts[i], made[i], copy_, progress) ? 1 : 0;
         }
         worker.join();
         if (cuts.back().sourceIndex == first) {
@@ -151,7 +155,7 @@ bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts) {
             copy_.remainder = workerState.remainder;
         }
     } else {
-        for (std::size_t i = 0; i < cuts.size(); ++i) cutOk[i] = cutRange(cuts[i], made[i], copy_) ? 1 : 0;
+        for (std::size_t i = 0; i < cuts.size(); ++i) cutOk[i] = cutRange(cuts[i], made[i], copy_, progress) ? 1 : 0;
     }
     bool ok = true;
     for (char c : cutOk) ok = ok && c;
@@ -165,8 +169,9 @@ bool FileSplicer::cutPieces(const std::vector<PieceCut>& cuts) {
     return true;
 }
 
-bool FileSplicer::appendPiece(const char* target, std::size_t pieceIndex) {
+bool FileSplicer::appendPiece(const char* target, std::size_t pieceIndex, WorkProgress* progress) {
     if (!target || !*target || pieceIndex >= pieces_.size()) return false;
+    if (progress && progress->stopped()) return false;
     PieceRecord& piece = pieces_[pieceIndex];
     // The first piece starts the target afresh: on the same volume the
     // piece file simply becomes the target (renamed over it, so that the
@@ -175,6 +180,7 @@ bool FileSplicer::appendPiece(const char* target, std::size_t pieceIndex) {
     if (pieceIndex == 0 && platform::replaceFile(piece.name.c_str(), target)) {
         copy_.fullBlocks = piece.size / static_cast<std::int64_t>(COPY_SIZE);
         copy_.remainder = piece.size % static_cast<std::int64_t>(COPY_SIZE);
+        if (progress) progress->advance(static_cast<std::uint64_t>(piece.size));
         piece.size = 0;
         return true;
     }
@@ -182,7 +188,7 @@ bool FileSplicer::appendPiece(const char* target, std::size_t pieceIndex) {
     if (!in.file) return false;
     Stream out(target, pieceIndex == 0 ? "wb" : "ab");
     if (!out.file) return false;
-    bool ok = copyBytes(in.file, out.file, piece.size, copy_);
+    bool ok = copyBytes(in.file, out.file, piece.size, copy_, progress);
     if (!out.closeChecked() || !ok) return false;
     in.closeChecked();
     platform::deleteFile(piece.name.c_str());

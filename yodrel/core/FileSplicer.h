@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+struct WorkProgress;
+
 struct PieceRecord {
     std::string name;
     std::int64_t size = 0;
@@ -52,12 +54,15 @@ public:
     // Makes the pieces of several cuts, named and listed in the order given,
     // as the same cuts one after another would. The cuts of the first source
     // named run at the same time as those of the others. All or nothing:
-    // when one fails, no piece of the call is kept.
-    bool cutPieces(const std::vector<PieceCut>& cuts);
+    // when one fails, no piece of the call is kept. With a progress, counts
+    // the bytes copied; a stop fails the call.
+    bool cutPieces(const std::vector<PieceCut>& cuts, WorkProgress* progress = nullptr);
     std::size_t pieceCount() const { return pieces_.size(); }
     // Appends a piece to target and deletes the piece file; piece 0 deletes
-    // the target first, so a result is never appended to an old file.
-    bool appendPiece(const char* target, std::size_t pieceIndex);
+    // the target first, so a result is never appended to an old file. With a
+    // progress, counts the piece's bytes; a stop fails the append, leaving
+    // the piece file for clearAll.
+    bool appendPiece(const char* target, std::size_t pieceIndex, WorkProgress* progress = nullptr);
     // Reads or writes the bytes [start, end) of a file in place.
     bool readAt(const char* path, void* buffer, std::int64_t start, std::int64_t end);
     bool writeAt(const char* path, const void* data, std::int64_t start, std::int64_t end);
@@ -83,12 +88,14 @@ private:
     };
     static constexpr std::size_t STAGE_SIZE = 256 * COPY_SIZE;
 
-    static bool copyBytes(std::FILE* in, std::FILE* out, std::int64_t count, CopyState& state);
+    // Counts into progress (when given) stage by stage and fails at a stop.
+    static bool copyBytes(std::FILE* in, std::FILE* out, std::int64_t count, CopyState& state,
+                          WorkProgress* progress);
     std::string nextPieceName();
     // Whether a cut lies inside its source, and where it ends.
     bool rangeOf(const PieceCut& cut, std::int64_t& end) const;
     // Copies the cut's piece.size bytes into the piece file.
-    bool cutRange(const PieceCut& cut, PieceRecord& piece, CopyState& state) const;
+    bool cutRange(const PieceCut& cut, PieceRecord& piece, CopyState& state, WorkProgress* progress) const;
 
     std::string workFolder_;
     std::vector<PieceRecord> sources_;

@@ -71,7 +71,9 @@ void AssetDialog::importFiles() {
         bool empty = importPath[slot][0] == '\0';
         // The first file is required, the second only when given.
         int imported = 0;
-        if (!empty) runInBackground([&] { imported = workspace.importAssetFile(slot); });
+        if (!empty) runInBackground([&] { imported = workspace.importAssetFile(slot, &workProgress()); });
+        // A close stopped the import: the window goes, no box is shown.
+        if (!empty && workProgress().stopped()) return;
         if ((slot == 0 && empty) || (!empty && imported == 0)) {
             refuseImport();
             return;
@@ -79,6 +81,7 @@ void AssetDialog::importFiles() {
     }
     for (int slot = 0; slot < AssetWorkspace::SLOTS; ++slot) {
         runInBackground([&] { workspace.publishDump(slot); });
+        if (workProgress().stopped()) return;
         sweepProgress();
     }
 }
@@ -119,7 +122,9 @@ void AssetDialog::exportFiles() {
         return;
     }
     int merged = 0;
-    runInBackground([&] { merged = workspace.exportMerge(); });
+    runInBackground([&] { merged = workspace.exportMerge(&workProgress()); });
+    // A close stopped the merge: nothing was written and the window goes.
+    if (workProgress().stopped()) return;
     if (merged == 1) {
         showBox(yodreltext::SAVED_FORMAT, MB_ICONINFORMATION);
     } else {

@@ -63,3 +63,29 @@ TEST(BigStop, ExtractionKeepsFinishedEntriesAndAbandonsTheOneInProgress) {
 }
 
 }  // namespace
+
+TEST(BigStop, ReadingTheDirectoryCountsItsBytesAndAStopLeavesNoDirectory) {
+    TempDir dir;
+    HandLaidBig big;
+    // Long names, so that the directory takes more than one block.
+    for (int i = 0; i < 6000; ++i) big.entries.push_back({std::string(200, 'n') + std::to_string(i), "d"});
+    testkit::writeFile(dir.file("many.big"), big.bytes());
+    HandLaidBig small;
+    small.entries = {{"kept.txt", "kept"}};
+    testkit::writeFile(dir.file("small.big"), small.bytes());
+
+    BigArchive archive;
+    WorkProgress whole;
+    ASSERT_TRUE(archive.openArchive(dir.file("many.big").c_str(), &whole));
+    EXPECT_EQ(archive.countEntries(), 6000);
+    EXPECT_EQ(whole.total, big.layoutHeaderSize());
+    EXPECT_EQ(whole.done, whole.total);
+
+    ASSERT_TRUE(archive.openArchive(dir.file("small.big").c_str()));
+    StopAfter stop(BLOCK);
+    EXPECT_FALSE(archive.openArchive(dir.file("many.big").c_str(), &stop));
+    EXPECT_EQ(stop.done, BLOCK);
+    EXPECT_EQ(archive.countEntries(), 0) << "as an archive that cannot be read";
+    EXPECT_FALSE(archive.directoryDamaged());
+    EXPECT_FALSE(archive.directoryTruncated());
+}

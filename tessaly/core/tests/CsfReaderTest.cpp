@@ -218,3 +218,27 @@ TEST(CsfReader, ResolvesRelativePathsAgainstTheCurrentFolder) {
     EXPECT_EQ(archive.resolvedPath().substr(0, cwd.size()), cwd);
     EXPECT_EQ(archive.resolvedPath().size(), cwd.size() + 1 + 7);
 }
+
+TEST(CsfReader, LoadCountsTheTablesBytesAndAStopEndsAsAFailedLoad) {
+    testkit::TempDir dir;
+    const std::string table = csfBenchTable(20000);
+    ASSERT_GT(table.size(), 2 * CsfArchive::READ_BLOCK);
+    testkit::writeFile(dir.file("big.csf"), table);
+    testkit::writeFile(dir.file("small.csf"), csfTableBytes({csfLabel("A:One", "one")}));
+
+    CsfArchive archive;
+    WorkProgress whole;
+    ASSERT_TRUE(archive.load(dir.file("big.csf").c_str(), &whole));
+    EXPECT_EQ(archive.recordCount(), 20000);
+    EXPECT_EQ(whole.total, table.size());
+    EXPECT_EQ(whole.done, whole.total);
+
+    ASSERT_TRUE(archive.load(dir.file("small.csf").c_str()));
+    testkit::StopAfter stop(CsfArchive::READ_BLOCK);
+    EXPECT_FALSE(archive.load(dir.file("big.csf").c_str(), &stop));
+    EXPECT_EQ(stop.done, CsfArchive::READ_BLOCK);
+    EXPECT_FALSE(archive.ready());
+    EXPECT_EQ(archive.recordCount(), 0);
+    EXPECT_EQ(archive.bytes().size(), 0u);
+    EXPECT_EQ(archive.labelText(0), "");
+}

@@ -5,6 +5,7 @@
 
 #include "AssetTestSupport.h"
 #include "AssetWorkspace.h"
+#include "BackgroundStream.h"
 #include "FileSplicer.h"
 #include "platform/Platform.h"
 
@@ -375,4 +376,45 @@ TEST(AssetWorkFolder, NoResultReplacesAnImportedFile) {
     ASSERT_EQ(workspace.importAssetFile(0), 1);
     EXPECT_EQ(workspace.publishDump(0), 0);
     EXPECT_EQ(testkit::readFile(dir.file("dumps/ZZZ000_Asset.txt")), files.file0);
+}
+
+TEST(AssetStop, ImportAndMergeCountEveryByteAndAStopLeavesNoHalfFile) {
+    testkit::TempDir dir;
+    testkit::TempDir work;
+    TwoFiles files;
+    // Zero bytes in the string sections, stepped over by the parser, make
+    // files of several stages of the copy.
+    files.file0 = assetFileBytes(files.header0, files.entries0, files.strings0 + std::string(600000, '\0'));
+    files.file1 = assetFileBytes(files.header1, files.entries1, files.strings1 + std::string(900000, '\0'));
+    testkit::writeFile(dir.file("first.dat"), files.file0);
+    testkit::writeFile(dir.file("second.dat"), files.file1);
+    AssetWorkspace workspace(work.path());
+    workspace.setImportPath(0, dir.file("first.dat"));
+    workspace.setImportPath(1, dir.file("second.dat"));
+
+    WorkProgress whole;
+    ASSERT_TRUE(workspace.importAssetFile(0, &whole));
+    EXPECT_EQ(whole.done, whole.total);
+    EXPECT_EQ(whole.total, files.file0.size());
+    testkit::StopAfter stopImport(BackgroundReader::BUFFER_SIZE);
+    EXPECT_FALSE(workspace.importAssetFile(1, &stopImport));
+    EXPECT_LT(stopImport.done, stopImport.total);
+    EXPECT_FALSE(workspace.imported(1));
+    EXPECT_EQ(filesIn(work.path()), std::vector<std::string>{"USER_ASSET01.tmp"}) << "no half dump is left";
+    ASSERT_TRUE(workspace.importAssetFile(1));
+
+    const std::string target = dir.file("merged.dat");
+    testkit::writeFile(target, "an earlier merge");
+    workspace.setExportPath(target);
+    testkit::StopAfter stopMerge(300000);
+    EXPECT_FALSE(workspace.exportMerge(&stopMerge));
+    EXPECT_LT(stopMerge.done, stopMerge.total);
+    EXPECT_EQ(testkit::readFile(target), "an earlier merge");
+    EXPECT_EQ(filesIn(dir.path()), (std::vector<std::string>{"first.dat", "merged.dat", "second.dat"}));
+    EXPECT_EQ(filesIn(work.path()), (std::vector<std::string>{"USER_ASSET01.tmp", "USER_ASSET02.tmp"}));
+
+    WorkProgress merge;
+    ASSERT_TRUE(workspace.exportMerge(&merge)) << workspace.lastError();
+    EXPECT_EQ(merge.done, merge.total);
+    EXPECT_EQ(testkit::readFile(target).size(), files.file0.size() + files.file1.size() - 16);
 }

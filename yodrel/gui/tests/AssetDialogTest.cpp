@@ -325,3 +325,34 @@ TEST_F(AssetDialogTest, PathWithoutAFolderPublishesItsDumpInTheCurrentFolder) {
     ASSERT_EQ(1u, opened.size());
     EXPECT_EQ(0, lstrcmpiA(dump.c_str(), opened[0].second.c_str())) << opened[0].second;
 }
+
+TEST_F(AssetDialogTest, ClosingTheWindowDuringAMergeStopsItAndKeepsTheOldFile) {
+    // A string section long enough that the close comes long before the
+    // merge's last block (zero bytes, which the import steps over).
+    files.strings1 += std::string(48u << 20, '\0');
+    testkit::writeFile(second, files.second());
+    ASSERT_TRUE(CreateDirectoryA(folder.file("out").c_str(), nullptr));
+    const std::string target = folder.file("out\\merged.dat");
+    testkit::writeFile(target, "an earlier merge");
+    ModalAnswerer answerer;
+    importBoth();
+    answerer.thenTypePath(target);
+    answerer.thenPress(IDYES);
+    press(IDC_YODREL_EXPORT_BROWSE);
+
+    // Closes the window as soon as the merge has counted something (the last
+    // background work, the publishing of a dump, counted nothing).
+    ASSERT_EQ(0u, application->workProgress().done.load());
+    CloseWhenCounted closer(application->workProgress().done, dialog);
+    ASSERT_TRUE(closer.started());
+    press(IDC_YODREL_EXPORT);
+    EXPECT_GT(closer.doneAtClose(), 0u);
+    pump(200);
+    EXPECT_FALSE(IsWindow(dialog));
+    dialog = nullptr;
+    EXPECT_EQ(2u, answerer.seen().size()) << "save dialog and replace prompt; no result box after the stop";
+    EXPECT_EQ("an earlier merge", testkit::readFile(target));
+    EXPECT_EQ((std::vector<std::string>{"merged.dat"}), testkit::folderNames(folder.file("out")))
+        << "no temporary is left beside it";
+    EXPECT_TRUE(workFiles().empty()) << "no piece is left behind";
+}
