@@ -571,29 +571,15 @@ TEST_F(CrandleDialogTest, ClosingTheWindowDuringCreateStopsItAndKeepsTheOldArchi
 
     // Closes the window as soon as the work has counted something: during the
     // walk or the first blocks of the archive.
-    struct Closer {
-        static DWORD WINAPI run(LPVOID self) {
-            Closer& c = *static_cast<Closer*>(self);
-            for (int wait = 0; wait < 20000 && c.progress->done == 0; ++wait) Sleep(1);
-            c.doneAtClose = c.progress->done;
-            PostMessageA(c.window, WM_CLOSE, 0, 0);
-            return 0;
-        }
-        WorkProgress* progress;
-        HWND window;
-        std::uint64_t doneAtClose = 0;
-    } closer{&application->workProgress(), dialog};
-    HANDLE thread = CreateThread(nullptr, 0, Closer::run, &closer, 0, nullptr);
-    ASSERT_NE(nullptr, thread);
+    CloseWhenCounted closer(application->workProgress().done, dialog);
+    ASSERT_TRUE(closer.started());
 
     ModalAnswerer answerer;
     setPath(tree);
     answerer.thenTypePath(target);
     press(IDC_CRANDLE_CREATE);
-    WaitForSingleObject(thread, 30000);
-    CloseHandle(thread);
+    EXPECT_GT(closer.doneAtClose(), 0u);
     pump(200);
-    EXPECT_GT(closer.doneAtClose, 0u);
     EXPECT_FALSE(IsWindow(dialog));
     dialog = nullptr;
     EXPECT_EQ("the old archive", testkit::readFile(target));

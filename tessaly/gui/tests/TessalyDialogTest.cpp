@@ -382,3 +382,22 @@ TEST_F(TessalyDialogTest, ExitEndsTheDialog) {
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0, static_cast<int>(msg.wParam));
 }
+
+TEST_F(TessalyDialogTest, ClosingTheWindowDuringALongImportStopsItAndCloses) {
+    // Many read blocks and label blocks, so the close usually comes while
+    // the table is still being read; whenever it comes, the table is loaded
+    // whole or not at all, and the window goes.
+    constexpr int LABELS = 100000;
+    const std::string large = folder.file("large.csf");
+    testkit::writeFile(large, csfBenchTable(LABELS));
+    setPath(large);
+    CloseWhenCounted closer(application->workProgress().done, dialog);
+    ASSERT_TRUE(closer.started());
+    press(IDC_TESSALY_IMPORT);
+    EXPECT_GT(closer.doneAtClose(), 0u);
+    pump(200);
+    EXPECT_FALSE(IsWindow(dialog));
+    dialog = nullptr;
+    const int loaded = application->csfArchive().recordCount();
+    EXPECT_TRUE(loaded == 0 || loaded == LABELS) << loaded << " labels after the close";
+}
