@@ -46,9 +46,13 @@ int list(const std::string& path, bool json) {
         }
         printJson({{"archive", path}, {"entries", entries}, {"truncated", big.directoryTruncated()}});
     } else {
+        StdoutText out;
+        char size[16];
         for (std::int32_t i = 0; i < big.countEntries(); ++i) {
             const BigEntry* e = big.entry(i);
-            std::printf("%10u  %s\n", static_cast<unsigned>(e->dataSize), e->name.c_str());
+            std::snprintf(size, sizeof size, "%10u  ", static_cast<unsigned>(e->dataSize));
+            out.text().append(size).append(e->name) += '\n';
+            out.spill();
         }
     }
     return warnTruncated(big, path);

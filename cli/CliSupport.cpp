@@ -103,6 +103,11 @@ void writeStdout(const char* data, std::size_t size) {
         throw Failure(STATUS_BAD_FILE, "standard output", "cannot be written");
 }
 
+void StdoutText::flush() {
+    if (!out_.empty()) std::fwrite(out_.data(), 1, out_.size(), stdout);
+    out_.clear();
+}
+
 Progress::Progress(std::string what) : what_(std::move(what)), shown_(isatty(fileno(stderr)) != 0) {}
 
 Progress::~Progress() {

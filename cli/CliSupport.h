@@ -58,6 +58,28 @@ std::string readInput(const std::string& path);
 // Bytes to standard output, as they are (binary on every system).
 void writeStdout(const char* data, std::size_t size);
 
+// Text for standard output, gathered and written in blocks of 64 KiB (in
+// text mode, so Windows line ends stay as printf gives them): a line at a
+// time costs a system call per line on a console and under Wine.
+class StdoutText {
+public:
+    StdoutText() = default;
+    ~StdoutText() { flush(); }
+    StdoutText(const StdoutText&) = delete;
+    StdoutText& operator=(const StdoutText&) = delete;
+
+    // The text to append to; call spill() after each line.
+    std::string& text() { return out_; }
+    void spill() {
+        if (out_.size() >= BLOCK) flush();
+    }
+    void flush();
+
+private:
+    static constexpr std::size_t BLOCK = 1 << 16;
+    std::string out_;
+};
+
 // The reason the system gives for the last failed call.
 std::string systemReason();
 

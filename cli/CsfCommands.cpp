@@ -53,18 +53,15 @@ int list(const std::string& path, bool json) {
         printJson({{"table", path}, {"labels", labels}});
     } else {
         // One line a label: its name, a tab, its first text quoted as in the text form.
-        std::string out;
+        StdoutText out;
         for (int i = 0; i < archive.recordCount(); ++i) {
-            out += labelName(archive, i);
+            std::string& text = out.text();
+            text += labelName(archive, i);
             archive.textSlots(i, slots);
-            if (!slots.empty()) out += "\t" + csfTextUtf8(archive, slots[0], true);
-            out += '\n';
-            if (out.size() > (1 << 16)) {
-                std::fwrite(out.data(), 1, out.size(), stdout);
-                out.clear();
-            }
+            if (!slots.empty()) text += "\t" + csfTextUtf8(archive, slots[0], true);
+            text += '\n';
+            out.spill();
         }
-        std::fwrite(out.data(), 1, out.size(), stdout);
     }
     return warnDamaged(archive, path);
 }

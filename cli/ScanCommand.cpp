@@ -54,7 +54,8 @@ int scan(const ScanArgs& args) {
         for (std::int32_t i = 0; i < scanner.folderCount(); ++i) folders.push_back(shown(scanner.folderPath(i)));
         printJson({{"folder", args.folder}, {"files", files}, {"folders", folders}, {"foldersLeft", scanner.foldersLeft()}});
     } else {
-        std::string out;
+        StdoutText text;
+        std::string& out = text.text();
         char size[32];
         for (std::int32_t i = 0; i < scanner.fileCount(); ++i) {
             appendShown(out, scanner.filePath(i));
@@ -62,16 +63,13 @@ int scan(const ScanArgs& args) {
                 out.append(size, static_cast<std::size_t>(std::snprintf(size, sizeof size, " %lld",
                                                                          static_cast<long long>(scanner.fileSize(i)))));
             out += '\n';
-            if (out.size() > (1 << 16)) {
-                std::fwrite(out.data(), 1, out.size(), stdout);
-                out.clear();
-            }
+            text.spill();
         }
         for (std::int32_t i = 0; args.folders && i < scanner.folderCount(); ++i) {
             appendShown(out, scanner.folderPath(i));
             out += '\n';
+            text.spill();
         }
-        std::fwrite(out.data(), 1, out.size(), stdout);
     }
     if (!scanner.foldersLeft()) return STATUS_DONE;
     warn(args.folder, "the entry limit stopped the walk; files in deeper folders are left out");

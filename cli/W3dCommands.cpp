@@ -50,8 +50,12 @@ int report(const ReportArgs& args) {
     model.buildMeshList(html);
     model.buildHlodList();
     if (args.output.empty()) {
+        StdoutText out;
         for (const auto* list : {&model.hlodList(), &model.skeletonList(), &model.meshList()})
-            for (const std::string& line : *list) std::printf("%s\n", line.c_str());
+            for (const std::string& line : *list) {
+                out.text().append(line) += '\n';
+                out.spill();
+            }
         return STATUS_DONE;
     }
     const bool written = html ? model.writeHtml(args.output, args.html) : model.writeText(args.output);
