@@ -83,7 +83,11 @@ void TessalyDialog::importTable() {
     }
     labelCount = archive.recordCount();
     if (labelCount == 0) return;
-    // The texts go straight from the table into the list's text block.
+    // The texts go straight from the table into the list's text block. The
+    // table's size is a little more than the listed texts take (every label
+    // and text record carries more than its quotes), so the block is set
+    // aside once and never copied while it fills; what it leaves unused is
+    // never touched.
     char quoted[CsfArchive::QUOTED_SIZE];
     list.addRows(
         labelCount,
@@ -93,7 +97,7 @@ void TessalyDialog::importTable() {
             row.cell(name.data(), name.size());
             row.cell(quoted, archive.quotedTextInto(i, quoted));
         },
-        archive.bytes().size() / 2);
+        archive.bytes().size());
     list.showRows();
     sweepProgress();
     panel_.report(tessalytext::IMPORTED);
