@@ -1,28 +1,10 @@
 // "Edit": a one-line text field.
 #pragma once
 
-#include "ControlWindow.h"
+#include "EditControl.h"
 
 namespace dialogs {
 
-class LineEdit : public ControlWindow {
-public:
-    LineEdit() : ControlWindow("Edit", LINE_EDIT_STYLE, WS_EX_CLIENTEDGE) {}
-
-    bool create(HWND parentWindow, const ControlLayout& place) { return ControlWindow::create(parentWindow, place); }
-    // With an extra style the field also accepts dropped files.
-    bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle) {
-        exStyle |= WS_EX_ACCEPTFILES;
-        return ControlWindow::create(parentWindow, place, extraStyle);
-    }
-
-    int setText(const char* text) { return static_cast<int>(send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text))); }
-    // At most maximumLength - 1 characters and a terminating zero.
-    int getText(char* buffer, int maximumLength) {
-        return static_cast<int>(send(WM_GETTEXT, static_cast<WPARAM>(maximumLength), reinterpret_cast<LPARAM>(buffer)));
-    }
-    int textLength() { return static_cast<int>(send(WM_GETTEXTLENGTH)); }
-    static bool isChange(int notificationCode) { return notificationCode == EN_CHANGE; }
-};
+using LineEdit = EditControl<LINE_EDIT_STYLE>;
 
 }  // namespace dialogs
