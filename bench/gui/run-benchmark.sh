@@ -113,7 +113,7 @@ for entries in 20000 100000; do
   "$NATIVE/modtools" big list "$WORK/a$entries.big" > "$WORK/list.txt"
   data=$(wc -c < "$WORK/list.txt")
   core_time "$NATIVE/modtools" big list "$WORK/a$entries.big"
-  say " archive of $entries entries: core (list) $CORE_T s, memory $CORE_KB kB"
+  say " archive of $entries entries: core (list) $CORE_T s, memory $CORE_KB kB; under Wine $(wine_time "$BIN/modtools.exe" big list "$(winpath "$WORK/a$entries.big")") s"
   gui Crandle "Crandle Helper" "$data" "text 11008 $(winpath "$WORK/a$entries.big")" -- \
     clickwait 11016 11012 "BIG Archive was successfully imported ...."
   say "  rows $(driver "Crandle Helper" rows 11010), last: $(driver "Crandle Helper" cell 11010 $((entries - 1)) 1)"
@@ -132,7 +132,7 @@ table=$WORK/NEW_sample.csf
 labels=$(wc -l < "$WORK/listing.txt")
 data=$(wc -c < "$WORK/listing.txt")
 core_time "$NATIVE/modtools" csf list "$table"
-say " table of $labels labels: core (load and listing) $CORE_T s, memory $CORE_KB kB"
+say " table of $labels labels: core (load and listing) $CORE_T s, memory $CORE_KB kB; under Wine $(wine_time "$BIN/modtools.exe" csf list "$(winpath "$table")") s"
 "$NATIVE/csf_bench" 100000 "$WORK" | sed -n '/^load/p' | sed 's/^/  core alone, its own table of 100,000 labels: /'
 gui Tessaly "Tessaly Helper" "$data" "text 11008 $(winpath "$table")" -- \
   clickwait 11016 11012 "CSF Archive was successfully imported ...."
