@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <cstring>
+#include <vector>
 
 namespace dialogs {
 
@@ -144,6 +145,34 @@ bool FileChooser::browseForFolder(HWND owner, char* buffer, std::size_t capacity
     std::strncpy(buffer, chosen, capacity - 1);
     buffer[capacity - 1] = '\0';
     return true;
+}
+
+namespace {
+
+// Runs a chooser on a buffer of the given capacity that starts with the path
+// and gives the path what the chooser left in the buffer.
+template <class Choose>
+bool withBuffer(std::string& path, std::size_t capacity, Choose choose) {
+    if (capacity == 0) return false;
+    std::vector<char> buffer(capacity, '\0');
+    path.copy(buffer.data(), capacity - 1);
+    const bool chosen = choose(buffer.data());
+    path = buffer.data();
+    return chosen;
+}
+
+}  // namespace
+
+bool FileChooser::openFileDialog(HWND owner, std::string& path, std::size_t capacity) {
+    return withBuffer(path, capacity, [&](char* buffer) { return openFileDialog(owner, buffer, capacity); });
+}
+
+bool FileChooser::saveFileDialog(HWND owner, std::string& path, std::size_t capacity) {
+    return withBuffer(path, capacity, [&](char* buffer) { return saveFileDialog(owner, buffer, capacity); });
+}
+
+bool FileChooser::browseForFolder(HWND owner, std::string& path, std::size_t capacity) {
+    return withBuffer(path, capacity, [&](char* buffer) { return browseForFolder(owner, buffer, capacity); });
 }
 
 }  // namespace dialogs

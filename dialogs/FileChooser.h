@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <cstddef>
+#include <string>
 
 namespace dialogs {
 
@@ -37,12 +38,19 @@ public:
     template <std::size_t N>
     bool saveFileDialog(HWND owner, char (&buffer)[N]) { return saveFileDialog(owner, buffer, N); }
 
+    // The same with a path held as a string: the chooser starts from the path
+    // (cut to capacity - 1 characters) and leaves in it what it left in its
+    // buffer, chosen or not.
+    bool openFileDialog(HWND owner, std::string& path, std::size_t capacity);
+    bool saveFileDialog(HWND owner, std::string& path, std::size_t capacity);
+
     bool allocateTaskMemory();
     bool releaseTaskMemory();
     // True when a folder was chosen (its path, cut to the buffer, is in the buffer).
     bool browseForFolder(HWND owner, char* buffer, std::size_t capacity);
     template <std::size_t N>
     bool browseForFolder(HWND owner, char (&buffer)[N]) { return browseForFolder(owner, buffer, N); }
+    bool browseForFolder(HWND owner, std::string& path, std::size_t capacity);
 
     // The folder of the path in the buffer, when it has a backslash; otherwise
     // the folder of the previous call stays.
