@@ -68,10 +68,6 @@ public:
     dialogs::CheckBox& folderCheck() { return folderCheck_; }
     dialogs::CheckBox& sizeCheck() { return sizeCheck_; }
     dialogs::OwnerDataListBox& resultList() { return resultList_; }
-    // The start folder as last read or chosen, and the filter of the last scan.
-    const std::string& folderText() const { return folderText_; }
-    const std::string& filterText() const { return filterText_; }
-    ScanMode scanMode() const { return scanMode_; }
     // Files and folders the last scan found, listed or not.
     std::int32_t entryTotal() const { return entryTotal_; }
     std::int32_t itemCount() const { return itemCount_; }
@@ -93,8 +89,10 @@ private:
     dialogs::BitmapButton buttons_[4];
     dialogs::FileChooser chooser_;
     FolderScanner scanner_;
-    std::string folderText_;  // at most FOLDER_SIZE - 1 characters
-    std::string filterText_;  // at most FILTER_SIZE - 1 characters
+    // The start folder as last read or chosen and the filter of the last scan,
+    // at most FOLDER_SIZE - 1 and FILTER_SIZE - 1 characters.
+    std::string folderText_;
+    std::string filterText_;
     // The temporary list shown in the text viewer, in the user's temporary folder.
     std::string outputTempName_;
     bool outputWritten_;

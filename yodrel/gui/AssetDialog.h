@@ -43,11 +43,6 @@ public:
     void chooseExportPath();
     void exportFiles();
 
-    const AssetWorkspace& workspace() const { return workspace_; }
-    // The paths as last read or chosen, each at most PATH_SIZE - 1 characters.
-    const std::string& importPath(int slot) const { return importPath_[slot <= 0 ? 0 : 1]; }
-    const std::string& exportPath() const { return exportPath_; }
-
 private:
     void initialiseDialog(HWND window) override;
     void setProgress(int position);
@@ -56,6 +51,7 @@ private:
 
     dialogs::FileChooser chooser_;
     AssetWorkspace workspace_;
+    // The paths as last read or chosen, each at most PATH_SIZE - 1 characters.
     std::string importPath_[AssetWorkspace::SLOTS];
     std::string exportPath_;
     int dropTarget_;  // the edit that receives the next dropped file
