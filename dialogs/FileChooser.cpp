@@ -13,39 +13,39 @@ DWORD dialogSize(std::size_t capacity) { return capacity > 0x7FFF ? 0x7FFF : sta
 }  // namespace
 
 FileChooser::FileChooser()
-    : folderItem(nullptr),
-      taskMemory(nullptr),
-      taskMemorySize(256),
-      comInitialised(false),
-      title{},
-      filter{},
-      initialFolder{},
-      folderPath{},
-      openRecord{},
-      saveRecord{},
-      browseRecord{} {}
+    : folderItem_(nullptr),
+      taskMemory_(nullptr),
+      taskMemorySize_(256),
+      comInitialised_(false),
+      title_{},
+      filter_{},
+      initialFolder_{},
+      folderPath_{},
+      openRecord_{},
+      saveRecord_{},
+      browseRecord_{} {}
 
 FileChooser::~FileChooser() {
     releaseFolderItem();
     releaseTaskMemory();
-    if (comInitialised) CoUninitialize();
+    if (comInitialised_) CoUninitialize();
 }
 
 void FileChooser::releaseFolderItem() {
-    if (folderItem != nullptr) {
-        CoTaskMemFree(folderItem);
-        folderItem = nullptr;
+    if (folderItem_ != nullptr) {
+        CoTaskMemFree(folderItem_);
+        folderItem_ = nullptr;
     }
 }
 
 void FileChooser::setTitle(const char* text) {
-    std::memset(title, 0, sizeof title);
+    std::memset(title_, 0, sizeof title_);
     if (text == nullptr) return;
-    std::strncpy(title, text, sizeof title - 1);
+    std::strncpy(title_, text, sizeof title_ - 1);
 }
 
 bool FileChooser::setFilter(const char* list) {
-    std::memset(filter, 0, sizeof filter);
+    std::memset(filter_, 0, sizeof filter_);
     if (list == nullptr) return true;
     std::size_t used = 0;  // bytes of complete pairs copied so far
     const char* pair = list;
@@ -55,8 +55,8 @@ bool FileChooser::setFilter(const char* list) {
         std::size_t patternLength = std::strlen(pattern);
         std::size_t pairBytes = descriptionLength + 1 + patternLength + 1;
         // The pair and the list's closing zero must fit.
-        if (used + pairBytes + 1 > sizeof filter) return false;
-        std::memcpy(filter + used, pair, pairBytes);
+        if (used + pairBytes + 1 > sizeof filter_) return false;
+        std::memcpy(filter_ + used, pair, pairBytes);
         used += pairBytes;
         pair = pattern + patternLength + 1;
     }
@@ -64,84 +64,84 @@ bool FileChooser::setFilter(const char* list) {
 }
 
 void FileChooser::takeInitialFolder(const char* buffer) {
-    char copy[sizeof initialFolder];
+    char copy[sizeof initialFolder_];
     std::strncpy(copy, buffer, sizeof copy - 1);
     copy[sizeof copy - 1] = '\0';
     char* cut = std::strrchr(copy, '\\');
     if (cut == nullptr) return;
     *cut = '\0';
-    std::memcpy(initialFolder, copy, sizeof initialFolder);
+    std::memcpy(initialFolder_, copy, sizeof initialFolder_);
 }
 
 bool FileChooser::openFileDialog(HWND owner, char* buffer, std::size_t capacity) {
     if (buffer == nullptr || capacity == 0) return false;
     buffer[capacity - 1] = '\0';
-    std::memset(&openRecord, 0, sizeof openRecord);
-    openRecord.lStructSize = sizeof openRecord;
-    openRecord.hwndOwner = owner;
-    openRecord.lpstrFilter = filter;
-    openRecord.nFilterIndex = 1;
-    openRecord.lpstrFile = buffer;
-    openRecord.nMaxFile = dialogSize(capacity);
-    openRecord.lpstrTitle = title;
-    openRecord.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    openRecord.lpstrInitialDir = initialFolder;
+    std::memset(&openRecord_, 0, sizeof openRecord_);
+    openRecord_.lStructSize = sizeof openRecord_;
+    openRecord_.hwndOwner = owner;
+    openRecord_.lpstrFilter = filter_;
+    openRecord_.nFilterIndex = 1;
+    openRecord_.lpstrFile = buffer;
+    openRecord_.nMaxFile = dialogSize(capacity);
+    openRecord_.lpstrTitle = title_;
+    openRecord_.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    openRecord_.lpstrInitialDir = initialFolder_;
     takeInitialFolder(buffer);
-    return GetOpenFileNameA(&openRecord) != FALSE;
+    return GetOpenFileNameA(&openRecord_) != FALSE;
 }
 
 bool FileChooser::saveFileDialog(HWND owner, char* buffer, std::size_t capacity) {
     if (buffer == nullptr || capacity == 0) return false;
     buffer[capacity - 1] = '\0';
-    std::memset(&saveRecord, 0, sizeof saveRecord);
-    saveRecord.lStructSize = sizeof saveRecord;
-    saveRecord.hwndOwner = owner;
-    saveRecord.lpstrFilter = filter;
-    saveRecord.nFilterIndex = 1;
-    saveRecord.lpstrFile = buffer;
-    saveRecord.nMaxFile = dialogSize(capacity);
-    // No file title buffer is given, so no size for it either.
-    saveRecord.lpstrInitialDir = initialFolder;
-    saveRecord.lpstrTitle = title;
-    saveRecord.Flags = OFN_OVERWRITEPROMPT;
+    std::memset(&saveRecord_, 0, sizeof saveRecord_);
+    saveRecord_.lStructSize = sizeof saveRecord_;
+    saveRecord_.hwndOwner = owner;
+    saveRecord_.lpstrFilter = filter_;
+    saveRecord_.nFilterIndex = 1;
+    saveRecord_.lpstrFile = buffer;
+    saveRecord_.nMaxFile = dialogSize(capacity);
+    // No file title_ buffer is given, so no size for it either.
+    saveRecord_.lpstrInitialDir = initialFolder_;
+    saveRecord_.lpstrTitle = title_;
+    saveRecord_.Flags = OFN_OVERWRITEPROMPT;
     takeInitialFolder(buffer);
-    return GetSaveFileNameA(&saveRecord) != FALSE;
+    return GetSaveFileNameA(&saveRecord_) != FALSE;
 }
 
 bool FileChooser::allocateTaskMemory() {
-    if (!comInitialised) {
+    if (!comInitialised_) {
         HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         // S_FALSE: already started on this thread; it still has to be ended once.
-        comInitialised = SUCCEEDED(started);
+        comInitialised_ = SUCCEEDED(started);
     }
-    if (taskMemory == nullptr) taskMemory = CoTaskMemAlloc(taskMemorySize);
-    return taskMemory != nullptr;
+    if (taskMemory_ == nullptr) taskMemory_ = CoTaskMemAlloc(taskMemorySize_);
+    return taskMemory_ != nullptr;
 }
 
 bool FileChooser::releaseTaskMemory() {
-    if (taskMemory == nullptr) return false;
-    CoTaskMemFree(taskMemory);
-    taskMemory = nullptr;
+    if (taskMemory_ == nullptr) return false;
+    CoTaskMemFree(taskMemory_);
+    taskMemory_ = nullptr;
     return true;
 }
 
 bool FileChooser::browseForFolder(HWND owner, char* buffer, std::size_t capacity) {
-    if (taskMemory == nullptr || buffer == nullptr || capacity == 0) return false;
+    if (taskMemory_ == nullptr || buffer == nullptr || capacity == 0) return false;
     // The browser writes a display name of up to MAX_PATH characters, so it
     // gets a buffer of that size and the caller's buffer gets what fits.
     char displayName[MAX_PATH] = {0};
-    std::memset(&browseRecord, 0, sizeof browseRecord);
-    browseRecord.hwndOwner = owner;
-    browseRecord.pidlRoot = nullptr;
-    browseRecord.pszDisplayName = displayName;
-    browseRecord.lpszTitle = title;
-    browseRecord.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    std::memset(&browseRecord_, 0, sizeof browseRecord_);
+    browseRecord_.hwndOwner = owner;
+    browseRecord_.pidlRoot = nullptr;
+    browseRecord_.pszDisplayName = displayName;
+    browseRecord_.lpszTitle = title_;
+    browseRecord_.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
     releaseFolderItem();
-    folderItem = SHBrowseForFolderA(&browseRecord);
-    if (folderItem == nullptr) return false;
-    std::memset(folderPath, 0, sizeof folderPath);
-    SHGetPathFromIDListA(folderItem, folderPath);
-    const char* chosen = folderPath[0] == ' ' ? displayName : folderPath;
+    folderItem_ = SHBrowseForFolderA(&browseRecord_);
+    if (folderItem_ == nullptr) return false;
+    std::memset(folderPath_, 0, sizeof folderPath_);
+    SHGetPathFromIDListA(folderItem_, folderPath_);
+    const char* chosen = folderPath_[0] == ' ' ? displayName : folderPath_;
     std::strncpy(buffer, chosen, capacity - 1);
     buffer[capacity - 1] = '\0';
     return true;

@@ -56,20 +56,28 @@ public:
     // the folder of the previous call stays.
     void takeInitialFolder(const char* buffer);
 
-    PIDLIST_ABSOLUTE folderItem;
-    void* taskMemory;
-    DWORD taskMemorySize;
-    bool comInitialised;
-    char title[CHOOSER_TITLE_SIZE];
-    char filter[CHOOSER_FILTER_SIZE];
-    char initialFolder[260];
-    char folderPath[262];
-    OPENFILENAMEA openRecord;
-    OPENFILENAMEA saveRecord;
-    BROWSEINFOA browseRecord;
+    // The title and the filter list (pairs, ended by two zeros) the choosers get.
+    const char* title() const { return title_; }
+    const char* filter() const { return filter_; }
+    // The folder the file dialogs open in.
+    const char* initialFolder() const { return initialFolder_; }
+    // True once the COM library was started on this thread for the browser.
+    bool comInitialised() const { return comInitialised_; }
 
 private:
     void releaseFolderItem();
+
+    PIDLIST_ABSOLUTE folderItem_;
+    void* taskMemory_;
+    DWORD taskMemorySize_;
+    bool comInitialised_;
+    char title_[CHOOSER_TITLE_SIZE];
+    char filter_[CHOOSER_FILTER_SIZE];
+    char initialFolder_[260];
+    char folderPath_[262];
+    OPENFILENAMEA openRecord_;
+    OPENFILENAMEA saveRecord_;
+    BROWSEINFOA browseRecord_;
 };
 
 }  // namespace dialogs

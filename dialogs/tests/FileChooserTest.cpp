@@ -23,14 +23,14 @@ std::vector<std::string> filterEntries(const dialogs::FileChooser& chooser, bool
     std::vector<std::string> entries;
     std::size_t at = 0;
     terminated = false;
-    while (at < sizeof chooser.filter) {
-        if (chooser.filter[at] == '\0') {
+    while (at < dialogs::CHOOSER_FILTER_SIZE) {
+        if (chooser.filter()[at] == '\0') {
             terminated = true;
             break;
         }
-        const char* entry = chooser.filter + at;
-        std::size_t length = strnlen(entry, sizeof chooser.filter - at);
-        if (at + length >= sizeof chooser.filter) break;
+        const char* entry = chooser.filter() + at;
+        std::size_t length = strnlen(entry, dialogs::CHOOSER_FILTER_SIZE - at);
+        if (at + length >= dialogs::CHOOSER_FILTER_SIZE) break;
         entries.emplace_back(entry, length);
         at += length + 1;
     }
@@ -42,10 +42,10 @@ std::vector<std::string> filterEntries(const dialogs::FileChooser& chooser, bool
 TEST(FileChooser, TitleAndFilterAreCutWithTheirTerminatorsKept) {
     dialogs::FileChooser chooser;
     chooser.setTitle("File Dialog - Tessaly");
-    EXPECT_STREQ("File Dialog - Tessaly", chooser.title);
+    EXPECT_STREQ("File Dialog - Tessaly", chooser.title());
     const std::string longTitle(100, 'T');
     chooser.setTitle(longTitle.c_str());
-    EXPECT_EQ(65u, std::strlen(chooser.title)) << "65 characters and the terminator";
+    EXPECT_EQ(65u, std::strlen(chooser.title())) << "65 characters and the terminator";
 
     EXPECT_TRUE(chooser.setFilter(FILTER));
     bool terminated = false;
@@ -76,13 +76,13 @@ TEST(FileChooser, TitleAndFilterAreCutWithTheirTerminatorsKept) {
 TEST(FileChooser, InitialFolderComesFromThePathAndIsKeptOtherwise) {
     dialogs::FileChooser chooser;
     chooser.takeInitialFolder("C:\\data\\game.csf");
-    EXPECT_STREQ("C:\\data", chooser.initialFolder);
+    EXPECT_STREQ("C:\\data", chooser.initialFolder());
     chooser.takeInitialFolder("");
-    EXPECT_STREQ("C:\\data", chooser.initialFolder) << "no backslash: the previous folder stays";
+    EXPECT_STREQ("C:\\data", chooser.initialFolder()) << "no backslash: the previous folder stays";
     chooser.takeInitialFolder("plain.csf");
-    EXPECT_STREQ("C:\\data", chooser.initialFolder);
+    EXPECT_STREQ("C:\\data", chooser.initialFolder());
     chooser.takeInitialFolder("D:\\deep\\er\\x");
-    EXPECT_STREQ("D:\\deep\\er", chooser.initialFolder);
+    EXPECT_STREQ("D:\\deep\\er", chooser.initialFolder());
 }
 
 TEST(FileChooser, OpenDialogStartsInTheFolderOfThePathAndKeepsIt) {
@@ -106,7 +106,7 @@ TEST(FileChooser, OpenDialogStartsInTheFolderOfThePathAndKeepsIt) {
     std::strcpy(path, (folder + "\\game.csf").c_str());
     ASSERT_NE(0, chooser.openFileDialog(application.mainWindow(), path));
     EXPECT_EQ(folder + "\\other.csf", std::string(path));
-    EXPECT_EQ(folder, std::string(chooser.initialFolder));
+    EXPECT_EQ(folder, std::string(chooser.initialFolder()));
 
     char empty[260] = {0};
     ASSERT_NE(0, chooser.openFileDialog(application.mainWindow(), empty));
@@ -177,7 +177,7 @@ TEST(FileChooser, FolderBrowserNeedsTaskMemoryAndReturnsTheChosenFolder) {
     EXPECT_TRUE(answerer.seen().empty()) << "nothing was shown";
 
     ASSERT_TRUE(chooser.allocateTaskMemory());
-    EXPECT_TRUE(chooser.comInitialised);
+    EXPECT_TRUE(chooser.comInitialised());
     answerer.thenChooseFolder(folder);
     ASSERT_EQ(1, chooser.browseForFolder(application.mainWindow(), path));
     EXPECT_EQ(0, _stricmp(folder.c_str(), path)) << path;
