@@ -73,38 +73,32 @@ void FileChooser::takeInitialFolder(const char* buffer) {
     std::memcpy(initialFolder_, copy, sizeof initialFolder_);
 }
 
+// The record of either file dialog; no file title buffer is given, so no
+// size for it either.
+void FileChooser::prepareRecord(OPENFILENAMEA& record, HWND owner, char* buffer, std::size_t capacity, DWORD flags) {
+    buffer[capacity - 1] = '\0';
+    std::memset(&record, 0, sizeof record);
+    record.lStructSize = sizeof record;
+    record.hwndOwner = owner;
+    record.lpstrFilter = filter_;
+    record.nFilterIndex = 1;
+    record.lpstrFile = buffer;
+    record.nMaxFile = dialogSize(capacity);
+    record.lpstrTitle = title_;
+    record.Flags = flags;
+    record.lpstrInitialDir = initialFolder_;
+    takeInitialFolder(buffer);
+}
+
 bool FileChooser::openFileDialog(HWND owner, char* buffer, std::size_t capacity) {
     if (buffer == nullptr || capacity == 0) return false;
-    buffer[capacity - 1] = '\0';
-    std::memset(&openRecord_, 0, sizeof openRecord_);
-    openRecord_.lStructSize = sizeof openRecord_;
-    openRecord_.hwndOwner = owner;
-    openRecord_.lpstrFilter = filter_;
-    openRecord_.nFilterIndex = 1;
-    openRecord_.lpstrFile = buffer;
-    openRecord_.nMaxFile = dialogSize(capacity);
-    openRecord_.lpstrTitle = title_;
-    openRecord_.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    openRecord_.lpstrInitialDir = initialFolder_;
-    takeInitialFolder(buffer);
+    prepareRecord(openRecord_, owner, buffer, capacity, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
     return GetOpenFileNameA(&openRecord_) != FALSE;
 }
 
 bool FileChooser::saveFileDialog(HWND owner, char* buffer, std::size_t capacity) {
     if (buffer == nullptr || capacity == 0) return false;
-    buffer[capacity - 1] = '\0';
-    std::memset(&saveRecord_, 0, sizeof saveRecord_);
-    saveRecord_.lStructSize = sizeof saveRecord_;
-    saveRecord_.hwndOwner = owner;
-    saveRecord_.lpstrFilter = filter_;
-    saveRecord_.nFilterIndex = 1;
-    saveRecord_.lpstrFile = buffer;
-    saveRecord_.nMaxFile = dialogSize(capacity);
-    // No file title_ buffer is given, so no size for it either.
-    saveRecord_.lpstrInitialDir = initialFolder_;
-    saveRecord_.lpstrTitle = title_;
-    saveRecord_.Flags = OFN_OVERWRITEPROMPT;
-    takeInitialFolder(buffer);
+    prepareRecord(saveRecord_, owner, buffer, capacity, OFN_OVERWRITEPROMPT);
     return GetSaveFileNameA(&saveRecord_) != FALSE;
 }
 

@@ -66,6 +66,7 @@ public:
 
 private:
     void releaseFolderItem();
+    void prepareRecord(OPENFILENAMEA& record, HWND owner, char* buffer, std::size_t capacity, DWORD flags);
 
     PIDLIST_ABSOLUTE folderItem_;
     void* taskMemory_;
