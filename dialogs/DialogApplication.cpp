@@ -14,13 +14,13 @@ int startShowState = 0;
 DialogApplication::DialogApplication(int progressBarId)
     : instance(nullptr),
       dialog(nullptr),
-      message{},
-      lastGetResult(0),
-      commonControls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS},
-      messageText{},
-      iconMetrics{0, 0, 0, 0},
       progressId(progressBarId),
       procedure(nullptr),
+      message_{},
+      lastGetResult_(0),
+      commonControls_{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS},
+      messageText_{},
+      iconMetrics_{0, 0, 0, 0},
       bannerBitmap_(nullptr) {}
 
 DialogApplication::~DialogApplication() = default;
@@ -29,7 +29,7 @@ void DialogApplication::setDialogProcedure(DLGPROC dialogProcedure) { procedure 
 
 bool DialogApplication::initialise(HINSTANCE instanceHandle) {
     instance = instanceHandle;
-    return InitCommonControlsEx(&commonControls) != FALSE;
+    return InitCommonControlsEx(&commonControls_) != FALSE;
 }
 
 bool DialogApplication::createMainDialog(WORD templateId) {
@@ -37,8 +37,8 @@ bool DialogApplication::createMainDialog(WORD templateId) {
     dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), nullptr, procedure, 0);
     if (dialog == nullptr) {
         DWORD code = GetLastError();
-        std::snprintf(messageText, sizeof messageText, CREATE_ERROR_FORMAT, static_cast<unsigned>(code));
-        MessageBoxA(nullptr, messageText, CREATE_ERROR_TITLE, MB_ICONEXCLAMATION | MB_OK);
+        std::snprintf(messageText_, sizeof messageText_, CREATE_ERROR_FORMAT, static_cast<unsigned>(code));
+        MessageBoxA(nullptr, messageText_, CREATE_ERROR_TITLE, MB_ICONEXCLAMATION | MB_OK);
         return false;
     }
     ShowWindow(dialog, SW_SHOW);
@@ -47,32 +47,32 @@ bool DialogApplication::createMainDialog(WORD templateId) {
 
 int DialogApplication::runMessageLoop() {
     for (;;) {
-        lastGetResult = GetMessageA(&message, nullptr, 0, 0);
-        if (lastGetResult == 0 || lastGetResult == -1) return lastGetResult;
-        if (!IsDialogMessageA(dialog, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
+        lastGetResult_ = GetMessageA(&message_, nullptr, 0, 0);
+        if (lastGetResult_ == 0 || lastGetResult_ == -1) return lastGetResult_;
+        if (!IsDialogMessageA(dialog, &message_)) {
+            TranslateMessage(&message_);
+            DispatchMessageA(&message_);
         }
     }
 }
 
 int DialogApplication::exitCode() const {
-    if (lastGetResult == -1) return EXIT_BROKEN;
-    return static_cast<int>(message.wParam);
+    if (lastGetResult_ == -1) return EXIT_BROKEN;
+    return static_cast<int>(message_.wParam);
 }
 
 void DialogApplication::setWindowIcons(HWND window, WORD groupId) {
-    iconMetrics[0] = GetSystemMetrics(SM_CXICON);
-    iconMetrics[1] = GetSystemMetrics(SM_CYICON);
-    iconMetrics[2] = GetSystemMetrics(SM_CXSMICON);
-    iconMetrics[3] = GetSystemMetrics(SM_CYSMICON);
+    iconMetrics_[0] = GetSystemMetrics(SM_CXICON);
+    iconMetrics_[1] = GetSystemMetrics(SM_CYICON);
+    iconMetrics_[2] = GetSystemMetrics(SM_CXSMICON);
+    iconMetrics_[3] = GetSystemMetrics(SM_CYSMICON);
     // Loaded without LR_SHARED, the icons belong to this object. A second
     // call replaces them; the old ones are released once the window no
     // longer uses them.
-    OwnedIcon largeOne(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics[0],
-                                                  iconMetrics[1], LR_CREATEDIBSECTION)));
-    OwnedIcon smallOne(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics[2],
-                                                  iconMetrics[3], LR_CREATEDIBSECTION)));
+    OwnedIcon largeOne(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics_[0],
+                                                  iconMetrics_[1], LR_CREATEDIBSECTION)));
+    OwnedIcon smallOne(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(groupId), IMAGE_ICON, iconMetrics_[2],
+                                                  iconMetrics_[3], LR_CREATEDIBSECTION)));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeOne.get()));
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallOne.get()));
     largeIcon_ = std::move(largeOne);
@@ -86,7 +86,7 @@ LRESULT DialogApplication::setStaticBitmap(HWND dialogWindow, int controlId, WOR
 }
 
 bool DialogApplication::refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!work.busy()) return false;
+    if (!work_.busy()) return false;
     switch (msg) {
     case WM_COMMAND:
         return true;
@@ -94,7 +94,7 @@ bool DialogApplication::refusedWhileBusy(UINT msg, WPARAM wParam, LPARAM lParam)
         DragFinish(reinterpret_cast<HDROP>(wParam));
         return true;
     case WM_CLOSE:
-        work.requestClose();
+        work_.requestClose();
         return true;
     case WM_NOTIFY: {
         // Texts and check states are still given (the list repaints); the

@@ -61,9 +61,11 @@ public:
 
     // Runs long work off the window's thread (BackgroundWork) and returns
     // when it has ended; the dialog stays responsive meanwhile.
-    void runInBackground(const std::function<void()>& job) { work.run(dialog, progressId, job); }
+    void runInBackground(const std::function<void()>& job) { work_.run(dialog, progressId, job); }
     // What a job run in the background counts and polls for a stop.
-    WorkProgress& workProgress() { return work.progress(); }
+    WorkProgress& workProgress() { return work_.progress(); }
+    // True while work runs in the background.
+    bool busy() const { return work_.busy(); }
     // While work runs: commands, dropped files and clicks on lists are
     // refused and a close stops the work, then closes. True when the message was
     // taken care of so; the dialog procedure then returns TRUE.
@@ -74,25 +76,35 @@ public:
     // loop). True when answered so; the dialog procedure then returns TRUE.
     bool answeredByFrame(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
-    HINSTANCE instance;
-    HWND dialog;
-    MSG message;
-    int lastGetResult;
-    INITCOMMONCONTROLSEX commonControls;
+    // The main dialog (null before it is created or when that failed).
+    HWND mainWindow() const { return dialog; }
+    // The last message the loop took and what GetMessage returned for it.
+    const MSG& lastMessage() const { return message_; }
+    int lastGetResult() const { return lastGetResult_; }
     static constexpr std::size_t MESSAGE_TEXT_SIZE = 256;
-    char messageText[MESSAGE_TEXT_SIZE];
-    int iconMetrics[4];
-    WindowPlacement placement;
-    BackgroundWork work;
+    // The text of the last error box the frame showed.
+    const char* messageText() const { return messageText_; }
+    // The icon sizes setWindowIcons loaded: large width and height, then
+    // small width and height.
+    int iconMetric(int index) const { return index >= 0 && index < 4 ? iconMetrics_[index] : 0; }
 
 protected:
     // Sets up the new dialog window: its controls, icons and placement.
     virtual void initialiseDialog(HWND window) = 0;
 
+    HINSTANCE instance;
+    HWND dialog;
+    WindowPlacement placement;
     int progressId;
     DLGPROC procedure;
 
 private:
+    MSG message_;
+    int lastGetResult_;
+    INITCOMMONCONTROLSEX commonControls_;
+    char messageText_[MESSAGE_TEXT_SIZE];
+    int iconMetrics_[4];
+    BackgroundWork work_;
     HBITMAP bannerBitmap_;
     OwnedIcon largeIcon_;
     OwnedIcon smallIcon_;

@@ -2,6 +2,9 @@
 // lines, which differ only in their style.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "ControlWindow.h"
 
 namespace dialogs {
@@ -22,6 +25,12 @@ public:
     // At most maximumLength - 1 characters and a terminating zero.
     int getText(char* buffer, int maximumLength) {
         return static_cast<int>(send(WM_GETTEXT, static_cast<WPARAM>(maximumLength), reinterpret_cast<LPARAM>(buffer)));
+    }
+    // The text cut as getText cuts it.
+    std::string text(int maximumLength) {
+        std::vector<char> buffer(static_cast<std::size_t>(maximumLength > 0 ? maximumLength : 1), '\0');
+        getText(buffer.data(), maximumLength);
+        return buffer.data();
     }
     int textLength() { return static_cast<int>(send(WM_GETTEXTLENGTH)); }
     static bool isChange(int notificationCode) { return notificationCode == EN_CHANGE; }

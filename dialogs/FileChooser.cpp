@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <cstring>
+#include <vector>
 
 namespace dialogs {
 
@@ -12,39 +13,39 @@ DWORD dialogSize(std::size_t capacity) { return capacity > 0x7FFF ? 0x7FFF : sta
 }  // namespace
 
 FileChooser::FileChooser()
-    : folderItem(nullptr),
-      taskMemory(nullptr),
-      taskMemorySize(256),
-      comInitialised(false),
-      title{},
-      filter{},
-      initialFolder{},
-      folderPath{},
-      openRecord{},
-      saveRecord{},
-      browseRecord{} {}
+    : folderItem_(nullptr),
+      taskMemory_(nullptr),
+      taskMemorySize_(256),
+      comInitialised_(false),
+      title_{},
+      filter_{},
+      initialFolder_{},
+      folderPath_{},
+      openRecord_{},
+      saveRecord_{},
+      browseRecord_{} {}
 
 FileChooser::~FileChooser() {
     releaseFolderItem();
     releaseTaskMemory();
-    if (comInitialised) CoUninitialize();
+    if (comInitialised_) CoUninitialize();
 }
 
 void FileChooser::releaseFolderItem() {
-    if (folderItem != nullptr) {
-        CoTaskMemFree(folderItem);
-        folderItem = nullptr;
+    if (folderItem_ != nullptr) {
+        CoTaskMemFree(folderItem_);
+        folderItem_ = nullptr;
     }
 }
 
 void FileChooser::setTitle(const char* text) {
-    std::memset(title, 0, sizeof title);
+    std::memset(title_, 0, sizeof title_);
     if (text == nullptr) return;
-    std::strncpy(title, text, sizeof title - 1);
+    std::strncpy(title_, text, sizeof title_ - 1);
 }
 
 bool FileChooser::setFilter(const char* list) {
-    std::memset(filter, 0, sizeof filter);
+    std::memset(filter_, 0, sizeof filter_);
     if (list == nullptr) return true;
     std::size_t used = 0;  // bytes of complete pairs copied so far
     const char* pair = list;
@@ -54,8 +55,8 @@ bool FileChooser::setFilter(const char* list) {
         std::size_t patternLength = std::strlen(pattern);
         std::size_t pairBytes = descriptionLength + 1 + patternLength + 1;
         // The pair and the list's closing zero must fit.
-        if (used + pairBytes + 1 > sizeof filter) return false;
-        std::memcpy(filter + used, pair, pairBytes);
+        if (used + pairBytes + 1 > sizeof filter_) return false;
+        std::memcpy(filter_ + used, pair, pairBytes);
         used += pairBytes;
         pair = pattern + patternLength + 1;
     }
@@ -63,87 +64,109 @@ bool FileChooser::setFilter(const char* list) {
 }
 
 void FileChooser::takeInitialFolder(const char* buffer) {
-    char copy[sizeof initialFolder];
+    char copy[sizeof initialFolder_];
     std::strncpy(copy, buffer, sizeof copy - 1);
     copy[sizeof copy - 1] = '\0';
     char* cut = std::strrchr(copy, '\\');
     if (cut == nullptr) return;
     *cut = '\0';
-    std::memcpy(initialFolder, copy, sizeof initialFolder);
+    std::memcpy(initialFolder_, copy, sizeof initialFolder_);
+}
+
+// The record of either file dialog; no file title buffer is given, so no
+// size for it either.
+void FileChooser::prepareRecord(OPENFILENAMEA& record, HWND owner, char* buffer, std::size_t capacity, DWORD flags) {
+    buffer[capacity - 1] = '\0';
+    std::memset(&record, 0, sizeof record);
+    record.lStructSize = sizeof record;
+    record.hwndOwner = owner;
+    record.lpstrFilter = filter_;
+    record.nFilterIndex = 1;
+    record.lpstrFile = buffer;
+    record.nMaxFile = dialogSize(capacity);
+    record.lpstrTitle = title_;
+    record.Flags = flags;
+    record.lpstrInitialDir = initialFolder_;
+    takeInitialFolder(buffer);
 }
 
 bool FileChooser::openFileDialog(HWND owner, char* buffer, std::size_t capacity) {
     if (buffer == nullptr || capacity == 0) return false;
-    buffer[capacity - 1] = '\0';
-    std::memset(&openRecord, 0, sizeof openRecord);
-    openRecord.lStructSize = sizeof openRecord;
-    openRecord.hwndOwner = owner;
-    openRecord.lpstrFilter = filter;
-    openRecord.nFilterIndex = 1;
-    openRecord.lpstrFile = buffer;
-    openRecord.nMaxFile = dialogSize(capacity);
-    openRecord.lpstrTitle = title;
-    openRecord.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    openRecord.lpstrInitialDir = initialFolder;
-    takeInitialFolder(buffer);
-    return GetOpenFileNameA(&openRecord) != FALSE;
+    prepareRecord(openRecord_, owner, buffer, capacity, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+    return GetOpenFileNameA(&openRecord_) != FALSE;
 }
 
 bool FileChooser::saveFileDialog(HWND owner, char* buffer, std::size_t capacity) {
     if (buffer == nullptr || capacity == 0) return false;
-    buffer[capacity - 1] = '\0';
-    std::memset(&saveRecord, 0, sizeof saveRecord);
-    saveRecord.lStructSize = sizeof saveRecord;
-    saveRecord.hwndOwner = owner;
-    saveRecord.lpstrFilter = filter;
-    saveRecord.nFilterIndex = 1;
-    saveRecord.lpstrFile = buffer;
-    saveRecord.nMaxFile = dialogSize(capacity);
-    // No file title buffer is given, so no size for it either.
-    saveRecord.lpstrInitialDir = initialFolder;
-    saveRecord.lpstrTitle = title;
-    saveRecord.Flags = OFN_OVERWRITEPROMPT;
-    takeInitialFolder(buffer);
-    return GetSaveFileNameA(&saveRecord) != FALSE;
+    prepareRecord(saveRecord_, owner, buffer, capacity, OFN_OVERWRITEPROMPT);
+    return GetSaveFileNameA(&saveRecord_) != FALSE;
 }
 
 bool FileChooser::allocateTaskMemory() {
-    if (!comInitialised) {
+    if (!comInitialised_) {
         HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         // S_FALSE: already started on this thread; it still has to be ended once.
-        comInitialised = SUCCEEDED(started);
+        comInitialised_ = SUCCEEDED(started);
     }
-    if (taskMemory == nullptr) taskMemory = CoTaskMemAlloc(taskMemorySize);
-    return taskMemory != nullptr;
+    if (taskMemory_ == nullptr) taskMemory_ = CoTaskMemAlloc(taskMemorySize_);
+    return taskMemory_ != nullptr;
 }
 
 bool FileChooser::releaseTaskMemory() {
-    if (taskMemory == nullptr) return false;
-    CoTaskMemFree(taskMemory);
-    taskMemory = nullptr;
+    if (taskMemory_ == nullptr) return false;
+    CoTaskMemFree(taskMemory_);
+    taskMemory_ = nullptr;
     return true;
 }
 
 bool FileChooser::browseForFolder(HWND owner, char* buffer, std::size_t capacity) {
-    if (taskMemory == nullptr || buffer == nullptr || capacity == 0) return false;
+    if (taskMemory_ == nullptr || buffer == nullptr || capacity == 0) return false;
     // The browser writes a display name of up to MAX_PATH characters, so it
     // gets a buffer of that size and the caller's buffer gets what fits.
     char displayName[MAX_PATH] = {0};
-    std::memset(&browseRecord, 0, sizeof browseRecord);
-    browseRecord.hwndOwner = owner;
-    browseRecord.pidlRoot = nullptr;
-    browseRecord.pszDisplayName = displayName;
-    browseRecord.lpszTitle = title;
-    browseRecord.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    std::memset(&browseRecord_, 0, sizeof browseRecord_);
+    browseRecord_.hwndOwner = owner;
+    browseRecord_.pidlRoot = nullptr;
+    browseRecord_.pszDisplayName = displayName;
+    browseRecord_.lpszTitle = title_;
+    browseRecord_.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
     releaseFolderItem();
-    folderItem = SHBrowseForFolderA(&browseRecord);
-    if (folderItem == nullptr) return false;
-    std::memset(folderPath, 0, sizeof folderPath);
-    SHGetPathFromIDListA(folderItem, folderPath);
-    const char* chosen = folderPath[0] == ' ' ? displayName : folderPath;
+    folderItem_ = SHBrowseForFolderA(&browseRecord_);
+    if (folderItem_ == nullptr) return false;
+    std::memset(folderPath_, 0, sizeof folderPath_);
+    SHGetPathFromIDListA(folderItem_, folderPath_);
+    const char* chosen = folderPath_[0] == ' ' ? displayName : folderPath_;
     std::strncpy(buffer, chosen, capacity - 1);
     buffer[capacity - 1] = '\0';
     return true;
+}
+
+namespace {
+
+// Runs a chooser on a buffer of the given capacity that starts with the path
+// and gives the path what the chooser left in the buffer.
+template <class Choose>
+bool withBuffer(std::string& path, std::size_t capacity, Choose choose) {
+    if (capacity == 0) return false;
+    std::vector<char> buffer(capacity, '\0');
+    path.copy(buffer.data(), capacity - 1);
+    const bool chosen = choose(buffer.data());
+    path = buffer.data();
+    return chosen;
+}
+
+}  // namespace
+
+bool FileChooser::openFileDialog(HWND owner, std::string& path, std::size_t capacity) {
+    return withBuffer(path, capacity, [&](char* buffer) { return openFileDialog(owner, buffer, capacity); });
+}
+
+bool FileChooser::saveFileDialog(HWND owner, std::string& path, std::size_t capacity) {
+    return withBuffer(path, capacity, [&](char* buffer) { return saveFileDialog(owner, buffer, capacity); });
+}
+
+bool FileChooser::browseForFolder(HWND owner, std::string& path, std::size_t capacity) {
+    return withBuffer(path, capacity, [&](char* buffer) { return browseForFolder(owner, buffer, capacity); });
 }
 
 }  // namespace dialogs

@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <cstddef>
+#include <string>
 
 namespace dialogs {
 
@@ -37,31 +38,47 @@ public:
     template <std::size_t N>
     bool saveFileDialog(HWND owner, char (&buffer)[N]) { return saveFileDialog(owner, buffer, N); }
 
+    // The same with a path held as a string: the chooser starts from the path
+    // (cut to capacity - 1 characters) and leaves in it what it left in its
+    // buffer, chosen or not.
+    bool openFileDialog(HWND owner, std::string& path, std::size_t capacity);
+    bool saveFileDialog(HWND owner, std::string& path, std::size_t capacity);
+
     bool allocateTaskMemory();
     bool releaseTaskMemory();
     // True when a folder was chosen (its path, cut to the buffer, is in the buffer).
     bool browseForFolder(HWND owner, char* buffer, std::size_t capacity);
     template <std::size_t N>
     bool browseForFolder(HWND owner, char (&buffer)[N]) { return browseForFolder(owner, buffer, N); }
+    bool browseForFolder(HWND owner, std::string& path, std::size_t capacity);
 
     // The folder of the path in the buffer, when it has a backslash; otherwise
     // the folder of the previous call stays.
     void takeInitialFolder(const char* buffer);
 
-    PIDLIST_ABSOLUTE folderItem;
-    void* taskMemory;
-    DWORD taskMemorySize;
-    bool comInitialised;
-    char title[CHOOSER_TITLE_SIZE];
-    char filter[CHOOSER_FILTER_SIZE];
-    char initialFolder[260];
-    char folderPath[262];
-    OPENFILENAMEA openRecord;
-    OPENFILENAMEA saveRecord;
-    BROWSEINFOA browseRecord;
+    // The title and the filter list (pairs, ended by two zeros) the choosers get.
+    const char* title() const { return title_; }
+    const char* filter() const { return filter_; }
+    // The folder the file dialogs open in.
+    const char* initialFolder() const { return initialFolder_; }
+    // True once the COM library was started on this thread for the browser.
+    bool comInitialised() const { return comInitialised_; }
 
 private:
     void releaseFolderItem();
+    void prepareRecord(OPENFILENAMEA& record, HWND owner, char* buffer, std::size_t capacity, DWORD flags);
+
+    PIDLIST_ABSOLUTE folderItem_;
+    void* taskMemory_;
+    DWORD taskMemorySize_;
+    bool comInitialised_;
+    char title_[CHOOSER_TITLE_SIZE];
+    char filter_[CHOOSER_FILTER_SIZE];
+    char initialFolder_[260];
+    char folderPath_[262];
+    OPENFILENAMEA openRecord_;
+    OPENFILENAMEA saveRecord_;
+    BROWSEINFOA browseRecord_;
 };
 
 }  // namespace dialogs

@@ -68,15 +68,14 @@ const char* FileStream::readLine() {
     return line_;
 }
 
-// The last status keeps the stdio error flag's bit (32) after a failed write.
 StreamResult FileStream::streamError() {
-    lastStatus_ = 32;
+    lastStatus_ = StreamResult::STREAM_ERROR;
     return StreamResult::STREAM_ERROR;
 }
 
 StreamResult FileStream::writeResult() {
     if (stream_ && std::ferror(stream_)) return streamError();
-    lastStatus_ = 0;
+    lastStatus_ = StreamResult::WRITTEN;
     return StreamResult::WRITTEN;
 }
 
@@ -126,7 +125,7 @@ StreamResult FileStream::writeLine(const char* text) {
 
 bool FileStream::atEnd() {
     const bool end = !stream_ || std::feof(stream_);
-    lastStatus_ = end ? 1 : 0;
+    lastStatus_ = end ? StreamResult::AT_END : StreamResult::NONE;
     return end;
 }
 
@@ -138,14 +137,14 @@ int FileStream::size() {
     return length < 0 ? 0 : static_cast<int>(length);
 }
 
-int FileStream::seek(long offset) {
-    if (offset < 0 || !stream_) return 0;
-    return std::fseek(stream_, offset, SEEK_SET);
+bool FileStream::seek(long offset) {
+    if (offset < 0 || !stream_) return true;
+    return std::fseek(stream_, offset, SEEK_SET) == 0;
 }
 
-int FileStream::rewind() {
-    if (!stream_) return -1;
-    return std::fseek(stream_, 0, SEEK_SET);
+bool FileStream::rewind() {
+    if (!stream_) return false;
+    return std::fseek(stream_, 0, SEEK_SET) == 0;
 }
 
 bool FileStream::exists() const { return platform::exists(name_); }

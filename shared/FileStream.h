@@ -12,6 +12,8 @@ enum class StreamResult {
     OPEN,          // open succeeded
     FAILED,        // open failed, or the stream was in error when closed
     STREAM_ERROR,  // the stream's error indicator is set after a write
+    AT_END,        // an end-of-file test found the end
+    NONE,          // nothing to report: no test or write yet, or a test found no end
 };
 
 class FileStream {
@@ -65,8 +67,11 @@ public:
     // True at the end of the file (or without a stream).
     bool atEnd();
     int size();
-    int seek(long offset);
-    int rewind();
+    // Moves to the offset from the start. False only when the stream refused
+    // the move; a negative offset, or no stream, leaves everything as it was.
+    bool seek(long offset);
+    // Back to the start; false without a stream or when the stream refused.
+    bool rewind();
     bool exists() const;
     int setBlockSize(int n);
     int setLineLength(int n);
@@ -76,9 +81,10 @@ public:
     bool binary() const { return binary_; }
     int blockSize() const { return blockSize_; }
     int lineLength() const { return lineLength_; }
-    // 1 after an end-of-file test that found the end, 32 after a write that
-    // found the stream in error, else 0.
-    int lastStatus() const { return lastStatus_; }
+    // AT_END after an end-of-file test that found the end, STREAM_ERROR after
+    // a write that found the stream in error, WRITTEN after one that did not,
+    // else NONE.
+    StreamResult lastStatus() const { return lastStatus_; }
     bool isOpen() const { return stream_ != nullptr; }
 
 private:
@@ -92,7 +98,7 @@ private:
     std::FILE* stream_ = nullptr;
     bool binary_;
     int blockSize_ = static_cast<int>(BLOCK_SIZE);
-    int lastStatus_ = 0;
+    StreamResult lastStatus_ = StreamResult::NONE;
     char line_[LINE_SIZE];
     int lineLength_ = static_cast<int>(LINE_SIZE);
     std::size_t lastBlockBytes_ = 0;

@@ -32,7 +32,7 @@ class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(startTestDialog(application));
-        dialog = application.dialog;
+        dialog = application.mainWindow();
     }
     void TearDown() override { pump(); }
 

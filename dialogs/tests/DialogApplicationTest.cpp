@@ -20,7 +20,7 @@ namespace {
 
 // Runs the loop of an application whose dialog will be closed by the action.
 int runUntilClosed(TestApplication& application, const std::function<void(HWND)>& action) {
-    action(application.dialog);
+    action(application.mainWindow());
     application.runMessageLoop();
     return application.exitCode();
 }
@@ -43,10 +43,10 @@ TEST(DialogApplication, EndsWithCodeZeroByCloseBoxAltF4AndExitCommand) {
         SCOPED_TRACE(way.name);
         TestApplication application;
         ASSERT_TRUE(startTestDialog(application));
-        HWND dialog = application.dialog;
+        HWND dialog = application.mainWindow();
         ASSERT_TRUE(IsWindowVisible(dialog));
         EXPECT_EQ(0, runUntilClosed(application, way.close));
-        EXPECT_EQ(0, application.lastGetResult);
+        EXPECT_EQ(0, application.lastGetResult());
         EXPECT_FALSE(IsWindow(dialog));
     }
 }
@@ -65,7 +65,7 @@ TEST(DialogApplication, MissingTemplateShowsErrorBoxWithLowerCaseHexCode) {
     ModalAnswerer answerer;
     answerer.thenPress(IDOK);
     EXPECT_EQ(0, application.createMainDialog(IDD_MISSING));
-    EXPECT_EQ(nullptr, application.dialog);
+    EXPECT_EQ(nullptr, application.mainWindow());
     ASSERT_EQ(1u, answerer.seen().size());
     const SeenWindow& box = answerer.seen()[0];
     EXPECT_EQ("Client Dialog Error", box.title);
@@ -76,7 +76,7 @@ TEST(DialogApplication, MissingTemplateShowsErrorBoxWithLowerCaseHexCode) {
     // A resource that is not there: "resource type/name not found" (x715/x716).
     unsigned long code = std::strtoul(match[1].str().c_str(), nullptr, 16);
     EXPECT_TRUE(code == ERROR_RESOURCE_TYPE_NOT_FOUND || code == ERROR_RESOURCE_NAME_NOT_FOUND) << code;
-    EXPECT_EQ(box.text, std::string(application.messageText));
+    EXPECT_EQ(box.text, std::string(application.messageText()));
 }
 
 TEST(DialogApplication, WithoutInstanceNothingIsCreatedOrShown) {
@@ -100,7 +100,7 @@ TEST(DialogProgram, EndsWithNonZeroCodeWithoutLoopWhenDialogIsMissing) {
     EXPECT_EQ(dialogs::EXIT_NO_DIALOG, code);
     EXPECT_NE(0, code);
     EXPECT_EQ(1u, answerer.seen().size());
-    EXPECT_EQ(0u, application.message.message) << "the loop ran";
+    EXPECT_EQ(0u, application.lastMessage().message) << "the loop ran";
 }
 
 TEST(DialogProgram, ExceptionsEndTheProgramWithMinusOneAndNeverLeaveTheProcedure) {
@@ -119,7 +119,7 @@ TEST(DialogProgram, ExceptionsEndTheProgramWithMinusOneAndNeverLeaveTheProcedure
 TEST(DialogApplication, ProgressResetAndSweep) {
     TestApplication application;
     ASSERT_TRUE(startTestDialog(application));
-    HWND bar = GetDlgItem(application.dialog, IDC_TEST_PROGRESS);
+    HWND bar = GetDlgItem(application.mainWindow(), IDC_TEST_PROGRESS);
     SendMessageA(bar, PBM_SETPOS, 40, 0);
     application.resetProgress();
     EXPECT_EQ(0, progressPosition(bar));
@@ -139,9 +139,9 @@ TEST(DialogApplication, IconsAndBannerFromResources) {
         application.setStaticBitmap(window, IDC_TEST_BANNER, IDB_TEST_BANNER);
     };
     ASSERT_TRUE(startTestDialog(application));
-    HWND dialog = application.dialog;
-    EXPECT_EQ(GetSystemMetrics(SM_CXICON), application.iconMetrics[0]);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), application.iconMetrics[3]);
+    HWND dialog = application.mainWindow();
+    EXPECT_EQ(GetSystemMetrics(SM_CXICON), application.iconMetric(0));
+    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), application.iconMetric(3));
     ASSERT_NE(nullptr, application.largeIcon());
     ASSERT_NE(nullptr, application.smallIcon());
     EXPECT_EQ(reinterpret_cast<LRESULT>(application.largeIcon()), SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
@@ -150,7 +150,7 @@ TEST(DialogApplication, IconsAndBannerFromResources) {
     ASSERT_TRUE(GetIconInfo(application.smallIcon(), &info));
     BITMAP colour{};
     GetObjectA(info.hbmColor, sizeof colour, &colour);
-    EXPECT_EQ(application.iconMetrics[2], colour.bmWidth);
+    EXPECT_EQ(application.iconMetric(2), colour.bmWidth);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
 
@@ -166,7 +166,7 @@ TEST(DialogApplication, IconsAndBannerFromResources) {
 TEST(WindowPlacement, CornersWithMarginAndCentre) {
     TestApplication application;
     ASSERT_TRUE(startTestDialog(application));
-    HWND parent = application.dialog;
+    HWND parent = application.mainWindow();
     RECT client{};
     GetClientRect(parent, &client);
     HWND child = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 50, parent, nullptr, nullptr, nullptr);

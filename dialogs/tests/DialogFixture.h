@@ -37,7 +37,7 @@ protected:
         application->setDialogProcedure(procedure);
         application->initialise(GetModuleHandleA(nullptr));
         ASSERT_TRUE(application->createMainDialog(templateId));
-        dialog = application->dialog;
+        dialog = application->mainWindow();
         pump();
     }
 

@@ -23,14 +23,14 @@ std::vector<std::string> filterEntries(const dialogs::FileChooser& chooser, bool
     std::vector<std::string> entries;
     std::size_t at = 0;
     terminated = false;
-    while (at < sizeof chooser.filter) {
-        if (chooser.filter[at] == '\0') {
+    while (at < dialogs::CHOOSER_FILTER_SIZE) {
+        if (chooser.filter()[at] == '\0') {
             terminated = true;
             break;
         }
-        const char* entry = chooser.filter + at;
-        std::size_t length = strnlen(entry, sizeof chooser.filter - at);
-        if (at + length >= sizeof chooser.filter) break;
+        const char* entry = chooser.filter() + at;
+        std::size_t length = strnlen(entry, dialogs::CHOOSER_FILTER_SIZE - at);
+        if (at + length >= dialogs::CHOOSER_FILTER_SIZE) break;
         entries.emplace_back(entry, length);
         at += length + 1;
     }
@@ -42,10 +42,10 @@ std::vector<std::string> filterEntries(const dialogs::FileChooser& chooser, bool
 TEST(FileChooser, TitleAndFilterAreCutWithTheirTerminatorsKept) {
     dialogs::FileChooser chooser;
     chooser.setTitle("File Dialog - Tessaly");
-    EXPECT_STREQ("File Dialog - Tessaly", chooser.title);
+    EXPECT_STREQ("File Dialog - Tessaly", chooser.title());
     const std::string longTitle(100, 'T');
     chooser.setTitle(longTitle.c_str());
-    EXPECT_EQ(65u, std::strlen(chooser.title)) << "65 characters and the terminator";
+    EXPECT_EQ(65u, std::strlen(chooser.title())) << "65 characters and the terminator";
 
     EXPECT_TRUE(chooser.setFilter(FILTER));
     bool terminated = false;
@@ -76,13 +76,13 @@ TEST(FileChooser, TitleAndFilterAreCutWithTheirTerminatorsKept) {
 TEST(FileChooser, InitialFolderComesFromThePathAndIsKeptOtherwise) {
     dialogs::FileChooser chooser;
     chooser.takeInitialFolder("C:\\data\\game.csf");
-    EXPECT_STREQ("C:\\data", chooser.initialFolder);
+    EXPECT_STREQ("C:\\data", chooser.initialFolder());
     chooser.takeInitialFolder("");
-    EXPECT_STREQ("C:\\data", chooser.initialFolder) << "no backslash: the previous folder stays";
+    EXPECT_STREQ("C:\\data", chooser.initialFolder()) << "no backslash: the previous folder stays";
     chooser.takeInitialFolder("plain.csf");
-    EXPECT_STREQ("C:\\data", chooser.initialFolder);
+    EXPECT_STREQ("C:\\data", chooser.initialFolder());
     chooser.takeInitialFolder("D:\\deep\\er\\x");
-    EXPECT_STREQ("D:\\deep\\er", chooser.initialFolder);
+    EXPECT_STREQ("D:\\deep\\er", chooser.initialFolder());
 }
 
 TEST(FileChooser, OpenDialogStartsInTheFolderOfThePathAndKeepsIt) {
@@ -104,16 +104,16 @@ TEST(FileChooser, OpenDialogStartsInTheFolderOfThePathAndKeepsIt) {
 
     char path[260] = {0};
     std::strcpy(path, (folder + "\\game.csf").c_str());
-    ASSERT_NE(0, chooser.openFileDialog(application.dialog, path));
+    ASSERT_NE(0, chooser.openFileDialog(application.mainWindow(), path));
     EXPECT_EQ(folder + "\\other.csf", std::string(path));
-    EXPECT_EQ(folder, std::string(chooser.initialFolder));
+    EXPECT_EQ(folder, std::string(chooser.initialFolder()));
 
     char empty[260] = {0};
-    ASSERT_NE(0, chooser.openFileDialog(application.dialog, empty));
+    ASSERT_NE(0, chooser.openFileDialog(application.mainWindow(), empty));
     EXPECT_EQ(folder + "\\game.csf", std::string(empty)) << "an empty buffer keeps the previous folder";
 
     char untouched[260] = "kept as it was";
-    EXPECT_EQ(0, chooser.openFileDialog(application.dialog, untouched)) << "cancelled";
+    EXPECT_EQ(0, chooser.openFileDialog(application.mainWindow(), untouched)) << "cancelled";
     EXPECT_STREQ("kept as it was", untouched);
 
     ASSERT_EQ(3u, answerer.seen().size());
@@ -139,11 +139,11 @@ TEST(FileChooser, SaveDialogNeverWritesPastTheCallersBuffer) {
     answerer.thenCancel();
 
     char name[260] = {0};
-    ASSERT_NE(0, chooser.saveFileDialog(application.dialog, name));
+    ASSERT_NE(0, chooser.saveFileDialog(application.mainWindow(), name));
     EXPECT_EQ(folder + "\\new name", std::string(name)) << "no extension is added";
 
     char again[260] = {0};
-    ASSERT_NE(0, chooser.saveFileDialog(application.dialog, again));
+    ASSERT_NE(0, chooser.saveFileDialog(application.mainWindow(), again));
     EXPECT_EQ(folder + "\\exists.txt", std::string(again));
     ASSERT_GE(answerer.seen().size(), 3u);
     // The overwrite question came up over the dialog and was answered Yes.
@@ -154,7 +154,7 @@ TEST(FileChooser, SaveDialogNeverWritesPastTheCallersBuffer) {
     char block[96];
     std::memset(block, '#', sizeof block);
     block[0] = '\0';
-    int chosen = chooser.saveFileDialog(application.dialog, block, 32);
+    int chosen = chooser.saveFileDialog(application.mainWindow(), block, 32);
     if (chosen != 0) {
         EXPECT_LT(std::strlen(block), 32u);
     }
@@ -172,24 +172,24 @@ TEST(FileChooser, FolderBrowserNeedsTaskMemoryAndReturnsTheChosenFolder) {
 
     ModalAnswerer answerer;
     char path[260] = {0};
-    EXPECT_EQ(0, chooser.browseForFolder(application.dialog, path)) << "no task memory yet";
+    EXPECT_EQ(0, chooser.browseForFolder(application.mainWindow(), path)) << "no task memory yet";
     pump(300);
     EXPECT_TRUE(answerer.seen().empty()) << "nothing was shown";
 
     ASSERT_TRUE(chooser.allocateTaskMemory());
-    EXPECT_TRUE(chooser.comInitialised);
+    EXPECT_TRUE(chooser.comInitialised());
     answerer.thenChooseFolder(folder);
-    ASSERT_EQ(1, chooser.browseForFolder(application.dialog, path));
+    ASSERT_EQ(1, chooser.browseForFolder(application.mainWindow(), path));
     EXPECT_EQ(0, _stricmp(folder.c_str(), path)) << path;
 
     char small[8] = {0};
     answerer.thenChooseFolder(folder);
-    ASSERT_EQ(1, chooser.browseForFolder(application.dialog, small));
+    ASSERT_EQ(1, chooser.browseForFolder(application.mainWindow(), small));
     EXPECT_EQ(7u, std::strlen(small)) << "cut to the buffer";
 
     answerer.thenCancel();
     char cancelled[260] = "before";
-    EXPECT_EQ(0, chooser.browseForFolder(application.dialog, cancelled));
+    EXPECT_EQ(0, chooser.browseForFolder(application.mainWindow(), cancelled));
     EXPECT_STREQ("before", cancelled);
     EXPECT_EQ(3u, answerer.seen().size());
 

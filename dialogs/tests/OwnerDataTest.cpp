@@ -66,7 +66,7 @@ TEST(OwnerDataList, OnATabItAnswersTextsChecksAndSelectionToAnotherThread) {
         list.addExtendedStyle(LVS_EX_CHECKBOXES);
         list.show();
     };
-    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.dialog, header); };
+    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.mainWindow(), header); };
     ASSERT_TRUE(startTestDialog(application));
     char name[32];
     for (int i = 0; i < ROWS; ++i) {
@@ -147,7 +147,7 @@ TEST(OwnerDataList, RowsGivenInBulkReadAsRowsAddedOneByOne) {
         list.addColumn("Text", 200);
         list.show();
     };
-    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.dialog, header); };
+    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.mainWindow(), header); };
     ASSERT_TRUE(startTestDialog(application));
     list.addRow("");
     list.setNextCell("one by one");
@@ -233,7 +233,7 @@ TEST(BackgroundWork, TheDialogAnswersMeanwhileRefusesCommandsAndClosesOnlyAfterT
     testkit::TempDir folder;
     TestApplication application;
     ASSERT_TRUE(startTestDialog(application));
-    HWND dialog = application.dialog;
+    HWND dialog = application.mainWindow();
     const std::string target = folder.file("whole.txt");
     bool aliveAfterClose = false;
     DWORD workThread = 0;
@@ -257,16 +257,16 @@ TEST(BackgroundWork, TheDialogAnswersMeanwhileRefusesCommandsAndClosesOnlyAfterT
     TestApplication again;
     ASSERT_TRUE(startTestDialog(again));
     EXPECT_THROW(again.runInBackground([] { throw std::runtime_error("failed"); }), std::runtime_error);
-    EXPECT_FALSE(again.work.busy());
+    EXPECT_FALSE(again.busy());
     again.runInBackground([] {});
     pump();
-    EXPECT_TRUE(IsWindow(again.dialog)) << "no close was asked for";
+    EXPECT_TRUE(IsWindow(again.mainWindow())) << "no close was asked for";
 }
 
 TEST(BackgroundWork, TheBarFollowsTheCountedFractionAndACloseStopsTheWork) {
     TestApplication application;
     ASSERT_TRUE(startTestDialog(application));
-    HWND dialog = application.dialog;
+    HWND dialog = application.mainWindow();
     HWND bar = GetDlgItem(dialog, IDC_TEST_PROGRESS);
     int shownAtFour = -1;
     bool stopped = false;

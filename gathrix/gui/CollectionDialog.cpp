@@ -33,11 +33,13 @@ constexpr DWORD CHECK_STYLE = WS_DLGFRAME | BS_RIGHT;
 
 const char FILTER[] = "Text Files(*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 
-// Scan modes: 100 + 10 for "Filter" + 1 for "Folder"; 100 alone scans nothing.
-constexpr std::int32_t MODE_NONE = 100;
-constexpr std::int32_t MODE_FOLDERS = 101;
-constexpr std::int32_t MODE_FILES = 110;
-constexpr std::int32_t MODE_BOTH = 111;
+// A filter of two characters or fewer scans nothing.
+CollectionDialog::ScanMode scanModeOf(const std::string& filter, bool files, bool folders) {
+    using Mode = CollectionDialog::ScanMode;
+    if (filter.size() <= 2 || (!files && !folders)) return Mode::None;
+    if (files) return folders ? Mode::Both : Mode::Files;
+    return Mode::Folders;
+}
 
 std::string formatText(const char* pattern, const char* text) {
     std::vector<char> buffer(std::strlen(pattern) + std::strlen(text) + 1);
@@ -65,78 +67,74 @@ WriteResult writeLinesWhole(const char* target, int count, const std::vector<std
 
 CollectionDialog::CollectionDialog(std::int32_t scanLimit)
     : DialogApplication(IDC_GATHRIX_PROGRESS),
-      dialogWindow(nullptr),
-      scanner(scanLimit),
-      outputTempName(platform::tempFolder() + gathrixtext::OUTPUT_TEMP_NAME),
-      outputWritten(false),
-      itemCount(0),
-      entryTotal(0),
-      scanMode(MODE_NONE) {
+      scanner_(scanLimit),
+      outputTempName_(platform::tempFolder() + gathrixtext::OUTPUT_TEMP_NAME),
+      outputWritten_(false),
+      itemCount_(0),
+      entryTotal_(0),
+      scanMode_(ScanMode::None) {
     placement.margin = 30;
     // The scan runs only in the background: its bar follows the folders
     // listed, and closing the window ends the walk.
-    scanner.setProgress(&workProgress());
-    std::memset(folderText, 0, sizeof folderText);
-    std::memset(filterText, 0, sizeof filterText);
+    scanner_.setProgress(&workProgress());
 }
 
 CollectionDialog::~CollectionDialog() {
-    if (outputWritten) platform::deleteFile(outputTempName.c_str());
+    if (outputWritten_) platform::deleteFile(outputTempName_.c_str());
 }
 
 void CollectionDialog::initialiseDialog(HWND window) {
     dialog = window;
-    dialogWindow = window;
     placement.placeCentred(window);
     setWindowIcons(window, IDI_GATHRIX);
-    chooser.setTitle("File Dialog - Gathrix");
-    chooser.setFilter(FILTER);
+    chooser_.setTitle("File Dialog - Gathrix");
+    chooser_.setFilter(FILTER);
 
-    if (tab.create(window, TAB_LAYOUT, TCS_FOCUSNEVER)) tab.addTab("File Output", 0);
-    folderField.create(window, FOLDER_LAYOUT, WS_BORDER | ES_AUTOHSCROLL);
-    filterField.create(window, FILTER_LAYOUT, WS_BORDER | ES_AUTOHSCROLL);
-    if (filterCheck.create(window, FILTER_CHECK_LAYOUT, CHECK_STYLE)) filterCheck.setText("Filter");
-    if (folderCheck.create(window, FOLDER_CHECK_LAYOUT, CHECK_STYLE)) folderCheck.setText("Folder");
-    if (sizeCheck.create(window, SIZE_CHECK_LAYOUT, CHECK_STYLE)) sizeCheck.setText("Size");
-    resultList.create(window, LIST_LAYOUT, WS_DLGFRAME | WS_HSCROLL | LBS_DISABLENOSCROLL | LBS_EXTENDEDSEL);
+    if (tab_.create(window, TAB_LAYOUT, TCS_FOCUSNEVER)) tab_.addTab("File Output", 0);
+    folderField_.create(window, FOLDER_LAYOUT, WS_BORDER | ES_AUTOHSCROLL);
+    filterField_.create(window, FILTER_LAYOUT, WS_BORDER | ES_AUTOHSCROLL);
+    if (filterCheck_.create(window, FILTER_CHECK_LAYOUT, CHECK_STYLE)) filterCheck_.setText("Filter");
+    if (folderCheck_.create(window, FOLDER_CHECK_LAYOUT, CHECK_STYLE)) folderCheck_.setText("Folder");
+    if (sizeCheck_.create(window, SIZE_CHECK_LAYOUT, CHECK_STYLE)) sizeCheck_.setText("Size");
+    resultList_.create(window, LIST_LAYOUT, WS_DLGFRAME | WS_HSCROLL | LBS_DISABLENOSCROLL | LBS_EXTENDEDSEL);
     for (int i = 0; i < 4; ++i) {
-        buttons[i].create(window, BUTTON_LAYOUTS[i]);
-        buttons[i].setBitmap(BUTTON_FACES[i]);
+        buttons_[i].create(window, BUTTON_LAYOUTS[i]);
+        buttons_[i].setBitmap(BUTTON_FACES[i]);
     }
-    chooser.allocateTaskMemory();
+    chooser_.allocateTaskMemory();
     DragAcceptFiles(window, TRUE);
 }
 
 // ---- helpers
 
 void CollectionDialog::inform(const std::string& text) {
-    MessageBoxA(dialogWindow, text.c_str(), gathrixtext::TITLE, MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(dialog, text.c_str(), gathrixtext::TITLE, MB_OK | MB_ICONINFORMATION);
 }
 
 void CollectionDialog::warn(const std::string& text) {
-    MessageBoxA(dialogWindow, text.c_str(), gathrixtext::TITLE, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxA(dialog, text.c_str(), gathrixtext::TITLE, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CollectionDialog::fitScrollWidth() {
-    const int widest = resultList.widestLine() + 8;
-    resultList.setScrollWidth(widest > SCROLL_WIDTH ? widest : SCROLL_WIDTH);
+    const int widest = resultList_.widestLine() + 8;
+    resultList_.setScrollWidth(widest > SCROLL_WIDTH ? widest : SCROLL_WIDTH);
 }
 
 // ---- commands
 
 void CollectionDialog::applyFolder(const char* name) {
     if (name == nullptr || *name == '\0') return;
-    folderField.setText(name);
-    filterField.setText(gathrixtext::ALL_FILES);
-    filterCheck.check();
-    folderCheck.uncheck();
-    sizeCheck.uncheck();
+    folderField_.setText(name);
+    filterField_.setText(gathrixtext::ALL_FILES);
+    filterCheck_.check();
+    folderCheck_.uncheck();
+    sizeCheck_.uncheck();
 }
 
 void CollectionDialog::chooseFolder() {
     // A cancelled browser leaves the folder chosen before, which is applied again.
-    chooser.browseForFolder(dialogWindow, folderText);
-    if (folderText[0] != '\0') applyFolder(folderText);
+    chooser_.browseForFolder(dialog, folderText_, FOLDER_SIZE);
+    if (!folderText_.empty()) applyFolder(folderText_.c_str());
 }
 
 void CollectionDialog::drop(HDROP dropHandle) {
@@ -147,51 +145,47 @@ void CollectionDialog::drop(HDROP dropHandle) {
 }
 
 void CollectionDialog::scan() {
-    HWND list = resultList.handle();
-    resultList.clearAll();
+    HWND list = resultList_.handle();
+    resultList_.clearAll();
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendDlgItemMessageA(dialogWindow, progressId, PBM_SETPOS, 0, 0);
+    SendDlgItemMessageA(dialog, progressId, PBM_SETPOS, 0, 0);
 
-    std::memset(folderText, 0, sizeof folderText);
-    folderField.getText(folderText, FOLDER_SIZE);
-    if (scanner.setStartFolder(folderText)) {
-        std::memset(filterText, 0, sizeof filterText);
+    folderText_ = folderField_.text(FOLDER_SIZE);
+    if (scanner_.setStartFolder(folderText_.c_str())) {
         // The filter edit, not the "Filter" check box that shares its id.
-        filterField.getText(filterText, FILTER_SIZE);
-        scanMode = MODE_NONE;
-        if (std::strlen(filterText) > 2)
-            scanMode += (filterCheck.isChecked() ? 10 : 0) + (folderCheck.isChecked() ? 1 : 0);
-        if (scanMode == MODE_NONE) {
+        filterText_ = filterField_.text(FILTER_SIZE);
+        scanMode_ = scanModeOf(filterText_, filterCheck_.isChecked(), folderCheck_.isChecked());
+        if (scanMode_ == ScanMode::None) {
             inform(gathrixtext::ENTER_FILTER);
-        } else if (scanMode == MODE_FILES || scanMode == MODE_BOTH) {
+        } else if (scanMode_ == ScanMode::Files || scanMode_ == ScanMode::Both) {
             runInBackground([this] {
-                if (std::strncmp(filterText, gathrixtext::ALL_FILES, 3) == 0)
-                    scanner.scanAll();
+                if (filterText_.compare(0, 3, gathrixtext::ALL_FILES) == 0)
+                    scanner_.scanAll();
                 else
-                    scanner.scanFiltered(filterText);
-                scanner.reset();
+                    scanner_.scanFiltered(filterText_.c_str());
+                scanner_.reset();
             });
-        } else if (scanMode == MODE_FOLDERS) {
+        } else if (scanMode_ == ScanMode::Folders) {
             runInBackground([this] {
-                scanner.scanAll();
-                scanner.reset();
+                scanner_.scanAll();
+                scanner_.reset();
             });
         }
-    } else if (folderText[0] != '\0' && platform::fileAttributes(folderText) != platform::ATTR_INVALID) {
+    } else if (!folderText_.empty() && platform::fileAttributes(folderText_.c_str()) != platform::ATTR_INVALID) {
         // It exists, but it is a file: there is nothing below it to list.
-        warn(formatText(gathrixtext::START_IS_FILE_FORMAT, folderText));
+        warn(formatText(gathrixtext::START_IS_FILE_FORMAT, folderText_.c_str()));
     }
 
-    entryTotal = scanner.fileCount() + scanner.folderCount();
-    if (scanner.limitReached()) {
+    entryTotal_ = scanner_.fileCount() + scanner_.folderCount();
+    if (scanner_.limitReached()) {
         char text[96];
-        std::snprintf(text, sizeof text, gathrixtext::LIMIT_FORMAT, entryTotal);
+        std::snprintf(text, sizeof text, gathrixtext::LIMIT_FORMAT, entryTotal_);
         inform(text);
     }
     // Links are not followed and some names cannot be listed: said, never
     // dropped silently (folders left at the limit were just told).
     std::vector<const PassedOver*> passed;
-    for (const PassedOver& p : scanner.passedOver())
+    for (const PassedOver& p : scanner_.passedOver())
         if (p.reason != PassReason::ENTRY_LIMIT) passed.push_back(&p);
     if (!passed.empty()) {
         char text[96];
@@ -202,19 +196,19 @@ void CollectionDialog::scan() {
         inform(message);
     }
 
-    itemCount = filterCheck.isChecked() ? scanner.fileCount() : 0;
+    itemCount_ = filterCheck_.isChecked() ? scanner_.fileCount() : 0;
     // Every folder goes before every file, both in the order found.
-    if (folderCheck.isChecked()) {
-        for (int k = 0; k < scanner.folderCount(); ++k) resultList.addLine(scanner.folderPath(k).c_str());
+    if (folderCheck_.isChecked()) {
+        for (int k = 0; k < scanner_.folderCount(); ++k) resultList_.addLine(scanner_.folderPath(k).c_str());
     }
-    const bool withSize = sizeCheck.isChecked();
-    for (int i = 0; i < itemCount; ++i) {
-        std::string item = scanner.filePath(i);
-        if (withSize) item += " (" + std::to_string(scanner.fileSize(i)) + ")";
-        resultList.addLine(item.c_str());
+    const bool withSize = sizeCheck_.isChecked();
+    for (int i = 0; i < itemCount_; ++i) {
+        std::string item = scanner_.filePath(i);
+        if (withSize) item += " (" + std::to_string(scanner_.fileSize(i)) + ")";
+        resultList_.addLine(item.c_str());
     }
-    if (!folderCheck.isChecked()) itemCount = 0;
-    resultList.showLines();
+    if (!folderCheck_.isChecked()) itemCount_ = 0;
+    resultList_.showLines();
     sweepProgress();
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     fitScrollWidth();
@@ -222,12 +216,12 @@ void CollectionDialog::scan() {
 }
 
 void CollectionDialog::saveList() {
-    const int count = resultList.count();
+    const int count = resultList_.count();
     if (count <= 0) return;
     char target[FOLDER_SIZE] = {0};
-    if (!chooser.saveFileDialog(dialogWindow, target)) return;
+    if (!chooser_.saveFileDialog(dialog, target)) return;
     const std::string frame(61, '*');
-    switch (writeLinesWhole(target, count, {frame, folderText, frame}, [this](int i) { return std::string(resultList.line(i)); })) {
+    switch (writeLinesWhole(target, count, {frame, folderText_, frame}, [this](int i) { return std::string(resultList_.line(i)); })) {
     case WriteResult::Written:
         inform(formatText(gathrixtext::SAVED_FORMAT, target));
         break;
@@ -241,22 +235,22 @@ void CollectionDialog::saveList() {
 }
 
 void CollectionDialog::showInNotepad() {
-    const int count = resultList.count();
+    const int count = resultList_.count();
     if (count <= 0) return;
-    SendMessageA(resultList.handle(), LB_SETSEL, TRUE, -1);
-    platform::deleteFile(outputTempName.c_str());
-    outputWritten = true;
-    if (writeLinesWhole(outputTempName.c_str(), count, {}, [this](int i) { return std::string(resultList.line(i)); }) != WriteResult::Written) {
-        warn(formatText(gathrixtext::CANNOT_OPEN_FORMAT, outputTempName.c_str()));
+    SendMessageA(resultList_.handle(), LB_SETSEL, TRUE, -1);
+    platform::deleteFile(outputTempName_.c_str());
+    outputWritten_ = true;
+    if (writeLinesWhole(outputTempName_.c_str(), count, {}, [this](int i) { return std::string(resultList_.line(i)); }) != WriteResult::Written) {
+        warn(formatText(gathrixtext::CANNOT_OPEN_FORMAT, outputTempName_.c_str()));
         return;
     }
-    platform::shellOpen(dialogWindow, gathrixtext::NOTEPAD, outputTempName.c_str());
+    platform::shellOpen(dialog, gathrixtext::NOTEPAD, outputTempName_.c_str());
 }
 
 void CollectionDialog::exit() {
-    for (dialogs::BitmapButton& button : buttons) button.releaseImage();
-    chooser.releaseTaskMemory();
-    DestroyWindow(dialogWindow);
+    for (dialogs::BitmapButton& button : buttons_) button.releaseImage();
+    chooser_.releaseTaskMemory();
+    DestroyWindow(dialog);
 }
 
 INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -268,7 +262,7 @@ INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam
             if (HIWORD(wParam) == LBN_DBLCLK)
                 showInNotepad();
             else
-                itemCount = 0;
+                itemCount_ = 0;
             break;
         case IDC_GATHRIX_CHOOSE: chooseFolder(); break;
         case IDC_GATHRIX_SCAN: scan(); break;
@@ -280,7 +274,7 @@ INT_PTR CollectionDialog::handleMessage(HWND window, UINT message, WPARAM wParam
     case WM_NOTIFY:
         return TRUE;
     case WM_DRAWITEM:
-        return resultList.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+        return resultList_.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
     case WM_DROPFILES:
         drop(reinterpret_cast<HDROP>(wParam));
         return TRUE;

@@ -43,31 +43,14 @@ public:
     // Narrowest horizontal extent of the result list, in pixels.
     static constexpr int SCROLL_WIDTH = 720;
 
+    // What a scan lists, from the "Filter" and "Folder" boxes; None scans nothing.
+    enum class ScanMode { None, Folders, Files, Both };
+
     // scanLimit: the scanner's entry limit (tests give a smaller one).
     explicit CollectionDialog(std::int32_t scanLimit = FolderScanner::MAX_SIZE);
     ~CollectionDialog() override;
 
     INT_PTR handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    dialogs::TabControl tab;
-    dialogs::LineEdit folderField;
-    dialogs::LineEdit filterField;
-    dialogs::CheckBox filterCheck;
-    dialogs::CheckBox folderCheck;
-    dialogs::CheckBox sizeCheck;
-    dialogs::OwnerDataListBox resultList;
-    dialogs::BitmapButton buttons[4];
-    dialogs::FileChooser chooser;
-    HWND dialogWindow;
-    FolderScanner scanner;
-    char folderText[FOLDER_SIZE];  // the start folder as last read or chosen
-    char filterText[FILTER_SIZE];
-    // The temporary list shown in the text viewer, in the user's temporary folder.
-    std::string outputTempName;
-    bool outputWritten;
-    std::int32_t itemCount;
-    std::int32_t entryTotal;
-    std::int32_t scanMode;
 
     void chooseFolder();
     void drop(HDROP dropHandle);
@@ -79,10 +62,41 @@ public:
     void showInNotepad();
     void exit();
 
+    dialogs::LineEdit& folderField() { return folderField_; }
+    dialogs::LineEdit& filterField() { return filterField_; }
+    dialogs::CheckBox& filterCheck() { return filterCheck_; }
+    dialogs::CheckBox& folderCheck() { return folderCheck_; }
+    dialogs::CheckBox& sizeCheck() { return sizeCheck_; }
+    dialogs::OwnerDataListBox& resultList() { return resultList_; }
+    // Files and folders the last scan found, listed or not.
+    std::int32_t entryTotal() const { return entryTotal_; }
+    std::int32_t itemCount() const { return itemCount_; }
+
 private:
     void initialiseDialog(HWND window) override;
     void inform(const std::string& text);
     void warn(const std::string& text);
     // Widens the list's horizontal extent to its longest line.
     void fitScrollWidth();
+
+    dialogs::TabControl tab_;
+    dialogs::LineEdit folderField_;
+    dialogs::LineEdit filterField_;
+    dialogs::CheckBox filterCheck_;
+    dialogs::CheckBox folderCheck_;
+    dialogs::CheckBox sizeCheck_;
+    dialogs::OwnerDataListBox resultList_;
+    dialogs::BitmapButton buttons_[4];
+    dialogs::FileChooser chooser_;
+    FolderScanner scanner_;
+    // The start folder as last read or chosen and the filter of the last scan,
+    // at most FOLDER_SIZE - 1 and FILTER_SIZE - 1 characters.
+    std::string folderText_;
+    std::string filterText_;
+    // The temporary list shown in the text viewer, in the user's temporary folder.
+    std::string outputTempName_;
+    bool outputWritten_;
+    std::int32_t itemCount_;
+    std::int32_t entryTotal_;
+    ScanMode scanMode_;
 };

@@ -28,7 +28,7 @@ TEST(FileStreamConstruction, ModesAndBinaryFlags) {
     EXPECT_TRUE(rm.binary());
     EXPECT_EQ(r0.blockSize(), 1024);
     EXPECT_EQ(r0.lineLength(), 256);
-    EXPECT_EQ(r0.lastStatus(), 0);
+    EXPECT_EQ(r0.lastStatus(), StreamResult::NONE);
 }
 
 TEST(FileStreamConstruction, LongNamesAreCutAndLimitsHold) {
@@ -113,7 +113,7 @@ TEST(FileStreamRead, LinesAreBoundedAndContinue) {
     EXPECT_STREQ(in.readLine(), "short\n");
     EXPECT_STREQ(in.readLine(), "");
     EXPECT_TRUE(in.atEnd());
-    EXPECT_EQ(in.lastStatus(), 1);
+    EXPECT_EQ(in.lastStatus(), StreamResult::AT_END);
     in.close();
 }
 
@@ -135,14 +135,14 @@ TEST(FileStreamRead, BlocksSizeAndSeek) {
     const unsigned char* block = in.readBlock();  // size() went back to the start
     EXPECT_EQ(std::memcmp(block, data.data(), 1024), 0);
 
-    EXPECT_EQ(in.seek(-5), 0);
-    EXPECT_EQ(in.seek(4990), 0);
+    EXPECT_TRUE(in.seek(-5));
+    EXPECT_TRUE(in.seek(4990));
     block = in.readBlock();
     EXPECT_EQ(in.lastBlockBytes(), 10u);
     EXPECT_EQ(std::memcmp(block, data.data() + 4990, 10), 0);
     for (int i = 10; i < 1024; ++i) ASSERT_EQ(block[i], 0) << i;
 
-    EXPECT_EQ(in.rewind(), 0);
+    EXPECT_TRUE(in.rewind());
     in.setBlockSize(4);
     block = in.readBlock();
     EXPECT_EQ(in.lastBlockBytes(), 4u);
@@ -158,7 +158,7 @@ TEST(FileStreamWrite, BlocksAreWrittenWhole) {
     for (int i = 0; i < 1024; ++i) data[i] = static_cast<unsigned char>(i);
     out.setBlockSize(300);
     EXPECT_EQ(out.writeBlock(data), StreamResult::WRITTEN);
-    EXPECT_EQ(out.lastStatus(), 0);
+    EXPECT_EQ(out.lastStatus(), StreamResult::WRITTEN);
     EXPECT_EQ(out.close(), StreamResult::CLOSED);
     EXPECT_EQ(testkit::readFile(dir.file("b.bin")), std::string(reinterpret_cast<char*>(data), 300));
 }

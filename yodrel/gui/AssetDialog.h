@@ -7,6 +7,8 @@
 
 #include <shellapi.h>
 
+#include <string>
+
 #include "AssetWorkspace.h"
 #include "DialogApplication.h"
 #include "FileChooser.h"
@@ -33,13 +35,6 @@ public:
 
     INT_PTR handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    dialogs::FileChooser chooser;
-    AssetWorkspace workspace;
-    HWND dialogWindow;
-    char importPath[AssetWorkspace::SLOTS][PATH_SIZE];
-    char exportPath[PATH_SIZE];
-    int dropTarget;  // the edit that receives the next dropped file
-
     void browse(int slot);
     void drop(HDROP dropHandle);
     void importFiles();
@@ -53,4 +48,11 @@ private:
     void setProgress(int position);
     void refuseImport();
     void showBox(const char* format, UINT icon);
+
+    dialogs::FileChooser chooser_;
+    AssetWorkspace workspace_;
+    // The paths as last read or chosen, each at most PATH_SIZE - 1 characters.
+    std::string importPath_[AssetWorkspace::SLOTS];
+    std::string exportPath_;
+    int dropTarget_;  // the edit that receives the next dropped file
 };

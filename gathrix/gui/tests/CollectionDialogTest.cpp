@@ -36,10 +36,10 @@ protected:
         recordShellOpens();
     }
 
-    void setFolder(const std::string& text) { SetWindowTextA(application->folderField.handle(), text.c_str()); }
-    void setFilter(const std::string& text) { SetWindowTextA(application->filterField.handle(), text.c_str()); }
-    std::string folderText() { return windowText(application->folderField.handle()); }
-    std::string filterText() { return windowText(application->filterField.handle()); }
+    void setFolder(const std::string& text) { SetWindowTextA(application->folderField().handle(), text.c_str()); }
+    void setFilter(const std::string& text) { SetWindowTextA(application->filterField().handle(), text.c_str()); }
+    std::string folderText() { return windowText(application->folderField().handle()); }
+    std::string filterText() { return windowText(application->filterField().handle()); }
     void tick(dialogs::CheckBox& box, bool on) {
         if (on)
             box.check();
@@ -48,18 +48,18 @@ protected:
     }
     // The three options: Filter, Folder, Size.
     void options(bool files, bool folders, bool sizes) {
-        tick(application->filterCheck, files);
-        tick(application->folderCheck, folders);
-        tick(application->sizeCheck, sizes);
+        tick(application->filterCheck(), files);
+        tick(application->folderCheck(), folders);
+        tick(application->sizeCheck(), sizes);
     }
     void scan(const std::string& start, const std::string& filter) {
         setFolder(start);
         setFilter(filter);
         press(IDC_GATHRIX_SCAN);
     }
-    Lines shown() { return listBoxLines(application->resultList.handle()); }
+    Lines shown() { return listBoxLines(application->resultList().handle()); }
     void doubleClickList() {
-        HWND list = application->resultList.handle();
+        HWND list = application->resultList().handle();
         RECT item{};
         SendMessageA(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
         LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
@@ -83,9 +83,9 @@ TEST_F(CollectionDialogTest, ADroppedOrChosenFolderSetsTheDefaultFilterAndOption
     pump();
     EXPECT_EQ(tree, folderText()) << "the first dropped name";
     EXPECT_EQ("*.*", filterText());
-    EXPECT_TRUE(application->filterCheck.isChecked());
-    EXPECT_FALSE(application->folderCheck.isChecked());
-    EXPECT_FALSE(application->sizeCheck.isChecked());
+    EXPECT_TRUE(application->filterCheck().isChecked());
+    EXPECT_FALSE(application->folderCheck().isChecked());
+    EXPECT_FALSE(application->sizeCheck().isChecked());
 
     // The folder browser does the same; cancelled, it applies the folder
     // chosen before once more.
@@ -98,8 +98,8 @@ TEST_F(CollectionDialogTest, ADroppedOrChosenFolderSetsTheDefaultFilterAndOption
     answerer.thenCancel();
     press(IDC_GATHRIX_CHOOSE);
     EXPECT_EQ(tree, folderText());
-    EXPECT_TRUE(application->filterCheck.isChecked());
-    EXPECT_FALSE(application->sizeCheck.isChecked());
+    EXPECT_TRUE(application->filterCheck().isChecked());
+    EXPECT_FALSE(application->sizeCheck().isChecked());
     EXPECT_EQ(2u, answerer.seen().size());
 }
 
@@ -124,7 +124,7 @@ TEST_F(CollectionDialogTest, ScanListsFoldersBeforeFilesWithSizesWhenAsked) {
     options(false, true, true);
     scan(tree, "*.*");
     EXPECT_EQ((Lines{tree + "\\sub", tree + "\\sub\\deeper"}), shown()) << "only Folder: no file is listed";
-    EXPECT_EQ(5, application->entryTotal) << "though every file was scanned";
+    EXPECT_EQ(5, application->entryTotal()) << "though every file was scanned";
 }
 
 TEST_F(CollectionDialogTest, FiltersSelectFilesAndAStarDotStarStartScansEverything) {
@@ -173,7 +173,7 @@ TEST_F(CollectionDialogTest, RefusedRequestsShowThePreviousResult) {
     ASSERT_EQ(2u, answerer.seen().size());
     EXPECT_EQ(gathrixtext::ENTER_FILTER, answerer.seen()[1].text);
     EXPECT_TRUE(shown().empty()) << "nothing ticked: nothing listed";
-    EXPECT_EQ(5, application->entryTotal) << "the new file was not scanned";
+    EXPECT_EQ(5, application->entryTotal()) << "the new file was not scanned";
 
     // A start path that is a file is refused with a box of its own.
     options(true, false, false);
@@ -285,13 +285,13 @@ TEST_F(CollectionDialogTest, DoubleClickShowsTheWholeListInTheViewer) {
     EXPECT_EQ(testkit::textFileBytes(tree + "\\sub\n" + tree + "\\a.txt\n" + tree + "\\sub\\b.txt\n"),
               testkit::readFile(temp))
         << "no header lines";
-    HWND list = application->resultList.handle();
+    HWND list = application->resultList().handle();
     EXPECT_EQ(3, static_cast<int>(SendMessageA(list, LB_GETSELCOUNT, 0, 0))) << "every line selected";
 
     // Another list notification is no double-click.
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_GATHRIX_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     EXPECT_EQ(1u, opened.size());
-    EXPECT_EQ(0, application->itemCount);
+    EXPECT_EQ(0, application->itemCount());
 
     finish();
     EXPECT_FALSE(testkit::fileExists(temp)) << "removed when the program ends";

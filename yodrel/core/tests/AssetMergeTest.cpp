@@ -339,12 +339,12 @@ TEST(AssetWorkFolder, EachRunWorksInAFolderOfItsOwnInsideTheTemporaryFolder) {
         testkit::writeFile(dir.file("b/first.dat"), files.file1);
         one.setImportPath(0, dir.file("a/first.dat"));
         two.setImportPath(0, dir.file("b/first.dat"));
-        ASSERT_EQ(one.importAssetFile(0), 1);
-        ASSERT_EQ(two.importAssetFile(0), 1);
+        ASSERT_TRUE(one.importAssetFile(0));
+        ASSERT_TRUE(two.importAssetFile(0));
         first = testkit::readFile(one.parser(0).tempName());
         second = testkit::readFile(two.parser(0).tempName());
-        ASSERT_EQ(one.publishDump(0), 1);
-        ASSERT_EQ(two.publishDump(0), 1);
+        ASSERT_TRUE(one.publishDump(0));
+        ASSERT_TRUE(two.publishDump(0));
         EXPECT_NE(first, second);
         EXPECT_EQ(testkit::readFile(dir.file("a/ZZZ000_Asset.txt")), first);
         EXPECT_EQ(testkit::readFile(dir.file("b/ZZZ000_Asset.txt")), second);
@@ -352,7 +352,7 @@ TEST(AssetWorkFolder, EachRunWorksInAFolderOfItsOwnInsideTheTemporaryFolder) {
         // A merge runs in the same private folder and leaves nothing behind in it.
         importBoth(one, dir, files);
         one.setExportPath(dir.file("merged.dat"));
-        ASSERT_EQ(one.exportMerge(), 1);
+        ASSERT_TRUE(one.exportMerge());
     }
     // The folders went with their runs; only what was planted stays.
     EXPECT_EQ(testkit::folderNames(temp.path()),
@@ -367,14 +367,14 @@ TEST(AssetWorkFolder, NoResultReplacesAnImportedFile) {
     AssetWorkspace workspace(work.path());
     importBoth(workspace, dir, files);
     workspace.setExportPath(dir.file("second.dat"));
-    EXPECT_EQ(workspace.exportMerge(), 0);
+    EXPECT_FALSE(workspace.exportMerge());
     EXPECT_EQ(testkit::readFile(dir.file("second.dat")), files.file1);
 
     // An import that carries the name of its own dump.
     testkit::writeFile(dir.file("dumps/ZZZ000_Asset.txt"), files.file0);
     workspace.setImportPath(0, dir.file("dumps/ZZZ000_Asset.txt"));
-    ASSERT_EQ(workspace.importAssetFile(0), 1);
-    EXPECT_EQ(workspace.publishDump(0), 0);
+    ASSERT_TRUE(workspace.importAssetFile(0));
+    EXPECT_FALSE(workspace.publishDump(0));
     EXPECT_EQ(testkit::readFile(dir.file("dumps/ZZZ000_Asset.txt")), files.file0);
 }
 
