@@ -548,15 +548,17 @@ TEST_F(CrandleDialogTest, AClickOnTheCheckBoxItselfTogglesItsRowOnce) {
     EXPECT_EQ((Checks{false, false, false}), checks()) << "Marker follows the click and unchecks every row";
 }
 
-TEST_F(CrandleDialogTest, ClosingTheWindowDuringAnImportClosesItAfterTheImport) {
+TEST_F(CrandleDialogTest, ClosingTheWindowDuringAnImportEndsItWholeOrNotAtAllAndCloses) {
     setPath(archivePath);
-    // The close comes while the import runs or right after it; either way the
-    // import ends whole before the window goes.
+    // The close comes while the import runs (it stops the reading) or right
+    // after it; either way the directory is read whole or not at all before
+    // the window goes.
     clickButton(dialog, IDC_CRANDLE_IMPORT);
     closeBox(dialog);
     pump(200);
     EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_EQ(3, application->countedEntries());
+    const int counted = application->countedEntries();
+    EXPECT_TRUE(counted == 0 || counted == 3) << counted << " entries after the close";
     EXPECT_EQ(0, application->panel().list().rowCount()) << "Exit's Clearup emptied the list";
     dialog = nullptr;
 }
