@@ -45,7 +45,7 @@ int OwnerDataList::addRow(const char* text) {
     cellStarts_.insert(cellStarts_.end(), static_cast<std::size_t>(cellsPerRow_), 0);
     checked_.push_back(0);
     nextColumn_ = 0;
-    if (setNextCell(text) == CellResult::TextFull) {
+    if (setNextCell(text) == CellResult::TEXT_FULL) {
         cellStarts_.resize(cellStarts_.size() - static_cast<std::size_t>(cellsPerRow_));
         checked_.pop_back();
         return -1;
@@ -54,12 +54,12 @@ int OwnerDataList::addRow(const char* text) {
 }
 
 OwnerDataList::CellResult OwnerDataList::setNextCell(const char* text) {
-    if (checked_.empty() || nextColumn_ >= cellsPerRow_) return CellResult::NoColumn;
+    if (checked_.empty() || nextColumn_ >= cellsPerRow_) return CellResult::NO_COLUMN;
     std::uint32_t start = 0;
-    if (!texts_.add(text, start)) return CellResult::TextFull;
+    if (!texts_.add(text, start)) return CellResult::TEXT_FULL;
     cellStarts_[(checked_.size() - 1) * static_cast<std::size_t>(cellsPerRow_) + static_cast<std::size_t>(nextColumn_)] = start;
     ++nextColumn_;
-    return CellResult::Set;
+    return CellResult::SET;
 }
 
 void OwnerDataList::RowWriter::cell(const char* text, std::size_t length) {

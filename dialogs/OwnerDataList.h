@@ -40,7 +40,7 @@ public:
     // calls change nothing). The control learns of new rows by showRows.
     // addRow gives the new row's index, -1 when the text block would pass 4 GB.
     int addRow(const char* text);
-    enum class CellResult { Set, NoColumn, TextFull };
+    enum class CellResult { SET, NO_COLUMN, TEXT_FULL };
     CellResult setNextCell(const char* text);
     // Writes the cells of rows given in bulk straight into the list's text
     // block: each cell() (or run of append() closed by endCell()) fills the

@@ -74,7 +74,7 @@ TEST(OwnerDataList, OnATabItAnswersTextsChecksAndSelectionToAnotherThread) {
         list.addRow("");
         list.setNextCell(name);
         list.setNextCell(std::to_string(i * 7).c_str());
-        EXPECT_EQ(dialogs::OwnerDataList::CellResult::NoColumn, list.setNextCell("past the last column")) << "changes nothing";
+        EXPECT_EQ(dialogs::OwnerDataList::CellResult::NO_COLUMN, list.setNextCell("past the last column")) << "changes nothing";
     }
     list.showRows();
     list.setCheckedRange(10, 5, true);

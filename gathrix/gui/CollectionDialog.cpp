@@ -36,9 +36,9 @@ const char FILTER[] = "Text Files(*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 // A filter of two characters or fewer scans nothing.
 CollectionDialog::ScanMode scanModeOf(const std::string& filter, bool files, bool folders) {
     using Mode = CollectionDialog::ScanMode;
-    if (filter.size() <= 2 || (!files && !folders)) return Mode::None;
-    if (files) return folders ? Mode::Both : Mode::Files;
-    return Mode::Folders;
+    if (filter.size() <= 2 || (!files && !folders)) return Mode::NONE;
+    if (files) return folders ? Mode::BOTH : Mode::FILES;
+    return Mode::FOLDERS;
 }
 
 std::string formatText(const char* pattern, const char* text) {
@@ -47,20 +47,20 @@ std::string formatText(const char* pattern, const char* text) {
     return buffer.data();
 }
 
-enum class WriteResult { Written, CannotOpen, Incomplete };
+enum class WriteResult { WRITTEN, CANNOT_OPEN, INCOMPLETE };
 
 // Writes the lines, each ended by "\n", into a temporary file beside the
 // target and puts it in place only when it is complete.
 template <class LineSource>
 WriteResult writeLinesWhole(const char* target, int count, const std::vector<std::string>& header, LineSource lineAt) {
     ReplacingFile file;
-    if (platform::isWriteProtected(target) || !file.create(target, true)) return WriteResult::CannotOpen;
+    if (platform::isWriteProtected(target) || !file.create(target, true)) return WriteResult::CANNOT_OPEN;
     FileStream out(FileStream::WRITE, target, 0);
     out.adopt(file.release());
     bool ok = true;
     for (const std::string& text : header) ok = ok && out.writeLine(text.c_str()) == StreamResult::WRITTEN;
     for (int i = 0; i < count && ok; ++i) ok = out.writeLine(lineAt(i).c_str()) == StreamResult::WRITTEN;
-    return file.commit(out.close() == StreamResult::CLOSED && ok) ? WriteResult::Written : WriteResult::Incomplete;
+    return file.commit(out.close() == StreamResult::CLOSED && ok) ? WriteResult::WRITTEN : WriteResult::INCOMPLETE;
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ CollectionDialog::CollectionDialog(std::int32_t scanLimit)
       outputWritten_(false),
       itemCount_(0),
       entryTotal_(0),
-      scanMode_(ScanMode::None) {
+      scanMode_(ScanMode::NONE) {
     placement.margin = 30;
     // The scan runs only in the background: its bar follows the folders
     // listed, and closing the window ends the walk.
@@ -155,9 +155,9 @@ void CollectionDialog::scan() {
         // The filter edit, not the "Filter" check box that shares its id.
         filterText_ = filterField_.text(FILTER_SIZE);
         scanMode_ = scanModeOf(filterText_, filterCheck_.isChecked(), folderCheck_.isChecked());
-        if (scanMode_ == ScanMode::None) {
+        if (scanMode_ == ScanMode::NONE) {
             inform(gathrixtext::ENTER_FILTER);
-        } else if (scanMode_ == ScanMode::Files || scanMode_ == ScanMode::Both) {
+        } else if (scanMode_ == ScanMode::FILES || scanMode_ == ScanMode::BOTH) {
             runInBackground([this] {
                 if (filterText_.compare(0, 3, gathrixtext::ALL_FILES) == 0)
                     scanner_.scanAll();
@@ -165,7 +165,7 @@ void CollectionDialog::scan() {
                     scanner_.scanFiltered(filterText_.c_str());
                 scanner_.reset();
             });
-        } else if (scanMode_ == ScanMode::Folders) {
+        } else if (scanMode_ == ScanMode::FOLDERS) {
             runInBackground([this] {
                 scanner_.scanAll();
                 scanner_.reset();
@@ -222,13 +222,13 @@ void CollectionDialog::saveList() {
     if (!chooser_.saveFileDialog(dialog, target)) return;
     const std::string frame(61, '*');
     switch (writeLinesWhole(target, count, {frame, folderText_, frame}, [this](int i) { return std::string(resultList_.line(i)); })) {
-    case WriteResult::Written:
+    case WriteResult::WRITTEN:
         inform(formatText(gathrixtext::SAVED_FORMAT, target));
         break;
-    case WriteResult::CannotOpen:
+    case WriteResult::CANNOT_OPEN:
         warn(formatText(gathrixtext::CANNOT_OPEN_FORMAT, target));
         break;
-    case WriteResult::Incomplete:
+    case WriteResult::INCOMPLETE:
         warn(formatText(gathrixtext::NOT_SAVED_FORMAT, target));
         break;
     }
@@ -240,7 +240,7 @@ void CollectionDialog::showInNotepad() {
     SendMessageA(resultList_.handle(), LB_SETSEL, TRUE, -1);
     platform::deleteFile(outputTempName_.c_str());
     outputWritten_ = true;
-    if (writeLinesWhole(outputTempName_.c_str(), count, {}, [this](int i) { return std::string(resultList_.line(i)); }) != WriteResult::Written) {
+    if (writeLinesWhole(outputTempName_.c_str(), count, {}, [this](int i) { return std::string(resultList_.line(i)); }) != WriteResult::WRITTEN) {
         warn(formatText(gathrixtext::CANNOT_OPEN_FORMAT, outputTempName_.c_str()));
         return;
     }

@@ -44,7 +44,7 @@ public:
     static constexpr int SCROLL_WIDTH = 720;
 
     // What a scan lists, from the "Filter" and "Folder" boxes; None scans nothing.
-    enum class ScanMode { None, Folders, Files, Both };
+    enum class ScanMode { NONE, FOLDERS, FILES, BOTH };
 
     // scanLimit: the scanner's entry limit (tests give a smaller one).
     explicit CollectionDialog(std::int32_t scanLimit = FolderScanner::MAX_SIZE);
