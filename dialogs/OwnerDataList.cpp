@@ -63,33 +63,9 @@ OwnerDataList::CellResult OwnerDataList::setNextCell(const char* text) {
 }
 
 void OwnerDataList::RowWriter::cell(const char* text, std::size_t length) {
-    if (pieces_) endCell();
     if (column_ >= columns_) return;
     std::uint32_t start = 0;
     if (!texts_.add(text, length, start)) ok_ = false;
-    cells_[column_++] = start;
-}
-
-void OwnerDataList::RowWriter::append(const char* text, std::size_t length) {
-    if (!pieces_) {
-        opened_ = texts_.open();
-        pieces_ = true;
-    }
-    if (!texts_.append(text, length)) ok_ = false;
-}
-
-void OwnerDataList::RowWriter::endCell() {
-    if (!pieces_) {
-        cell("", 0);
-        return;
-    }
-    pieces_ = false;
-    if (column_ >= columns_) {
-        texts_.truncate(opened_);
-        return;
-    }
-    std::uint32_t start = 0;
-    if (!texts_.close(opened_, ok_, start)) ok_ = false;
     cells_[column_++] = start;
 }
 
@@ -109,7 +85,6 @@ int OwnerDataList::addRows(int count, const std::function<void(int, RowWriter&)>
         writer.cells_ = cellStarts_.data() + firstCell + static_cast<std::size_t>(i) * perRow;
         writer.column_ = 0;
         fill(i, writer);
-        if (writer.pieces_) writer.endCell();
     }
     if (!writer.ok_) {
         cellStarts_.resize(firstCell);

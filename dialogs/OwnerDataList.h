@@ -43,14 +43,12 @@ public:
     enum class CellResult { SET, NO_COLUMN, TEXT_FULL };
     CellResult setNextCell(const char* text);
     // Writes the cells of rows given in bulk straight into the list's text
-    // block: each cell() (or run of append() closed by endCell()) fills the
-    // next column of the row being written; further cells change nothing.
+    // block: each cell() fills the next column of the row being written;
+    // further cells change nothing.
     class RowWriter {
     public:
         void cell(const char* text, std::size_t length);
         void cell(const char* text) { cell(text, std::strlen(text)); }
-        void append(const char* text, std::size_t length);
-        void endCell();
 
     private:
         friend class OwnerDataList;
@@ -59,8 +57,6 @@ public:
         std::uint32_t* cells_ = nullptr;
         int columns_ = 0;
         int column_ = 0;
-        std::size_t opened_ = 0;
-        bool pieces_ = false;
         bool ok_ = true;
     };
     // `count` new last rows at once, unchecked: the same rows as addRow and

@@ -15,17 +15,7 @@ public:
 
     // Copies the text in and gives where it starts; false (and nothing
     // added) when the block would pass 4 GB.
-    bool add(const char* text, std::uint32_t& start) {
-        const std::size_t length = std::strlen(text);
-        if (length == 0) {
-            start = 0;
-            return true;
-        }
-        if (length + 1 > std::numeric_limits<std::uint32_t>::max() - texts_.size()) return false;
-        start = static_cast<std::uint32_t>(texts_.size());
-        texts_.insert(texts_.end(), text, text + length + 1);
-        return true;
-    }
+    bool add(const char* text, std::uint32_t& start) { return add(text, std::strlen(text), start); }
     // The same for `length` bytes that need not end with a zero.
     bool add(const char* text, std::size_t length, std::uint32_t& start) {
         if (length == 0) {
@@ -36,26 +26,6 @@ public:
         start = static_cast<std::uint32_t>(texts_.size());
         texts_.insert(texts_.end(), text, text + length);
         texts_.push_back('\0');
-        return true;
-    }
-    // A text put together from pieces: open() gives where it will start,
-    // append() adds a piece, close() ends it and gives where it starts (0,
-    // the shared empty text, when nothing was appended). false when the block
-    // would pass 4 GB; close() then drops the pieces.
-    std::size_t open() const { return texts_.size(); }
-    bool append(const char* text, std::size_t length) {
-        if (length + 1 > std::numeric_limits<std::uint32_t>::max() - texts_.size()) return false;
-        texts_.insert(texts_.end(), text, text + length);
-        return true;
-    }
-    bool close(std::size_t opened, bool ok, std::uint32_t& start) {
-        if (!ok || texts_.size() == opened) {
-            texts_.resize(opened);
-            start = 0;
-            return ok;
-        }
-        texts_.push_back('\0');
-        start = static_cast<std::uint32_t>(opened);
         return true;
     }
     void reserve(std::size_t bytes) {

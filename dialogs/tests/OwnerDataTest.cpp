@@ -157,10 +157,7 @@ TEST(OwnerDataList, RowsGivenInBulkReadAsRowsAddedOneByOne) {
         row.cell("");
         if (i == 2) return;  // the rest of the row stays empty
         row.cell(names + 6 * i, 6);
-        row.append("\"", 1);
-        row.append(i == 0 ? "" : "text", i == 0 ? 0 : 4);
-        row.append("\"", 1);
-        row.endCell();
+        row.cell(i == 0 ? "\"\"" : "\"text\"");
         row.cell("past the last column");
     }));
     list.addRow("");
