@@ -69,6 +69,24 @@ HlodSubObject HlodSubObject::decode(const unsigned char* p) { return {getU32(p),
 
 Box Box::decode(const unsigned char* p) { return {getU32(p), getU32(p + 4), getName(p + 8, 32)}; }
 
+namespace {
+
+// Both animation headers hold the animation's name at byte 4 and its
+// hierarchy's at byte 20, 16 bytes each; an empty new name keeps the old.
+void renameAnimation(unsigned char* raw, std::string& name, std::string& hierarchyName,
+                     const std::string& animationName, const std::string& hierarchy) {
+    if (!animationName.empty()) {
+        setName(raw + 4, 16, animationName);
+        name = getName(raw + 4, 16);
+    }
+    if (!hierarchy.empty()) {
+        setName(raw + 20, 16, hierarchy);
+        hierarchyName = getName(raw + 20, 16);
+    }
+}
+
+}  // namespace
+
 AnimationHeader AnimationHeader::decode(const unsigned char* p) {
     AnimationHeader h;
     std::memcpy(h.raw, p, SIZE);
@@ -81,14 +99,7 @@ AnimationHeader AnimationHeader::decode(const unsigned char* p) {
 }
 
 void AnimationHeader::setNames(const std::string& animationName, const std::string& hierarchy) {
-    if (!animationName.empty()) {
-        setName(raw + 4, 16, animationName);
-        name = getName(raw + 4, 16);
-    }
-    if (!hierarchy.empty()) {
-        setName(raw + 20, 16, hierarchy);
-        hierarchyName = getName(raw + 20, 16);
-    }
+    renameAnimation(raw, name, hierarchyName, animationName, hierarchy);
 }
 
 CompressedAnimationHeader CompressedAnimationHeader::decode(const unsigned char* p) {
@@ -104,14 +115,7 @@ CompressedAnimationHeader CompressedAnimationHeader::decode(const unsigned char*
 }
 
 void CompressedAnimationHeader::setNames(const std::string& animationName, const std::string& hierarchy) {
-    if (!animationName.empty()) {
-        setName(raw + 4, 16, animationName);
-        name = getName(raw + 4, 16);
-    }
-    if (!hierarchy.empty()) {
-        setName(raw + 20, 16, hierarchy);
-        hierarchyName = getName(raw + 20, 16);
-    }
+    renameAnimation(raw, name, hierarchyName, animationName, hierarchy);
 }
 
 AnimationChannel AnimationChannel::decode(const unsigned char* p) {
