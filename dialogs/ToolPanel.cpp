@@ -101,11 +101,7 @@ INT_PTR ToolPanel::answerList(LPARAM lParam) {
 
 // ---- the path
 
-void ToolPanel::takePathField() {
-    char text[PATH_SIZE] = {0};
-    pathField_.getText(text, static_cast<int>(PATH_SIZE));
-    path_ = text;
-}
+void ToolPanel::takePathField() { path_ = pathField_.text(static_cast<int>(PATH_SIZE)); }
 
 bool ToolPanel::browse() {
     const bool chosen = openFile(path_);
@@ -128,25 +124,20 @@ void ToolPanel::drop(HDROP dropHandle) {
     tab_.selectTab(0);
 }
 
+// The choosers open with an empty name field, whatever the path was.
 bool ToolPanel::openFile(std::string& chosen, std::size_t capacity) {
-    std::vector<char> buffer(capacity, '\0');
-    const bool done = chooser_.openFileDialog(dialog_, buffer.data(), capacity);
-    chosen = buffer.data();
-    return done;
+    chosen.clear();
+    return chooser_.openFileDialog(dialog_, chosen, capacity);
 }
 
 bool ToolPanel::saveFile(std::string& chosen, std::size_t capacity) {
-    std::vector<char> buffer(capacity, '\0');
-    const bool done = chooser_.saveFileDialog(dialog_, buffer.data(), capacity);
-    chosen = buffer.data();
-    return done;
+    chosen.clear();
+    return chooser_.saveFileDialog(dialog_, chosen, capacity);
 }
 
 bool ToolPanel::chooseFolder(std::string& chosen, std::size_t capacity) {
-    std::vector<char> buffer(capacity, '\0');
-    const bool done = chooser_.browseForFolder(dialog_, buffer.data(), capacity);
-    chosen = buffer.data();
-    return done;
+    chosen.clear();
+    return chooser_.browseForFolder(dialog_, chosen, capacity);
 }
 
 // ---- what the user reads
