@@ -173,7 +173,7 @@ int cat(const std::string& path, const std::string& name) {
 }  // namespace
 
 void addBigCommands(CLI::App& app) {
-    CLI::App* big = app.add_subcommand("big", "BIG archives: list, extract, create, cat");
+    CLI::App* big = app.add_subcommand("big", "BIG archives: list, extract, create, cat, add, rm, mv, replace");
     big->require_subcommand(1);
 
     auto listArgs = std::make_shared<std::pair<std::string, bool>>();
@@ -214,6 +214,8 @@ void addBigCommands(CLI::App& app) {
     catCmd->add_option("ARCHIVE", catArgs->first, "The archive")->required();
     catCmd->add_option("ENTRY", catArgs->second, "The entry's name")->required();
     setAction(catCmd, [catArgs] { return cat(catArgs->first, catArgs->second); });
+
+    addBigEditCommands(big);
 }
 
 }  // namespace cli

@@ -13,4 +13,8 @@ void addScanCommand(CLI::App& app);
 void addAssetCommands(CLI::App& app);
 void addW3dCommands(CLI::App& app);
 
+// The editing subcommands of the big and csf families.
+void addBigEditCommands(CLI::App* big);
+void addCsfEditCommands(CLI::App* csf);
+
 }  // namespace cli

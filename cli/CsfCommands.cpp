@@ -128,7 +128,7 @@ int fromText(const std::string& path, const std::string& target) {
 }  // namespace
 
 void addCsfCommands(CLI::App& app) {
-    CLI::App* csf = app.add_subcommand("csf", "CSF string tables: list, export, append, to-text, from-text");
+    CLI::App* csf = app.add_subcommand("csf", "CSF string tables: list, export, append, to-text, from-text, get, set, rm, mv");
     csf->require_subcommand(1);
 
     auto listArgs = std::make_shared<std::pair<std::string, bool>>();
@@ -166,6 +166,8 @@ void addCsfCommands(CLI::App& app) {
     fromCmd->add_option("FILE", fromArgs->first, "The text file")->required();
     fromCmd->add_option("-o,--output", fromArgs->second, "The table to write")->required();
     setAction(fromCmd, [fromArgs] { return fromText(fromArgs->first, fromArgs->second); });
+
+    addCsfEditCommands(csf);
 }
 
 }  // namespace cli

@@ -146,6 +146,19 @@ struct FileIdentity {
 FileIdentity fileIdentity(const char* path);
 FileIdentity fileIdentity(std::FILE* file);
 
+// What tells that a file changed since it was last looked at: its identity,
+// length and last-write time. Two stamps are equal only when both were taken.
+struct FileStamp {
+    FileIdentity identity;
+    std::int64_t size = -1;
+    std::int64_t modified = 0;  // the system's own time units
+    bool operator==(const FileStamp& o) const {
+        return identity == o.identity && size == o.size && modified == o.modified;
+    }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+FileStamp fileStamp(const char* path);
+
 // A name for a temporary file in target's folder that cannot be guessed in
 // advance: '~', random letters and digits, ".tmp".
 std::string temporaryNameBeside(const std::string& target);
@@ -173,6 +186,10 @@ std::string lastErrorText(std::size_t maxLength = 256);
 // clean-up work that must not change the error a caller reports.
 int lastErrorCode();
 void setLastErrorCode(int code);
+
+// A command-line argument as UTF-8: on Windows arguments come in the
+// system's ANSI code page and are converted; elsewhere they are UTF-8 already.
+std::string argumentUtf8(const std::string& argument);
 
 // The user's temporary folder, with a trailing separator.
 std::string tempFolder();

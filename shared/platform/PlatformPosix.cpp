@@ -336,6 +336,18 @@ FileIdentity fileIdentity(std::FILE* file) {
     return identityOf(st);
 }
 
+std::string argumentUtf8(const std::string& argument) { return argument; }
+
+FileStamp fileStamp(const char* path) {
+    FileStamp stamp;
+    struct stat st;
+    if (!path || stat(nativePath(path).c_str(), &st) != 0) return stamp;
+    stamp.identity = identityOf(st);
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
 std::FILE* createTemporaryBeside(const std::string& target, std::string& temporaryPath, bool) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = temporaryNameBeside(target);

@@ -254,6 +254,38 @@ FileIdentity fileIdentity(std::FILE* file) {
     return identityOf(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
 }
 
+std::string argumentUtf8(const std::string& argument) {
+    if (argument.empty()) return argument;
+    const int units = MultiByteToWideChar(CP_ACP, 0, argument.data(), static_cast<int>(argument.size()), nullptr, 0);
+    if (units <= 0) return argument;
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, argument.data(), static_cast<int>(argument.size()), &wide[0], units);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return argument;
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, &out[0], bytes, nullptr, nullptr);
+    return out;
+}
+
+FileStamp fileStamp(const char* path) {
+    FileStamp stamp;
+    if (!path || !*path) return stamp;
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return stamp;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(handle, &info)) {
+        stamp.identity.volume = info.dwVolumeSerialNumber;
+        stamp.identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        stamp.identity.valid = true;
+        stamp.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+        stamp.modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                                   info.ftLastWriteTime.dwLowDateTime);
+    }
+    CloseHandle(handle);
+    return stamp;
+}
+
 std::FILE* createTemporaryBeside(const std::string& target, std::string& temporaryPath, bool text) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = temporaryNameBeside(target);
