@@ -324,3 +324,57 @@ TEST_F(Modtools, AWriteProtectedOutputIsLeftAsItWas) {
     SetFileAttributesA(dir_.file("locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
 }
+
+TEST_F(Modtools, ArchivesAreEditedInPlaceOrIntoAnotherFile) {
+    write("new.ini", "fresh = 1\n");
+    write("more/x/deep.txt", "deep");
+    const std::string before = read("archive.big");
+    EXPECT_EQ(run({"big", "replace", "archive.big", "A.INI", "new.ini", "-o", "copy.big"}).exitCode, 0);
+    EXPECT_EQ(read("archive.big"), before);
+    EXPECT_EQ(run({"big", "cat", "copy.big", "a.ini"}).output, "fresh = 1\n");
+
+    EXPECT_EQ(run({"big", "add", "archive.big", "new.ini", "--as", "fresh.ini", "--under", "Data/INI"}).exitCode, 0);
+    EXPECT_EQ(run({"big", "add", "archive.big", "more"}).exitCode, 0);
+    EXPECT_EQ(run({"big", "mv", "archive.big", "SUB/B.W3D", "sub/renamed.w3d"}).exitCode, 0);
+    EXPECT_EQ(run({"big", "rm", "archive.big", "sub/*.bin"}).exitCode, 0);
+    std::vector<std::string> names;
+    const nlohmann::json listed = runJson({"big", "list", "--json", "archive.big"});
+    for (const auto& e : listed["entries"]) names.push_back(e["name"]);
+    EXPECT_EQ(names, (std::vector<std::string>{"a.ini", "sub\\renamed.w3d", "Data\\INI\\fresh.ini", "x\\deep.txt"}));
+    EXPECT_EQ(run({"big", "cat", "archive.big", "sub/renamed.w3d"}).output, read("tree/sub/b.w3d"));
+
+    // Refused before anything is written: a name taken (letter case aside),
+    // a name no entry can have, a missing entry, a damaged archive.
+    const auto files = snapshot();
+    for (const Args& args : {Args{"big", "add", "archive.big", "new.ini", "--as", "A.INI"},
+                             Args{"big", "mv", "archive.big", "a.ini", "x/../../up.ini"},
+                             Args{"big", "replace", "archive.big", "no/such.ini", "new.ini"},
+                             Args{"big", "add", "damaged.big", "new.ini"}})
+        expectRefused(run(args), files, snapshot(), 2, args[2]);
+    EXPECT_EQ(run({"big", "rm", "archive.big", "nothing*"}).exitCode, 3);
+    EXPECT_TRUE(files == snapshot());
+}
+
+TEST_F(Modtools, StringTableLabelsAreSetReadRenamedAndRemoved) {
+    const std::string text = "\xD0\x9F\xD1\x80\xD0\xB8\n\"\xE4\xB8\x96\" \xF0\x9F\x98\x80";
+    write("text.txt", text);
+    EXPECT_EQ(run({"csf", "set", "table.csf", "SPEECH:Hail", "--from-file", "text.txt"}).exitCode, 0);
+    EXPECT_EQ(run({"csf", "get", "table.csf", "SPEECH:Hail"}).output, text + "\n");
+    EXPECT_EQ(run({"csf", "set", "table.csf", "NEW:Label", "Plain text"}).exitCode, 0);
+    EXPECT_EQ(run({"csf", "mv", "table.csf", "GUI:Start", "GUI:Begin"}).exitCode, 0);
+    EXPECT_EQ(run({"csf", "rm", "table.csf", "GUI:Quit"}).exitCode, 0);
+    const nlohmann::json listed = runJson({"csf", "list", "--json", "table.csf"});
+    ASSERT_EQ(listed["labels"].size(), 3u);
+    EXPECT_EQ(listed["labels"][0]["name"], "GUI:Begin");
+    // The edited label keeps its second record and its 8-bit part.
+    EXPECT_EQ(listed["labels"][1]["texts"].size(), 2u);
+    EXPECT_EQ(run({"csf", "to-text", "table.csf", "-o", "edited.txt"}).exitCode, 0);
+    EXPECT_NE(read("edited.txt").find("extra \"hail_01\""), std::string::npos);
+    EXPECT_EQ(listed["labels"][2]["texts"][0], "Plain text");
+
+    const auto files = snapshot();
+    for (const Args& args : {Args{"csf", "mv", "table.csf", "GUI:Begin", "NEW:Label"},
+                             Args{"csf", "get", "table.csf", "NO:SUCH"}, Args{"csf", "set", "damaged.csf", "A", "b"},
+                             Args{"csf", "set", "table.csf", " bad name", "b"}})
+        expectRefused(run(args), files, snapshot(), 2, args[2]);
+}
