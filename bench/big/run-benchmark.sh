@@ -45,6 +45,21 @@ best_of3 "tar -cf" tar -cf "$WORK/tree.tar" -C "$WORK/tree" .
 tarc_t=$BEST
 ls -l "$WORK/tree.big" "$WORK/tree.tar" | awk '{print "  " $5 " bytes  " $NF}'
 
+echo "== edit in place: replace one small entry, add one file / cp of the archive"
+first=$("$MODTOOLS" big list "$WORK/tree.big" | awk '$1 < 10000 {print $2; exit}')
+printf 'replaced = 1\n' > "$WORK/small.ini"
+BEFORE=""
+best_of3 "modtools big replace" "$MODTOOLS" big replace "$WORK/tree.big" "$first" "$WORK/small.ini"
+replace_t=$BEST; replace_m=$PEAK
+BEFORE="'$MODTOOLS' big rm '$WORK/tree.big' bench-added.ini >/dev/null 2>&1 || true"
+best_of3 "modtools big add" "$MODTOOLS" big add "$WORK/tree.big" "$WORK/small.ini" --as bench-added.ini
+add_t=$BEST; add_m=$PEAK
+BEFORE="rm -f '$WORK/copy.big'"
+best_of3 "cp" cp "$WORK/tree.big" "$WORK/copy.big"
+cp_t=$BEST
+rm -f "$WORK/copy.big"
+"$MODTOOLS" big rm "$WORK/tree.big" bench-added.ini >/dev/null
+
 echo "== extract into an empty folder / tar -xf"
 BEFORE="rm -rf '$WORK/x'"
 best_of3 "modtools big extract" "$MODTOOLS" big extract "$WORK/tree.big" -C "$WORK/x"
@@ -70,3 +85,6 @@ echo "== ratios (ours / peer; goal: at most 1.2)"
 echo "  create  / tar -cf : $(ratio "$create_t" "$tarc_t")   (peak memory $create_m kB)"
 echo "  extract / tar -xf : $(ratio "$extract_t" "$tarx_t")   (peak memory $extract_m kB)"
 echo "  scan    / find    : $(ratio "$scan_t" "$find_t")   (peak memory $scan_m kB)"
+echo "== edit in place (goal: at most 1.2 times cp of the archive)"
+echo "  replace / cp      : $(ratio "$replace_t" "$cp_t")   (peak memory $replace_m kB)"
+echo "  add     / cp      : $(ratio "$add_t" "$cp_t")   (peak memory $add_m kB)"
