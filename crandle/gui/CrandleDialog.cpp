@@ -153,8 +153,9 @@ void CrandleDialog::importArchive() {
     // Unsaved changes are saved or dropped first (a save imports what it
     // wrote); the list then shows archives again, not the plan.
     const std::string requested = panel_.path();
+    const bool showingPlan = plan_.started();
     if (!settlePending()) return;
-    if (plan_.started()) {
+    if (showingPlan) {
         dropPlan();
         panel_.list().deleteAllRows();
     }
