@@ -445,6 +445,13 @@ void CrandleDialog::showTitle() {
     SetWindowTextA(dialogWindow(), plan_.pending() ? crandletext::UNSAVED_TITLE : crandletext::PROGRAM_TITLE);
 }
 
+void CrandleDialog::showRow(int row) {
+    HWND list = panel_.list().handle();
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list, row, FALSE);
+}
+
 int CrandleDialog::selectedEntry() {
     const int row = panel_.list().selectedRow();
     if (row < 0 || row >= plan_.count()) {
@@ -493,8 +500,10 @@ void CrandleDialog::addFiles() {
             return;
         }
     }
+    const int first = plan_.count();
     plan_ = std::move(changed);
     noteEdit(format(crandletext::ADDED_FORMAT, static_cast<int>(files.size()), 0), under);
+    showRow(first);
 }
 
 void CrandleDialog::addFolder() {
@@ -534,8 +543,10 @@ void CrandleDialog::addFolder() {
         panel_.report(format(crandletext::EDIT_REFUSED_FORMAT, editResultText(result)).c_str(), failed.c_str());
         return;
     }
+    const int first = plan_.count();
     plan_ = std::move(changed);
     noteEdit(format(crandletext::ADDED_FORMAT, added, 0), under);
+    if (added > 0) showRow(first);
     if (scanner.foldersLeft()) panel_.addLine(crandletext::COLLECT_LIMIT);
     const std::vector<PassedOver>& passed = scanner.passedOver();
     if (!passed.empty()) panel_.addLine(format(crandletext::PASSED_OVER_FORMAT, static_cast<int>(passed.size()), 0));

@@ -113,6 +113,8 @@ private:
     // Starts the plan over the imported archive; false (said why) when
     // there is none or it cannot be edited.
     bool beginEdit();
+    // Selects the row and scrolls it into view (the first row added).
+    void showRow(int row);
     // The selected entry of the plan; -1 (said so) when none.
     int selectedEntry();
     // Asks for the folder inside the archive new entries go under.
