@@ -102,6 +102,26 @@ bool FileChooser::saveFileDialog(HWND owner, char* buffer, std::size_t capacity)
     return GetSaveFileNameA(&saveRecord_) != FALSE;
 }
 
+bool FileChooser::openFilesDialog(HWND owner, std::vector<std::string>& paths) {
+    paths.clear();
+    std::vector<char> buffer(MULTI_SELECT_SIZE, '\0');
+    prepareRecord(openRecord_, owner, buffer.data(), buffer.size(),
+                  OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER);
+    if (GetOpenFileNameA(&openRecord_) == FALSE) return false;
+    // One file: its full path. Several: the folder, then each name, every
+    // string ended by a zero and the list by one more.
+    const char* folder = buffer.data();
+    const char* name = folder + std::strlen(folder) + 1;
+    if (*name == '\0') {
+        paths.emplace_back(folder);
+        return true;
+    }
+    std::string prefix = folder;
+    if (!prefix.empty() && prefix.back() != '\\') prefix += '\\';
+    for (; *name != '\0'; name += std::strlen(name) + 1) paths.push_back(prefix + name);
+    return true;
+}
+
 bool FileChooser::allocateTaskMemory() {
     if (!comInitialised_) {
         HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

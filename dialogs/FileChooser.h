@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace dialogs {
 
@@ -43,6 +44,11 @@ public:
     // buffer, chosen or not.
     bool openFileDialog(HWND owner, std::string& path, std::size_t capacity);
     bool saveFileDialog(HWND owner, std::string& path, std::size_t capacity);
+
+    // The open dialog taking several files of one folder: true when the
+    // user chose, with the full path of each in paths.
+    static constexpr std::size_t MULTI_SELECT_SIZE = 32768;
+    bool openFilesDialog(HWND owner, std::vector<std::string>& paths);
 
     bool allocateTaskMemory();
     bool releaseTaskMemory();

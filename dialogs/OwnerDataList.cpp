@@ -96,6 +96,14 @@ int OwnerDataList::addRows(int count, const std::function<void(int, RowWriter&)>
     return static_cast<int>(firstRow);
 }
 
+int OwnerDataList::replaceRows(int count, const std::function<void(int, RowWriter&)>& fill, std::size_t textBytes) {
+    texts_.truncate(1);
+    cellStarts_.clear();
+    checked_.clear();
+    nextColumn_ = 0;
+    return addRows(count, fill, textBytes);
+}
+
 void OwnerDataList::showRows() {
     send(LVM_SETITEMCOUNT, static_cast<WPARAM>(rowCount()), LVSICF_NOSCROLL);
     InvalidateRect(window, nullptr, FALSE);
@@ -136,6 +144,16 @@ void OwnerDataList::setCheckedRange(int first, int count, bool checked) {
     if (first >= end) return;
     std::memset(checked_.data() + first, checked ? 1 : 0, static_cast<std::size_t>(end - first));
     send(LVM_REDRAWITEMS, static_cast<WPARAM>(first), static_cast<LPARAM>(end - 1));
+}
+
+void OwnerDataList::setCheckMarks(const std::vector<bool>& marks) {
+    const std::size_t rows = marks.size() < checked_.size() ? marks.size() : checked_.size();
+    for (std::size_t i = 0; i < rows; ++i) checked_[i] = marks[i] ? 1 : 0;
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+int OwnerDataList::selectedRow() const {
+    return static_cast<int>(send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void OwnerDataList::fillItem(LVITEMA& item, bool wide) const {

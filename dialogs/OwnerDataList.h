@@ -67,6 +67,11 @@ public:
     // first new row; -1, with none of the rows kept, when the text block
     // would pass 4 GB.
     int addRows(int count, const std::function<void(int, RowWriter&)>& fill, std::size_t textBytes = 0);
+    // Every row replaced by `count` new ones, unchecked, as addRows writes
+    // them; the control is not told (showRows does), so its scroll position
+    // and selection stay. -1, with no rows left, when the text block would
+    // pass 4 GB.
+    int replaceRows(int count, const std::function<void(int, RowWriter&)>& fill, std::size_t textBytes = 0);
     // Tells the control how many rows there are now, keeping its scroll
     // position.
     void showRows();
@@ -81,6 +86,10 @@ public:
     void setChecked(int row, bool checked);
     // The rows first .. first + count - 1 that exist, redrawn once.
     void setCheckedRange(int first, int count, bool checked);
+    // Row i checked as marks[i] says, for the rows that exist; redrawn once.
+    void setCheckMarks(const std::vector<bool>& marks);
+    // The selected row (the list takes one at most); -1 when none.
+    int selectedRow() const;
 
     // Answers the list's requests for texts and check states, refuses its
     // type-ahead search (the first column is empty) and toggles the focused

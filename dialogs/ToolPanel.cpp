@@ -19,7 +19,7 @@ constexpr int MESSAGES_PLACE[4] = {16, 298, 572, 57};
 constexpr int BUTTON_LEFT = 610;
 constexpr int BUTTON_WIDTH = 70;
 constexpr int BUTTON_HEIGHT = 24;
-constexpr int BUTTON_TOPS[TOOL_BUTTON_COUNT] = {42, 74, 107, 140, 173, 274, 310, 343};
+constexpr int BUTTON_TOPS[TOOL_BUTTON_COUNT] = {42, 74, 107, 140, 173, 206, 239, 274, 310, 343};
 
 ControlLayout place(int id, const int (&rect)[4]) { return {id, rect[0], rect[1], rect[2], rect[3]}; }
 
@@ -87,6 +87,12 @@ INT_PTR ToolPanel::answerList(LPARAM lParam) {
         return FALSE;
     if (list_.answerNotification(dialog_, header)) return TRUE;
     const UINT code = header->code;
+    if (code == static_cast<UINT>(LVN_KEYDOWN)) {
+        const int command = keys_ ? keys_(reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey) : 0;
+        if (command == 0) return FALSE;
+        PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        return TRUE;
+    }
     const int row = reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem;
     if (code == static_cast<UINT>(NM_CLICK) || code == static_cast<UINT>(NM_DBLCLK)) {
         rowClicked(row);
@@ -97,6 +103,27 @@ INT_PTR ToolPanel::answerList(LPARAM lParam) {
         return TRUE;
     }
     return FALSE;
+}
+
+void ToolPanel::popupMenu(const ToolMenuItem* items, std::size_t count, int buttonId, const POINT* at) {
+    HMENU menu = CreatePopupMenu();
+    if (menu == nullptr) return;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (items[i].caption == nullptr)
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(items[i].id), items[i].caption);
+    }
+    POINT place{0, 0};
+    if (at != nullptr) {
+        place = *at;
+    } else {
+        RECT button{};
+        GetWindowRect(GetDlgItem(dialog_, buttonId), &button);
+        place = {button.left, button.bottom};
+    }
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, place.x, place.y, 0, dialog_, nullptr);
+    DestroyMenu(menu);
 }
 
 // ---- the path

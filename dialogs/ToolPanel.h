@@ -1,6 +1,6 @@
 // The working face shared by the path-field tool programs (Tessaly and
 // Crandle): one tab holding a path field, an owner-data list with check
-// boxes and a message list, eight push buttons beside it and the file
+// boxes and a message list, ten push buttons beside it and the file
 // chooser. The panel owns these controls, the path last taken, the file
 // whose rows the list shows and the Marker state; the program's dialog holds
 // one panel and keeps only its own commands.
@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ControlLayout.h"
 #include "DialogApplication.h"
@@ -28,13 +29,20 @@
 
 namespace dialogs {
 
-constexpr int TOOL_BUTTON_COUNT = 8;
+constexpr int TOOL_BUTTON_COUNT = 10;
 constexpr int TOOL_COLUMN_COUNT = 3;
 
 // The caption of the Marker button while it would check every row, and
 // while it would clear them.
 constexpr const char* MARKER_CAPTION = "Marker";
 constexpr const char* CHECKED_CAPTION = "Checked";
+
+// One line of a pop-up menu: its command id (sent to the dialog as
+// WM_COMMAND when chosen) and caption; a null caption is a separator.
+struct ToolMenuItem {
+    int id;
+    const char* caption;
+};
 
 struct ToolColumn {
     const char* title;
@@ -63,7 +71,7 @@ struct ToolPanelLayout {
     int listId;
     ToolColumn columns[TOOL_COLUMN_COUNT];
     int messagesId;
-    // Top to bottom: five commands, then Marker, Clearup and Exit.
+    // Top to bottom: five commands, Edit and Save, then Marker, Clearup and Exit.
     int buttonIds[TOOL_BUTTON_COUNT];
     const char* captions[TOOL_BUTTON_COUNT];
     const char* chooserTitle;
@@ -100,6 +108,13 @@ public:
     using Command = std::function<void()>;
     void setCommands(std::array<Command, TOOL_BUTTON_COUNT> commands) { commands_ = std::move(commands); }
     void setClose(Command close) { close_ = std::move(close); }
+    // Called with a key pressed on the list (its virtual-key code; the space
+    // bar toggles a check mark): the id of the command the key stands for,
+    // which comes to the dialog as WM_COMMAND like a menu's, or 0.
+    void setKeys(std::function<int(WORD)> keys) { keys_ = std::move(keys); }
+    // Shows a pop-up menu at a point of the screen, or below the button of
+    // the given id when at is null; the chosen item comes as WM_COMMAND.
+    void popupMenu(const ToolMenuItem* items, std::size_t count, int buttonId, const POINT* at = nullptr);
 
     // The program's messages after those of the frame (answeredByFrame):
     // the buttons' commands, the list's notifications (texts, check states,
@@ -120,6 +135,8 @@ public:
     bool openFile(std::string& chosen, std::size_t capacity = PATH_SIZE);
     bool saveFile(std::string& chosen, std::size_t capacity = PATH_SIZE);
     bool chooseFolder(std::string& chosen, std::size_t capacity = PATH_SIZE);
+    // The open dialog taking several files at once.
+    bool openFiles(std::vector<std::string>& chosen) { return chooser_.openFilesDialog(dialog_, chosen); }
 
     // ---- what the user reads
     // Empties the message list and shows one or two lines.
@@ -164,12 +181,13 @@ private:
     void runCommand(int controlId);
     INT_PTR answerList(LPARAM lParam);
     void showMarkerCaption();
-    static constexpr int MARKER_BUTTON = 5;
+    static constexpr int MARKER_BUTTON = 7;
 
     DialogApplication& application_;
     const ToolPanelLayout& layout_;
     std::function<bool(const char*)> accepts_;
     std::function<void(int)> rightClick_;
+    std::function<int(WORD)> keys_;
     std::array<Command, TOOL_BUTTON_COUNT> commands_;
     Command close_;
     HWND dialog_;

@@ -8,6 +8,9 @@
 #       one program, after the scripted actions, in the given order:
 #         text:ID:TEXT   put TEXT into the control with that id
 #         command:ID     click the button with that id
+#         menu:ID        choose the menu command with that id
+#         caption:TEXT   act from now on in the window of that caption (a
+#                        box the program opened, or its new title)
 #         check:ID       tick the check box with that id
 #         wait:MS        wait that many milliseconds
 #       e.g. scripts/picture.sh Gathrix out.png text:11006:C:\\data check:11008
@@ -59,6 +62,8 @@ shoot() {
       case $action in
         text:*) rest=${action#text:}; driver "$caption" text "${rest%%:*}" "${rest#*:}" || status=1 ;;
         command:*) driver "$caption" command "${action#command:}" || status=1 ;;
+        menu:*) driver "$caption" menu "${action#menu:}" || status=1 ;;
+        caption:*) caption=${action#caption:}; driver "$caption" wait || status=1 ;;
         check:*) driver "$caption" check "${action#check:}" || status=1 ;;
         wait:*) sleep "$(echo "${action#wait:}" | awk '{ printf "%.3f", $1 / 1000 }')" ;;
         *) echo "picture.sh: unknown action $action" >&2; status=1 ;;
@@ -69,6 +74,11 @@ shoot() {
     mkdir -p "$(dirname "$out")"
     import -window root -crop "${1}x${2}+${3}+${4}" +repage "$out" && echo "picture: $out"
     driver "$caption" close || true
+    # A program with unsaved changes asks first (a box under its own name): No.
+    if [ "$caption" != "$(caption_of "$program")" ]; then
+      sleep 1
+      driver "$(caption_of "$program")" command 7 || true
+    fi
   else
     status=1
   fi

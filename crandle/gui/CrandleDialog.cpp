@@ -5,6 +5,8 @@
 
 #include "BigListing.h"
 #include "CrandleIds.h"
+#include "FolderScanner.h"
+#include "InputBoxes.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -17,8 +19,8 @@ const dialogs::ToolPanelLayout PANEL = {
     {{"**", 30, dialogs::IMAGE_COLUMN_FORMAT}, {"Filename", 436, LVCFMT_LEFT}, {"Size", 80, LVCFMT_RIGHT}},
     IDC_CRANDLE_MESSAGES,
     {IDC_CRANDLE_BROWSE, IDC_CRANDLE_IMPORT, IDC_CRANDLE_EXPORT, IDC_CRANDLE_CREATE, IDC_CRANDLE_OUTPUT,
-     IDC_CRANDLE_MARKER, IDC_CRANDLE_CLEARUP, IDC_CRANDLE_EXIT},
-    {"Browse", "Import", "Export", "Create", "Output", "Marker", "Clearup", "Exit"},
+     IDC_CRANDLE_EDIT, IDC_CRANDLE_SAVE, IDC_CRANDLE_MARKER, IDC_CRANDLE_CLEARUP, IDC_CRANDLE_EXIT},
+    {"Browse", "Import", "Export", "Create", "Output", "Edit", "Save", "Marker", "Clearup", "Exit"},
     "File Dialog - Crandle",
     FILTER,
     crandletext::IMPROPER_TYPE,
@@ -31,6 +33,47 @@ const dialogs::ListingTexts LISTING_TEXTS = {
     crandletext::SAVED,         crandletext::OUTPUT_FAILED, crandletext::OUTPUT_REFUSED, crandletext::CANNOT_OPEN_FORMAT,
     crandletext::PROGRAM_TITLE, dialogs::DialogApplication::MESSAGE_TEXT_SIZE,
 };
+
+// The Edit button's menu; the keys shown work on the list.
+const dialogs::ToolMenuItem EDIT_MENU[] = {
+    {IDM_CRANDLE_ADD_FILES, "Add files...\tIns"},
+    {IDM_CRANDLE_ADD_FOLDER, "Add folder..."},
+    {IDM_CRANDLE_REPLACE, "Replace..."},
+    {IDM_CRANDLE_RENAME, "Rename...\tF2"},
+    {IDM_CRANDLE_DELETE, "Delete\tDel"},
+    {0, nullptr},
+    {IDC_CRANDLE_SAVE, "Save\tCtrl+S"},
+    {IDM_CRANDLE_SAVE_AS, "Save as...\tCtrl+Shift+S"},
+};
+
+// Archive names use '\' between folders; the user may type '/'. Separators
+// at either end are dropped.
+std::string archiveName(std::string name) {
+    for (char& c : name)
+        if (c == '/') c = '\\';
+    while (!name.empty() && name.back() == '\\') name.pop_back();
+    const std::size_t first = name.find_first_not_of('\\');
+    return first == std::string::npos ? std::string() : name.substr(first);
+}
+
+std::string joinName(const std::string& under, const std::string& name) {
+    return under.empty() ? name : under + "\\" + name;
+}
+
+std::string baseName(const std::string& path) {
+    const std::size_t sep = platform::lastSeparator(path);
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+// A row's name with what the plan does to it in front: "+ " added,
+// "* " replaced, "> " renamed ("*> " both).
+std::string markedName(const PlannedEntry& entry) {
+    std::string marker;
+    if (entry.added) marker = "+";
+    if (entry.replaced) marker += "*";
+    if (entry.renamed) marker += ">";
+    return marker.empty() ? entry.name : marker + " " + entry.name;
+}
 
 // A Create that could not read some files names at most this many of them.
 constexpr std::size_t MAX_NAMED_PROBLEMS = 20;
@@ -62,9 +105,10 @@ CrandleDialog::CrandleDialog()
     panel_.setAcceptance([this](const char* candidate) { return isFolderOrBigFile(candidate); });
     panel_.setRightClick([this](int row) { rowView(row); });
     panel_.setCommands({[this] { browse(); }, [this] { importArchive(); }, [this] { exportArchive(); },
-                        [this] { create(); }, [this] { output(); }, [this] { marker(); }, [this] { clearup(); },
-                        [this] { exit(); }});
+                        [this] { create(); }, [this] { output(); }, [this] { editMenu(); }, [this] { save(); },
+                        [this] { marker(); }, [this] { clearup(); }, [this] { exit(); }});
     panel_.setClose([this] { exit(); });
+    panel_.setKeys([this](WORD key) { return keyCommand(key); });
 }
 
 CrandleDialog::~CrandleDialog() = default;
@@ -97,7 +141,6 @@ void CrandleDialog::browse() { panel_.browse(); }
 void CrandleDialog::importArchive() {
     panel_.takePathField();
     const char* path = panel_.path().c_str();
-    dialogs::OwnerDataList& list = panel_.list();
     if (path[0] != '\0') {
         // Only a BIG archive is read: anything else would fill the list with
         // whatever its bytes happen to say. The loaded directory and the
@@ -106,22 +149,55 @@ void CrandleDialog::importArchive() {
             panel_.warn(crandletext::IMPROPER_TYPE, crandletext::ERROR_TITLE);
             return;
         }
+    }
+    // Unsaved changes are saved or dropped first (a save imports what it
+    // wrote); the list then shows archives again, not the plan.
+    const std::string requested = panel_.path();
+    const bool showingPlan = plan_.started();
+    if (!settlePending()) return;
+    if (showingPlan) {
+        dropPlan();
+        panel_.list().deleteAllRows();
+    }
+    if (panel_.path() != requested) {
+        panel_.pathField().setText(requested.c_str());
+        panel_.takePathField();
+    }
+    path = panel_.path().c_str();
+    if (path[0] != '\0') {
         resetProgress();
         bool opened = false;
+        // An edit starts from the directory read now: the file must still
+        // be as it was before the reading.
+        importStamp_ = platform::fileStamp(path);
         runInBackground([&] { opened = archive.openArchive(path, &workProgress()); });
         // The list never shows two archives: rows of another archive go first.
         panel_.noteImport(opened);
     }
+    listArchive(false);
+}
+
+void CrandleDialog::listArchive(bool replacing) {
+    const char* path = panel_.path().c_str();
+    dialogs::OwnerDataList& list = panel_.list();
     entryCount = archive.countEntries();
     // A damaged header is said so, never shown as an empty archive.
     if (archive.directoryDamaged()) panel_.report(crandletext::DAMAGED, path);
+    if (replacing && entryCount < 1) {
+        list.replaceRows(0, nullptr);
+        list.showRows();
+    }
     if (entryCount < 1) return;
-    list.addRows(entryCount, [&](int i, dialogs::OwnerDataList::RowWriter& row) {
+    const auto fill = [&](int i, dialogs::OwnerDataList::RowWriter& row) {
         row.cell("", 0);
         const std::string& name = archive.entry(i)->name;
         row.cell(name.data(), name.size());
         row.cell(archive.entrySizeText(i));
-    });
+    };
+    if (replacing)
+        list.replaceRows(entryCount, fill);
+    else
+        list.addRows(entryCount, fill);
     list.showRows();
     sweepProgress();
     if (!archive.directoryDamaged()) panel_.report(crandletext::IMPORTED);
@@ -131,6 +207,11 @@ void CrandleDialog::exportArchive() {
     exportCount = 0;
     panel_.takePathField();
     const char* path = panel_.path().c_str();
+    // The rows are the plan's, not the loaded directory's.
+    if (plan_.pending()) {
+        panel_.report(crandletext::EXPORT_PENDING);
+        return;
+    }
     ExtractReport result;
     bool extracted = false;
     std::uint32_t attributes = path[0] != '\0' ? platform::fileAttributes(path) : platform::ATTR_INVALID;
@@ -228,6 +309,10 @@ void CrandleDialog::create() {
 void CrandleDialog::output() {
     entryCount = archive.countEntries();
     if (entryCount < 1) return;
+    if (plan_.pending()) {
+        panel_.report(crandletext::OUTPUT_PENDING);
+        return;
+    }
     std::string chosen;
     if (!panel_.saveFile(chosen, dialogs::ToolPanel::LISTING_PATH_SIZE)) return;
     const char* name = chosen.c_str();
@@ -236,28 +321,341 @@ void CrandleDialog::output() {
 }
 
 void CrandleDialog::marker() {
-    entryCount = archive.countEntries();
+    entryCount = plan_.started() ? plan_.count() : archive.countEntries();
     panel_.toggleMarker(entryCount);
 }
 
 void CrandleDialog::clearup() {
+    if (!settlePending()) return;
+    dropPlan();
     panel_.clearup();
     archive.clearLists();
 }
 
 void CrandleDialog::exit() {
+    if (!settlePending()) return;
     panel_.chooser().releaseTaskMemory();
     clearup();
     DestroyWindow(dialogWindow());
 }
 
 void CrandleDialog::rowView(int row) {
-    if (row < 0 || row >= archive.countEntries()) return;
-    archive.viewTextEntry(row, dialogWindow());
-    panel_.messageList().addText(archive.entryName(row));
+    if (row < 0) return;
+    int index = row;
+    if (plan_.started()) {
+        // Only an entry still holding its bytes in the archive is viewed.
+        if (row >= plan_.count()) return;
+        const PlannedEntry& planned = plan_.at(row);
+        index = -1;
+        if (!planned.added && !planned.replaced) {
+            for (std::int32_t i = 0; i < archive.countEntries() && index < 0; ++i) {
+                const BigEntry* entry = archive.entry(i);
+                if (entry->dataOffset == planned.oldOffset && entry->name == planned.oldName) index = i;
+            }
+        }
+        if (index < 0) {
+            panel_.addLine(planned.name);
+            return;
+        }
+    }
+    if (index >= archive.countEntries()) return;
+    archive.viewTextEntry(index, dialogWindow());
+    panel_.messageList().addText(plan_.started() ? plan_.at(row).name.c_str() : archive.entryName(index));
+}
+
+// ---- editing
+
+bool CrandleDialog::editCommand(int id) {
+    switch (id) {
+    case IDM_CRANDLE_ADD_FILES: addFiles(); return true;
+    case IDM_CRANDLE_ADD_FOLDER: addFolder(); return true;
+    case IDM_CRANDLE_REPLACE: replaceEntry(); return true;
+    case IDM_CRANDLE_RENAME: renameEntry(); return true;
+    case IDM_CRANDLE_DELETE: deleteEntries(); return true;
+    case IDM_CRANDLE_SAVE_AS: saveAs(); return true;
+    default: return false;
+    }
+}
+
+void CrandleDialog::editMenu() {
+    panel_.popupMenu(EDIT_MENU, sizeof EDIT_MENU / sizeof EDIT_MENU[0], IDC_CRANDLE_EDIT);
+}
+
+int CrandleDialog::keyCommand(WORD key) {
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    switch (key) {
+    case VK_INSERT: return IDM_CRANDLE_ADD_FILES;
+    case VK_DELETE: return IDM_CRANDLE_DELETE;
+    case VK_F2: return IDM_CRANDLE_RENAME;
+    case 'S':
+        if (!control) return 0;
+        return GetKeyState(VK_SHIFT) < 0 ? IDM_CRANDLE_SAVE_AS : IDC_CRANDLE_SAVE;
+    default: return 0;
+    }
+}
+
+bool CrandleDialog::beginEdit() {
+    if (plan_.started()) return true;
+    if (!archive.loaded() || panel_.importedPath().empty()) {
+        panel_.report(crandletext::EDIT_NOT_IMPORTED);
+        return false;
+    }
+    std::string reason;
+    if (platform::fileStamp(panel_.importedPath().c_str()) != importStamp_) {
+        panel_.report(crandletext::EDIT_CHANGED, panel_.importedPath().c_str());
+        return false;
+    }
+    if (!plan_.begin(archive, panel_.importedPath(), reason)) {
+        panel_.report(format(crandletext::EDIT_DAMAGED_FORMAT, reason.c_str()).c_str(), panel_.importedPath().c_str());
+        return false;
+    }
+    // The list shows the archive once, with the check marks of its first rows.
+    showPlan(planMarks());
+    return true;
+}
+
+std::vector<bool> CrandleDialog::planMarks() {
+    std::vector<bool> marks(static_cast<std::size_t>(plan_.count()), false);
+    for (std::int32_t i = 0; i < plan_.count(); ++i) marks[static_cast<std::size_t>(i)] = panel_.list().isChecked(i);
+    return marks;
+}
+
+void CrandleDialog::showPlan(const std::vector<bool>& marks) {
+    dialogs::OwnerDataList& list = panel_.list();
+    char size[16];
+    list.replaceRows(plan_.count(), [&](int i, dialogs::OwnerDataList::RowWriter& row) {
+        const PlannedEntry& entry = plan_.at(i);
+        row.cell("", 0);
+        if (entry.added || entry.replaced || entry.renamed) {
+            const std::string name = markedName(entry);
+            row.cell(name.data(), name.size());
+        } else {
+            row.cell(entry.name.data(), entry.name.size());
+        }
+        const int length = std::snprintf(size, sizeof size, "%lu", static_cast<unsigned long>(entry.size));
+        row.cell(size, static_cast<std::size_t>(length));
+    });
+    list.showRows();
+    list.setCheckMarks(marks);
+    entryCount = plan_.count();
+    showTitle();
+}
+
+void CrandleDialog::showTitle() {
+    SetWindowTextA(dialogWindow(), plan_.pending() ? crandletext::UNSAVED_TITLE : crandletext::PROGRAM_TITLE);
+}
+
+void CrandleDialog::showRow(int row) {
+    HWND list = panel_.list().handle();
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list, row, FALSE);
+}
+
+int CrandleDialog::selectedEntry() {
+    const int row = panel_.list().selectedRow();
+    if (row < 0 || row >= plan_.count()) {
+        panel_.report(crandletext::SELECT_ENTRY);
+        return -1;
+    }
+    return row;
+}
+
+bool CrandleDialog::askFolder(std::string& under) {
+    // The folder of the selected entry, else the top.
+    under.clear();
+    const int row = panel_.list().selectedRow();
+    if (row >= 0 && row < plan_.count()) {
+        const std::string& name = plan_.at(row).name;
+        const std::size_t sep = name.rfind('\\');
+        if (sep != std::string::npos) under = name.substr(0, sep);
+    }
+    if (!dialogs::askLine(dialogWindow(), crandletext::ADD_CAPTION, crandletext::ADD_PROMPT, under)) return false;
+    under = archiveName(under);
+    return true;
+}
+
+void CrandleDialog::noteEdit(const std::string& line0, const std::string& line1) {
+    std::vector<bool> marks = planMarks();
+    marks.resize(static_cast<std::size_t>(plan_.count()), false);
+    showPlan(marks);
+    panel_.report(line0.c_str(), line1.empty() ? nullptr : line1.c_str());
+}
+
+void CrandleDialog::addFiles() {
+    if (!beginEdit()) return;
+    std::vector<std::string> files;
+    if (!panel_.openFiles(files)) return;
+    std::string under;
+    if (!askFolder(under)) return;
+    // Every file is added, or none.
+    BigEditPlan changed = plan_;
+    for (const std::string& file : files) {
+        const std::string name = joinName(under, baseName(file));
+        const EditResult result = changed.add(name, file);
+        if (result != EditResult::DONE) {
+            panel_.report(format(crandletext::EDIT_REFUSED_FORMAT, editResultText(result)).c_str(),
+                          result == EditResult::NOT_A_FILE || result == EditResult::FILE_TOO_LARGE ? file.c_str()
+                                                                                                  : name.c_str());
+            return;
+        }
+    }
+    const int first = plan_.count();
+    plan_ = std::move(changed);
+    noteEdit(format(crandletext::ADDED_FORMAT, static_cast<int>(files.size()), 0), under);
+    showRow(first);
+}
+
+void CrandleDialog::addFolder() {
+    if (!beginEdit()) return;
+    std::string source;
+    if (!panel_.chooseFolder(source)) return;
+    std::string under;
+    if (!askFolder(under)) return;
+    // Every file below the folder, named by its path inside it, is added,
+    // or none.
+    BigEditPlan changed = plan_;
+    FolderScanner scanner;
+    EditResult result = EditResult::DONE;
+    std::string failed;
+    int added = 0;
+    resetProgress();
+    runInBackground([&] {
+        if (!scanner.setStartFolder(source.c_str())) {
+            result = EditResult::NOT_A_FILE;
+            failed = source;
+            return;
+        }
+        scanner.setProgress(&workProgress());
+        scanner.scanAll();
+        const std::size_t prefix = source.size() + (platform::isSeparator(source.back()) ? 0 : 1);
+        for (std::int32_t i = 0; i < scanner.fileCount() && result == EditResult::DONE; ++i) {
+            const std::string& path = scanner.filePath(i);
+            failed = joinName(under, archiveName(path.substr(prefix)));
+            result = changed.add(failed, path);
+            if (result == EditResult::NOT_A_FILE || result == EditResult::FILE_TOO_LARGE) failed = path;
+            ++added;
+        }
+    });
+    sweepProgress();
+    if (scanner.stopped()) return;
+    if (result != EditResult::DONE) {
+        panel_.report(format(crandletext::EDIT_REFUSED_FORMAT, editResultText(result)).c_str(), failed.c_str());
+        return;
+    }
+    const int first = plan_.count();
+    plan_ = std::move(changed);
+    noteEdit(format(crandletext::ADDED_FORMAT, added, 0), under);
+    if (added > 0) showRow(first);
+    if (scanner.foldersLeft()) panel_.addLine(crandletext::COLLECT_LIMIT);
+    const std::vector<PassedOver>& passed = scanner.passedOver();
+    if (!passed.empty()) panel_.addLine(format(crandletext::PASSED_OVER_FORMAT, static_cast<int>(passed.size()), 0));
+    for (std::size_t i = 0; i < passed.size() && i < MAX_NAMED_PROBLEMS; ++i)
+        panel_.addLine(passed[i].path + " - " + passReasonText(passed[i].reason));
+}
+
+void CrandleDialog::replaceEntry() {
+    if (!beginEdit()) return;
+    const int index = selectedEntry();
+    if (index < 0) return;
+    std::string file;
+    if (!panel_.openFile(file)) return;
+    const EditResult result = plan_.replace(index, file);
+    if (result != EditResult::DONE) {
+        panel_.report(format(crandletext::EDIT_REFUSED_FORMAT, editResultText(result)).c_str(), file.c_str());
+        return;
+    }
+    noteEdit(crandletext::REPLACED, plan_.at(index).name);
+}
+
+void CrandleDialog::renameEntry() {
+    if (!beginEdit()) return;
+    const int index = selectedEntry();
+    if (index < 0) return;
+    std::string name = plan_.at(index).name;
+    if (!dialogs::askLine(dialogWindow(), crandletext::RENAME_CAPTION, crandletext::RENAME_PROMPT, name)) return;
+    name = archiveName(name);
+    const EditResult result = plan_.rename(index, name);
+    if (result != EditResult::DONE) {
+        panel_.report(format(crandletext::EDIT_REFUSED_FORMAT, editResultText(result)).c_str(), name.c_str());
+        return;
+    }
+    noteEdit(crandletext::RENAMED, name);
+}
+
+void CrandleDialog::deleteEntries() {
+    if (!beginEdit()) return;
+    // The checked rows, else the selected one.
+    std::vector<bool> drop = planMarks();
+    int count = 0;
+    for (bool flag : drop) count += flag ? 1 : 0;
+    if (count == 0) {
+        const int index = selectedEntry();
+        if (index < 0) return;
+        drop[static_cast<std::size_t>(index)] = true;
+        count = 1;
+    }
+    plan_.remove(drop);
+    showPlan({});
+    panel_.report(format(crandletext::DELETED_FORMAT, count, 0).c_str());
+}
+
+void CrandleDialog::save() {
+    if (!plan_.pending()) {
+        panel_.report(crandletext::NOTHING_TO_SAVE);
+        return;
+    }
+    saveTo(plan_.archivePath());
+}
+
+void CrandleDialog::saveAs() {
+    if (!beginEdit()) return;
+    std::string target;
+    if (!panel_.saveFile(target)) return;
+    saveTo(target);
+}
+
+bool CrandleDialog::saveTo(std::string target) {
+    resetProgress();
+    SaveResult saved = SaveResult::NOTHING_PLANNED;
+    runInBackground([&] { saved = plan_.save(target, &workProgress()); });
+    if (saved != SaveResult::SAVED) {
+        panel_.report(format(crandletext::SAVE_FAILED_FORMAT, saveResultText(saved)).c_str(),
+                      plan_.failedPath().empty() ? target.c_str() : plan_.failedPath().c_str());
+        panel_.addLine(crandletext::STILL_PENDING);
+        return false;
+    }
+    // The archive as written becomes the imported one and fills the list.
+    dropPlan();
+    panel_.pathField().setText(target.c_str());
+    panel_.takePathField();
+    bool opened = false;
+    importStamp_ = platform::fileStamp(target.c_str());
+    runInBackground([&] { opened = archive.openArchive(target.c_str(), &workProgress()); });
+    panel_.noteImport(opened);
+    listArchive(true);
+    panel_.report(crandletext::ARCHIVE_SAVED, target.c_str());
+    panel_.addLine(format(crandletext::ENTRIES_FORMAT, archive.countEntries(), 0));
+    return true;
+}
+
+bool CrandleDialog::settlePending() {
+    if (!plan_.pending()) return true;
+    switch (MessageBoxA(dialogWindow(), crandletext::ASK_SAVE, crandletext::PROGRAM_TITLE,
+                        MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES: return saveTo(plan_.archivePath());
+    case IDNO: dropPlan(); return true;
+    default: return false;
+    }
+}
+
+void CrandleDialog::dropPlan() {
+    plan_ = BigEditPlan();
+    showTitle();
 }
 
 INT_PTR CrandleDialog::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (answeredByFrame(window, message, wParam, lParam)) return TRUE;
+    if (message == WM_COMMAND && editCommand(LOWORD(wParam))) return TRUE;
     return panel_.handleMessage(message, wParam, lParam);
 }

@@ -7,10 +7,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "BigArchive.h"
+#include "BigEdit.h"
 #include "DialogApplication.h"
 #include "ToolPanel.h"
+#include "platform/Platform.h"
 
 // Message boxes and message-list lines, exactly as the user sees them.
 namespace crandletext {
@@ -44,6 +47,31 @@ constexpr const char* OUTPUT_FAILED = "Output failed - the file could not be wri
 constexpr const char* OUTPUT_REFUSED = "Output refused - the listing would replace the imported BIG Archive ....";
 constexpr const char* DAMAGED = "The BIG Archive is damaged - its header does not fit the file ....";
 constexpr const char* PASSED_OVER_FORMAT = "%d entries passed over - not collected:";
+
+// Editing an imported archive: the changes stay pending until saved.
+constexpr const char* UNSAVED_TITLE = "Crandle Helper - unsaved changes";
+constexpr const char* EDIT_NOT_IMPORTED = "Edit refused - Import a BIG Archive first ....";
+constexpr const char* EDIT_DAMAGED_FORMAT = "Edit refused - the BIG Archive %s ....";
+constexpr const char* EDIT_CHANGED = "Edit refused - the BIG Archive changed on disk since it was imported, Import it again ....";
+constexpr const char* SELECT_ENTRY = "Edit refused - select an entry first ....";
+constexpr const char* EDIT_REFUSED_FORMAT = "Edit refused - %s ....";
+constexpr const char* ADDED_FORMAT = "Entries added: %d - not saved yet ....";
+constexpr const char* REPLACED = "Entry replaced - not saved yet ....";
+constexpr const char* RENAMED = "Entry renamed - not saved yet ....";
+constexpr const char* DELETED_FORMAT = "Entries deleted: %d - not saved yet ....";
+constexpr const char* NOTHING_TO_SAVE = "Nothing to save - the BIG Archive has no unsaved changes ....";
+constexpr const char* ARCHIVE_SAVED = "BIG Archive was saved ....";
+constexpr const char* ENTRIES_FORMAT = "%d entries";
+constexpr const char* SAVE_FAILED_FORMAT = "Save failed - %s ....";
+constexpr const char* STILL_PENDING = "nothing was replaced - the changes are still pending";
+constexpr const char* EXPORT_PENDING = "Export refused - the BIG Archive has unsaved changes, Save them first ....";
+constexpr const char* OUTPUT_PENDING = "Output refused - the BIG Archive has unsaved changes, Save them first ....";
+constexpr const char* ASK_SAVE = "The BIG Archive has unsaved changes.\nSave them now?";
+// The questions of the edit commands.
+constexpr const char* ADD_CAPTION = "Add to the BIG Archive";
+constexpr const char* ADD_PROMPT = "Folder inside the archive (empty: the top):";
+constexpr const char* RENAME_CAPTION = "Rename entry";
+constexpr const char* RENAME_PROMPT = "New name inside the archive:";
 }  // namespace crandletext
 
 class CrandleDialog : public dialogs::DialogApplication {
@@ -70,6 +98,42 @@ private:
     void marker();
     void clearup();
     void exit();
+    // ---- editing the imported archive (BigEditPlan): the list shows the
+    // plan's entries while it is started.
+    bool editCommand(int id);
+    void editMenu();
+    int keyCommand(WORD key);
+    void addFiles();
+    void addFolder();
+    void replaceEntry();
+    void renameEntry();
+    void deleteEntries();
+    void save();
+    void saveAs();
+    // Starts the plan over the imported archive; false (said why) when
+    // there is none or it cannot be edited.
+    bool beginEdit();
+    // Selects the row and scrolls it into view (the first row added).
+    void showRow(int row);
+    // The selected entry of the plan; -1 (said so) when none.
+    int selectedEntry();
+    // Asks for the folder inside the archive new entries go under.
+    bool askFolder(std::string& under);
+    // Shows the changed plan and says what changed.
+    void noteEdit(const std::string& line0, const std::string& line1);
+    // The list from the plan, keeping the given check marks.
+    void showPlan(const std::vector<bool>& marks);
+    std::vector<bool> planMarks();
+    void showTitle();
+    // Writes the plan to target and, when saved, imports it again.
+    bool saveTo(std::string target);
+    // With changes pending: asks to save them (Yes), drop them (No) or
+    // stay (Cancel, false).
+    bool settlePending();
+    void dropPlan();
+    // The rows of the loaded directory, added or (replacing) in place of
+    // the list's rows.
+    void listArchive(bool replacing);
     // A right click or right double click on the entry list.
     void rowView(int row);
     static bool isExistingFolder(const char* candidate);
@@ -78,6 +142,8 @@ private:
 
     dialogs::ToolPanel panel_;
     BigArchive archive;
+    BigEditPlan plan_;
+    platform::FileStamp importStamp_;  // the archive as it was when last read
     std::string exportFolder;  // folder chosen by the last Export
     std::int32_t entryCount;
     std::int32_t exportCount;

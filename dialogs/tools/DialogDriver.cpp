@@ -3,6 +3,7 @@
 //   DialogDriver CAPTION rect                 prints "WIDTH HEIGHT X Y" of the window
 //   DialogDriver CAPTION text ID TEXT         sets a control's text
 //   DialogDriver CAPTION command ID           clicks a button (BN_CLICKED)
+//   DialogDriver CAPTION menu ID              chooses a menu command (WM_COMMAND, posted)
 //   DialogDriver CAPTION check ID             ticks a check box
 //   DialogDriver CAPTION close                closes the window (close box)
 //   DialogDriver CAPTION clickwait ID LIST TEXT [SECONDS]
@@ -138,6 +139,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 4) return fail("missing control id for", action);
+    if (std::strcmp(action, "menu") == 0) {
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(std::atoi(argv[3]), 0), 0);
+        return 0;
+    }
     int id = std::atoi(argv[3]);
     bool forButton = std::strcmp(action, "command") == 0 || std::strcmp(action, "check") == 0 ||
                      std::strcmp(action, "clickwait") == 0 || std::strcmp(action, "clickcount") == 0 ||

@@ -18,3 +18,12 @@
 #define IDC_TESSALY_EXIT 11028
 #define IDC_TESSALY_PROGRESS 11030
 #define IDC_TESSALY_BANNER 11032
+#define IDC_TESSALY_EDIT 11034
+#define IDC_TESSALY_SAVE 11036
+// The edit menu's commands (the Edit button's menu, the list's right click
+// and keys).
+#define IDM_TESSALY_EDIT_TEXT 11040
+#define IDM_TESSALY_ADD 11042
+#define IDM_TESSALY_RENAME 11044
+#define IDM_TESSALY_DELETE 11046
+#define IDM_TESSALY_SAVE_AS 11048

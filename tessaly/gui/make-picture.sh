@@ -1,6 +1,7 @@
 #!/bin/sh
-# Takes the documentation's picture of Tessaly: the dialog after a real
-# Import of the sample table that modtools_samples writes. The sample goes to
+# Takes the documentation's pictures of Tessaly: the dialog after a real
+# Import of the sample table that modtools_samples writes, and (tessaly-editing.png
+# beside it) after a label was added, not yet saved. The sample goes to
 # C:\samples\tessaly inside the build's Wine prefix, so the picture shows a
 # plain Windows path.
 #
@@ -23,3 +24,9 @@ WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modto
 WINEPREFIX=$BUILD_DIR/wineprefix wineserver -w || true
 BUILD_DIR=$BUILD_DIR "$ROOT/scripts/picture.sh" Tessaly "$OUT" \
   'text:11008:C:\samples\tessaly\sample.csf' command:11016 wait:500
+# The same Import, then Edit > Add label, not yet saved.
+WINEPREFIX=$BUILD_DIR/wineprefix wineserver -w || true
+BUILD_DIR=$BUILD_DIR "$ROOT/scripts/picture.sh" Tessaly "$(dirname "$OUT")/tessaly-editing.png" \
+  'text:11008:C:\samples\tessaly\sample.csf' command:11016 wait:500 menu:11042 \
+  'caption:Add label' 'text:1001:GUI:NewLabel' 'text:1002:A label added in the dialog' command:1 \
+  'caption:Tessaly Helper - unsaved changes' wait:500

@@ -18,6 +18,7 @@
 #include "CrandleIds.h"
 #include "DialogFixture.h"
 #include "HandLaidBig.h"
+#include "InputBoxes.h"
 #include "platform/Platform.h"
 #include "testkit/TestKit.h"
 
@@ -72,6 +73,26 @@ protected:
         press(IDC_CRANDLE_EXPORT);
         return target;
     }
+    // Selects a row as the arrow keys do, without touching its check mark.
+    void selectRow(int row) {
+        ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    void key(WORD virtualKey) {
+        SendMessageA(list(), WM_KEYDOWN, virtualKey, 1);
+        pump();
+    }
+    Lines names() {
+        Lines shown;
+        for (int i = 0; i < rows(); ++i) shown.push_back(listViewCell(list(), i, 1));
+        return shown;
+    }
+    // The bytes of an archive of these entries as the writer lays it out.
+    static std::string archiveOf(const std::vector<HandEntry>& entries) {
+        HandLaidBig big;
+        big.entries = entries;
+        big.archiveSizeField = static_cast<std::uint32_t>(big.bytes().size());
+        return big.bytes();
+    }
     std::string extracted(const std::string& target, const std::string& entry) {
         return testkit::readFile(target + "\\" + entry);
     }
@@ -94,6 +115,16 @@ public:
 private:
     std::string path_;
 };
+
+// Answers a one-line box with this text (or what it offers) and OK; the text
+// it offered goes into `offered`.
+ModalAnswerer::Answer typeLine(const char* text, std::string* offered = nullptr) {
+    return [text, offered](HWND box) {
+        if (offered != nullptr) *offered = itemText(box, dialogs::INPUT_NAME_FIELD);
+        if (text != nullptr) SetDlgItemTextA(box, dialogs::INPUT_NAME_FIELD, text);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    };
+}
 
 }  // namespace
 
@@ -587,4 +618,131 @@ TEST_F(CrandleDialogTest, ClosingTheWindowDuringCreateStopsItAndKeepsTheOldArchi
     EXPECT_EQ("the old archive", testkit::readFile(target));
     EXPECT_EQ((std::vector<std::string>{"kept.big"}), testkit::folderNames(folder.file("out")))
         << "no temporary is left beside it";
+}
+
+TEST_F(CrandleDialogTest, EditsStayPendingAndMarkedUntilSaveWritesThemOverTheArchive) {
+    const std::string newIni = folder.file("new.ini");
+    testkit::writeFile(newIni, "alpha=2\r\nbeta=3\r\n");
+    const std::string added = folder.file("added.txt");
+    testkit::writeFile(added, "fresh");
+    importArchive(archivePath);
+    ModalAnswerer answerer;
+
+    selectRow(0);
+    answerer.thenTypePath(newIni);
+    press(IDM_CRANDLE_REPLACE);
+    selectRow(1);
+    answerer.then(typeLine("art/renamed.tga"));
+    key(VK_F2);
+    // Ins adds files under the folder of the selected entry unless told otherwise.
+    selectRow(2);
+    std::string offered;
+    answerer.thenTypePath(added);
+    answerer.then(typeLine(nullptr, &offered));
+    key(VK_INSERT);
+    EXPECT_EQ("text", offered);
+    // Del takes the checked rows.
+    clickRow(list(), 2, false);
+    key(VK_DELETE);
+    EXPECT_EQ((Lines{"* data\\one.ini", "> art\\renamed.tga", "+ text\\added.txt"}), names());
+    EXPECT_EQ("17", listViewCell(list(), 0, 2));
+    EXPECT_EQ((Lines{"Entries deleted: 1 - not saved yet ...."}), messages());
+    EXPECT_EQ(crandletext::UNSAVED_TITLE, windowText(dialog));
+    EXPECT_EQ(threeEntries().bytes(), testkit::readFile(archivePath)) << "nothing is written before Save";
+
+    // The rows are the plan's: Export waits for the save.
+    setPath(archivePath);
+    press(IDC_CRANDLE_EXPORT);
+    EXPECT_EQ((Lines{crandletext::EXPORT_PENDING}), messages());
+
+    press(IDC_CRANDLE_SAVE);
+    EXPECT_EQ((Lines{crandletext::ARCHIVE_SAVED, archivePath, "3 entries"}), messages());
+    EXPECT_EQ(crandletext::PROGRAM_TITLE, windowText(dialog));
+    EXPECT_EQ((Lines{"data\\one.ini", "art\\renamed.tga", "text\\added.txt"}), names()) << "imported again";
+    EXPECT_EQ(archiveOf({{"data\\one.ini", "alpha=2\r\nbeta=3\r\n"},
+                         {"art\\renamed.tga", std::string("\x00\x01\x02\xff", 4)},
+                         {"text\\added.txt", "fresh"}}),
+              testkit::readFile(archivePath));
+    press(IDC_CRANDLE_SAVE);
+    EXPECT_EQ((Lines{crandletext::NOTHING_TO_SAVE}), messages());
+}
+
+TEST_F(CrandleDialogTest, AFolderGoesUnderTheChosenFolderATakenNameIsRefusedAndSaveAsLeavesTheArchive) {
+    const std::string tree = folder.file("tree");
+    testkit::writeFile(tree + "\\a.txt", "aa");
+    testkit::writeFile(tree + "\\sub\\b.ini", "b=1");
+    const std::string taken = folder.file("ONE.INI");
+    testkit::writeFile(taken, "same name");
+    importArchive(archivePath);
+    ModalAnswerer answerer;
+
+    answerer.thenChooseFolder(tree);
+    answerer.then(typeLine("mods/new"));
+    press(IDM_CRANDLE_ADD_FOLDER);
+    EXPECT_EQ((Lines{"data\\one.ini", "art\\two.tga", "text\\three.str", "+ mods\\new\\a.txt",
+                     "+ mods\\new\\sub\\b.ini"}),
+              names());
+
+    // Names are compared without regard to letter case.
+    selectRow(0);
+    answerer.thenTypePath(taken);
+    answerer.then(typeLine(nullptr));
+    press(IDM_CRANDLE_ADD_FILES);
+    EXPECT_EQ((Lines{"Edit refused - another entry already has that name (letter case aside) ....", "data\\ONE.INI"}),
+              messages());
+    EXPECT_EQ(5, rows());
+
+    const std::string copy = folder.file("copy.big");
+    answerer.thenTypePath(copy);
+    press(IDM_CRANDLE_SAVE_AS);
+    EXPECT_EQ((Lines{crandletext::ARCHIVE_SAVED, copy, "5 entries"}), messages());
+    EXPECT_EQ(threeEntries().bytes(), testkit::readFile(archivePath));
+    std::vector<HandEntry> entries = threeEntries().entries;
+    entries.push_back({"mods\\new\\a.txt", "aa"});
+    entries.push_back({"mods\\new\\sub\\b.ini", "b=1"});
+    EXPECT_EQ(archiveOf(entries), testkit::readFile(copy));
+    EXPECT_EQ(copy, pathText()) << "the copy is the imported archive now";
+}
+
+TEST_F(CrandleDialogTest, UnsavedChangesAreAskedForBeforeAnotherImportAndBeforeTheWindowCloses) {
+    HandLaidBig single;
+    single.entries = {{"only.bin", "1234567"}};
+    const std::string other = folder.file("other.big");
+    testkit::writeFile(other, single.bytes());
+    importArchive(archivePath);
+    selectRow(1);
+    key(VK_DELETE);
+    ModalAnswerer answerer;
+
+    // Cancel: the import does not happen, the changes stay pending.
+    answerer.thenPress(IDCANCEL);
+    importArchive(other);
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ(crandletext::ASK_SAVE, answerer.seen()[0].text);
+    EXPECT_EQ(crandletext::PROGRAM_TITLE, answerer.seen()[0].title);
+    EXPECT_EQ("question", answerer.seen()[0].icon);
+    EXPECT_EQ((Lines{"data\\one.ini", "text\\three.str"}), names());
+    EXPECT_EQ(crandletext::UNSAVED_TITLE, windowText(dialog));
+
+    // Yes: saved, then the other archive is imported.
+    answerer.thenPress(IDYES);
+    importArchive(other);
+    EXPECT_EQ(archiveOf({{"data\\one.ini", "alpha=1\r\n"}, {"text\\three.str", "hello there"}}),
+              testkit::readFile(archivePath));
+    EXPECT_EQ((Lines{"only.bin"}), names());
+
+    // On closing: Cancel keeps the window, No drops the changes.
+    selectRow(0);
+    key(VK_DELETE);
+    answerer.thenPress(IDCANCEL);
+    closeBox(dialog);
+    pump();
+    ASSERT_TRUE(IsWindow(dialog));
+    answerer.thenPress(IDNO);
+    closeBox(dialog);
+    pump();
+    EXPECT_EQ(4u, answerer.seen().size());
+    EXPECT_FALSE(IsWindow(dialog));
+    dialog = nullptr;
+    EXPECT_EQ(single.bytes(), testkit::readFile(other));
 }

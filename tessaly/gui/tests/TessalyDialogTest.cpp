@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "CsfFixture.h"
+#include "CsfEdit.h"
 #include "DialogFixture.h"
+#include "InputBoxes.h"
 #include "TessalyDialog.h"
 #include "TessalyIds.h"
 #include "testkit/TestKit.h"
@@ -55,6 +57,19 @@ protected:
         setPath(file);
         press(IDC_TESSALY_IMPORT);
     }
+    // Selects a row as the arrow keys do, without touching its check mark.
+    void selectRow(int row) {
+        ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    void key(WORD virtualKey) {
+        SendMessageA(list(), WM_KEYDOWN, virtualKey, 1);
+        pump();
+    }
+    Lines column(int which) {
+        Lines shown;
+        for (int i = 0; i < rows(); ++i) shown.push_back(listViewCell(list(), i, which));
+        return shown;
+    }
 
     testkit::TempDir folder;
     std::string table;
@@ -69,6 +84,39 @@ public:
 private:
     std::string path_;
 };
+
+// Fills the fields of an input box that are given and presses OK; what the
+// box showed goes into `shown` (name, text, whether the name is read-only).
+struct BoxSeen {
+    std::string name;
+    std::wstring text;
+    bool nameReadOnly = false;
+};
+ModalAnswerer::Answer fillBox(const char* name, const wchar_t* text, BoxSeen* shown = nullptr) {
+    return [name, text, shown](HWND box) {
+        if (shown != nullptr) {
+            shown->name = itemText(box, dialogs::INPUT_NAME_FIELD);
+            wchar_t buffer[1024] = {0};
+            GetDlgItemTextW(box, dialogs::INPUT_TEXT_FIELD, buffer, 1024);
+            shown->text = buffer;
+            shown->nameReadOnly = (GetWindowLongA(GetDlgItem(box, dialogs::INPUT_NAME_FIELD), GWL_STYLE) & ES_READONLY) != 0;
+        }
+        if (name != nullptr) SetDlgItemTextA(box, dialogs::INPUT_NAME_FIELD, name);
+        if (text != nullptr) SetDlgItemTextW(box, dialogs::INPUT_TEXT_FIELD, text);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    };
+}
+
+// The labels of a table file and their first texts, read by the core.
+std::vector<std::pair<std::string, std::u16string>> readBack(const std::string& path) {
+    CsfArchive table;
+    CsfEditPlan plan;
+    std::string reason;
+    std::vector<std::pair<std::string, std::u16string>> labels;
+    if (!table.load(path.c_str()) || !plan.begin(table, reason)) return labels;
+    for (int i = 0; i < plan.count(); ++i) labels.emplace_back(plan.at(i).name, plan.text(i));
+    return labels;
+}
 
 }  // namespace
 
@@ -400,4 +448,77 @@ TEST_F(TessalyDialogTest, ClosingTheWindowDuringALongImportStopsItAndCloses) {
     dialog = nullptr;
     const int loaded = application->csfArchive().recordCount();
     EXPECT_TRUE(loaded == 0 || loaded == LABELS) << loaded << " labels after the close";
+}
+
+TEST_F(TessalyDialogTest, EditsStayPendingAndMarkedUntilSaveWritesThemOverTheTable) {
+    importTable(table);
+    ModalAnswerer answerer;
+
+    // F4: the whole text in Unicode, line breaks included; the name cannot change.
+    selectRow(0);
+    BoxSeen shown;
+    answerer.then(fillBox(nullptr, L"Line one\r\nline two \x03A9\x6F22", &shown));
+    key(VK_F4);
+    EXPECT_EQ("GUI:One", shown.name);
+    EXPECT_EQ(L"First text", shown.text);
+    EXPECT_TRUE(shown.nameReadOnly);
+    answerer.then(fillBox("GUI:Four", L"Fourth"));
+    key(VK_INSERT);
+    selectRow(2);
+    answerer.then(fillBox("GUI:Drei", nullptr));
+    key(VK_F2);
+    // A name already present is refused and changes nothing.
+    selectRow(0);
+    answerer.then(fillBox("GUI:Two", nullptr));
+    press(IDM_TESSALY_RENAME);
+    EXPECT_EQ((Lines{"Edit refused - another label already has that name ....", "GUI:Two"}), messages());
+    // Del without a checked row takes the selected one.
+    selectRow(1);
+    key(VK_DELETE);
+    EXPECT_EQ((Lines{"* GUI:One", "> GUI:Drei", "+ GUI:Four"}), column(1));
+    EXPECT_EQ((Lines{"\"Line one\nline two \xA9\"\"", "\"Third text\"", "\"Fourth\""}), column(2))
+        << "the list shows the 8-bit form";
+    EXPECT_EQ((Lines{"Labels deleted: 1 - not saved yet ...."}), messages());
+    EXPECT_EQ(tessalytext::UNSAVED_TITLE, windowText(dialog));
+    EXPECT_EQ(csfTableBytes(THREE_LABELS), testkit::readFile(table)) << "nothing is written before Save";
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ((Lines{tessalytext::EXPORT_PENDING}), messages());
+
+    press(IDC_TESSALY_SAVE);
+    EXPECT_EQ((Lines{tessalytext::TABLE_SAVED, table, "3 labels"}), messages());
+    EXPECT_EQ(tessalytext::PROGRAM_TITLE, windowText(dialog));
+    EXPECT_EQ((Lines{"GUI:One", "GUI:Drei", "GUI:Four"}), column(1)) << "imported again";
+    const std::vector<std::pair<std::string, std::u16string>> expected = {
+        {"GUI:One", u"Line one\nline two \u03A9\u6F22"}, {"GUI:Drei", u"Third text"}, {"GUI:Four", u"Fourth"}};
+    EXPECT_EQ(expected, readBack(table));
+}
+
+TEST_F(TessalyDialogTest, UnsavedChangesAreAskedForBeforeAnotherImportAndBeforeTheWindowCloses) {
+    importTable(table);
+    selectRow(1);
+    key(VK_DELETE);
+    ModalAnswerer answerer;
+
+    // No: the changes are dropped and the table imported as it is.
+    answerer.thenPress(IDNO);
+    importTable(table);
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ(tessalytext::ASK_SAVE, answerer.seen()[0].text);
+    EXPECT_EQ("question", answerer.seen()[0].icon);
+    EXPECT_EQ((Lines{"GUI:One", "GUI:Two", "GUI:Three"}), column(1));
+    EXPECT_EQ(tessalytext::PROGRAM_TITLE, windowText(dialog));
+
+    // On closing: Cancel keeps the window, Yes saves, then it closes.
+    selectRow(0);
+    key(VK_DELETE);
+    answerer.thenPress(IDCANCEL);
+    closeBox(dialog);
+    pump();
+    ASSERT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(csfTableBytes(THREE_LABELS), testkit::readFile(table));
+    answerer.thenPress(IDYES);
+    press(IDC_TESSALY_EXIT);
+    EXPECT_FALSE(IsWindow(dialog));
+    dialog = nullptr;
+    EXPECT_EQ(csfTableBytes({csfLabel("GUI:Two", ""), csfLabel("GUI:Three", "Third text")}), testkit::readFile(table));
 }
