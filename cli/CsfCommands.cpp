@@ -166,6 +166,7 @@ void addCsfCommands(CLI::App& app) {
     fromCmd->add_option("FILE", fromArgs->first, "The text file")->required();
     fromCmd->add_option("-o,--output", fromArgs->second, "The table to write")->required();
     setAction(fromCmd, [fromArgs] { return fromText(fromArgs->first, fromArgs->second); });
+    addCsfPoCommands(csf);
 }
 
 }  // namespace cli
