@@ -9,6 +9,8 @@ namespace cli {
 
 void addBigCommands(CLI::App& app);
 void addCsfCommands(CLI::App& app);
+// to-po and from-po, added to the csf family by addCsfCommands.
+void addCsfPoCommands(CLI::App* csf);
 void addScanCommand(CLI::App& app);
 void addAssetCommands(CLI::App& app);
 void addW3dCommands(CLI::App& app);

@@ -128,7 +128,7 @@ int fromText(const std::string& path, const std::string& target) {
 }  // namespace
 
 void addCsfCommands(CLI::App& app) {
-    CLI::App* csf = app.add_subcommand("csf", "CSF string tables: list, export, append, to-text, from-text, get, set, rm, mv");
+    CLI::App* csf = app.add_subcommand("csf", "CSF string tables: list, export, append, to-text, from-text, to-po, from-po, get, set, rm, mv");
     csf->require_subcommand(1);
 
     auto listArgs = std::make_shared<std::pair<std::string, bool>>();
@@ -168,6 +168,7 @@ void addCsfCommands(CLI::App& app) {
     setAction(fromCmd, [fromArgs] { return fromText(fromArgs->first, fromArgs->second); });
 
     addCsfEditCommands(csf);
+    addCsfPoCommands(csf);
 }
 
 }  // namespace cli

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what the project needs from Debian's packages, once: the native
 # toolchain and GoogleTest sources, mingw-w64 for 32- and 64-bit Windows, the
-# header-only libraries of the command-line program, both flavours of Wine,
+# header-only libraries of the command-line program, GNU gettext and
+# python3-polib (the PO files are checked with them), both flavours of Wine,
 # Xvfb, ImageMagick and zip. Quick when everything is there already.
 #
 # The 32-bit part of Wine is installed apart from the rest: on a host whose
@@ -12,7 +13,7 @@ set -eu
 packages="cmake make g++ googletest
 g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
 g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-libcli11-dev nlohmann-json3-dev
+libcli11-dev nlohmann-json3-dev gettext python3-polib
 wine wine64 fonts-wine xvfb xauth imagemagick zip file"
 packages32="wine32:i386"
 

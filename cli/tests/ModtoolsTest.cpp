@@ -3,6 +3,7 @@
 // end in one line on standard error with nothing written.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <sstream>
 
@@ -18,6 +19,7 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -125,11 +127,11 @@ TEST_F(Modtools, HelpVersionAndUsageErrors) {
         testkit::ProcessResult sub = run({family, "--help"});
         EXPECT_EQ(sub.exitCode, 0) << family;
     }
-    EXPECT_EQ(run({"csf", "to-text", "--help"}).exitCode, 0);
+    for (const char* command : {"to-text", "to-po", "from-po"}) EXPECT_EQ(run({"csf", command, "--help"}).exitCode, 0);
     testkit::ProcessResult version = run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_NE(version.output.find("modtools 1."), std::string::npos) << version.output;
-    for (const Args& args : {Args{}, Args{"bogus"}, Args{"csf"}, Args{"csf", "list"}, Args{"big", "create", "tree"},
+    for (const Args& args : {Args{}, Args{"bogus"}, Args{"csf"}, Args{"csf", "list"}, Args{"csf", "from-po", "t.po"}, Args{"big", "create", "tree"},
                              Args{"scan", "tree", "--bogus"}, Args{"w3d", "report", "tower.w3d", "--html", "t.html"},
                              Args{"w3d", "animation", "dance.w3d", "-o", "noextension"}})
         EXPECT_EQ(run(args).exitCode, 1) << joined(args);
@@ -208,6 +210,101 @@ TEST_F(Modtools, StringTablesRoundTripThroughTextAndExportByName) {
     EXPECT_NE(run({"csf", "list", "NEW_table.csf"}).output.find("LABEL:ONE\t\"First\""), std::string::npos);
 }
 
+TEST_F(Modtools, StringTablesGoThroughPoFilesAndBack) {
+    // The lone surrogate of SPEECH:Hail's second text is left out and named;
+    // the base brings it back.
+    testkit::ProcessResult out = run({"csf", "to-po", "table.csf", "-o", "table.po"});
+    EXPECT_EQ(out.exitCode, 3);
+    EXPECT_EQ(out.output.rfind("modtools: table.csf: label SPEECH:Hail, text 2 left out: its text holds a lone surrogate", 0), 0u)
+        << out.output;
+    const std::string po = read("table.po");
+    EXPECT_NE(po.find("msgctxt \"SPEECH:Hail\"\nmsgid \"\"\n\"Hail\\n\"\n\"\\\"friend\\\"\\t\xF0\x9F\x98\x80\"\nmsgstr \"\"\n"),
+              std::string::npos) << po;
+    EXPECT_EQ(run({"csf", "from-po", "table.po", "--base", "table.csf", "-o", "back.csf"}).exitCode, 0);
+    EXPECT_EQ(read("back.csf"), table_);
+    EXPECT_EQ(run({"csf", "from-po", "table.po", "-o", "plain.csf"}).exitCode, 0);
+    const nlohmann::json plain = runJson({"csf", "list", "--json", "plain.csf"});
+    ASSERT_EQ(plain["labels"].size(), 3u);
+    EXPECT_EQ(plain["labels"][1]["texts"], nlohmann::json::array({"Quit \xC3\xA9"}));
+    EXPECT_EQ(plain["labels"][2]["texts"], nlohmann::json::array({"Hail\n\"friend\"\t\xF0\x9F\x98\x80"}));
+}
+
+#ifndef _WIN32
+namespace {
+
+// A program of that name on PATH that answers the probe with status 0; empty
+// when there is none.
+std::string hostProgram(const std::string& name, const Args& probe) {
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path ? path : "");
+    testkit::TempDir here;
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::string program = folder + "/" + name;
+        if (!folder.empty() && access(program.c_str(), X_OK) == 0 && testkit::runProgram(program, probe, here.path()).exitCode == 0)
+            return program;
+    }
+    return std::string();
+}
+
+}  // namespace
+#endif
+
+TEST_F(Modtools, PoFilesPassGettextAndPolibAndSurviveMsgmerge) {
+#ifdef _WIN32
+    GTEST_SKIP() << "GNU gettext and polib are checked on the native build";
+#else
+    const std::string msgfmt = hostProgram("msgfmt", {"--version"});
+    const std::string msgmerge = hostProgram("msgmerge", {"--version"});
+    const std::string python = hostProgram("python3", {"-c", "import polib"});
+    if (msgfmt.empty() || msgmerge.empty() || python.empty()) GTEST_SKIP() << "gettext or python3-polib is not installed";
+    auto label = [](const char* name, const std::vector<std::u16string>& texts) {
+        CsfFixtureLabel l;
+        l.name = name;
+        l.texts.assign(texts.begin(), texts.end());
+        return l;
+    };
+    const std::u16string hail = u"Hail\n\"friend\"\t\\ \U0001F600";
+    write("v1.csf", csfTableBytes({csfLabel("GUI:Start", "Start"), csfLabel("GUI:Quit", "Quit"),
+                                   label("SPEECH:Hail", {hail, u"Well met"})}));
+    write("fr.csf", csfTableBytes({csfLabel("GUI:Start", "D\xE9marrer"), csfLabel("GUI:Quit", "Quitter"),
+                                   label("SPEECH:Hail", {u"Salut\n\"ami\"\t\\ \U0001F600"})}));
+    write("v2.csf", csfTableBytes({csfLabel("GUI:Start", "Start"), csfLabel("GUI:Quit", "Quit the game"),
+                                   label("SPEECH:Hail", {hail, u"Well met"}), csfLabel("GUI:New", "New")}));
+    ASSERT_EQ(run({"csf", "to-po", "fr.csf", "--source", "v1.csf", "-o", "fr.po"}).exitCode, 0);
+    ASSERT_EQ(run({"csf", "to-po", "v2.csf", "-o", "v2.pot"}).exitCode, 0);
+    for (const char* file : {"fr.po", "v2.pot"}) {
+        const testkit::ProcessResult check = testkit::runProgram(msgfmt, {"--check", "-o", "out.mo", file}, dir_.path());
+        EXPECT_EQ(check.exitCode, 0) << file << ": " << check.output;
+    }
+    const testkit::ProcessResult polib = testkit::runProgram(
+        python, {"-c", "import json, polib; p = polib.pofile('fr.po'); print(json.dumps([p.metadata['Content-Type']] + "
+                       "[[e.msgctxt, e.msgid, e.msgstr] for e in p]))"}, dir_.path());
+    ASSERT_EQ(polib.exitCode, 0) << polib.output;
+    const nlohmann::json entries = nlohmann::json::parse(polib.output);
+    ASSERT_EQ(entries.size(), 5u) << polib.output;
+    EXPECT_EQ(entries[0], "text/plain; charset=UTF-8");
+    EXPECT_EQ(entries[1], nlohmann::json::array({"GUI:Start", "Start", "D\xC3\xA9marrer"}));
+    EXPECT_EQ(entries[3], nlohmann::json::array({"SPEECH:Hail", "Hail\n\"friend\"\t\\ \xF0\x9F\x98\x80",
+                                                 "Salut\n\"ami\"\t\\ \xF0\x9F\x98\x80"}));
+    EXPECT_EQ(entries[4], nlohmann::json::array({"SPEECH:Hail#2", "Well met", ""}));
+
+    // The source changes: the translation merged with the new template keeps
+    // every text whose source stayed; a changed source gives its new text.
+    const testkit::ProcessResult merge = testkit::runProgram(msgmerge, {"--quiet", "-o", "merged.po", "fr.po", "v2.pot"}, dir_.path());
+    ASSERT_EQ(merge.exitCode, 0) << merge.output;
+    EXPECT_EQ(testkit::runProgram(msgfmt, {"--check", "-o", "out.mo", "merged.po"}, dir_.path()).exitCode, 0);
+    ASSERT_EQ(run({"csf", "from-po", "merged.po", "--base", "fr.csf", "-o", "fr2.csf"}).exitCode, 0) << read("merged.po");
+    const nlohmann::json built = runJson({"csf", "list", "--json", "fr2.csf"});
+    std::map<std::string, nlohmann::json> texts;
+    for (const auto& label : built["labels"]) texts[label["name"]] = label["texts"];
+    EXPECT_EQ(texts, (std::map<std::string, nlohmann::json>{
+                         {"GUI:Start", {"D\xC3\xA9marrer"}},
+                         {"GUI:Quit", {"Quit the game"}},
+                         {"SPEECH:Hail", {"Salut\n\"ami\"\t\\ \xF0\x9F\x98\x80", "Well met"}},
+                         {"GUI:New", {"New"}}}));
+#endif
+}
+
 TEST_F(Modtools, ScansAssetIndexesAndW3dFiles) {
     const nlohmann::json scanned = runJson({"scan", "tree", "--json"});
     EXPECT_EQ(scanned["files"].size(), 3u);
@@ -258,12 +355,15 @@ TEST_F(Modtools, BadInputsEndInOneLineAndWriteNothing) {
         {{"csf", "append", "{IN}", "append.cfg"}, nullptr, nullptr, 0},
         {{"csf", "to-text", "{IN}", "-o", "{OUT}"}, "table.csf", nullptr, 0},
         {{"csf", "from-text", "{IN}", "-o", "{OUT}"}, "good.txt", "damaged.csf", 2},
+        {{"csf", "to-po", "{IN}", "-o", "{OUT}"}, "table.csf", "damaged.csf", 3},
+        {{"csf", "from-po", "{IN}", "-o", "{OUT}"}, "good.po", "damaged.csf", 2},
         {{"asset", "dump", "{IN}", "-o", "{OUT}"}, "first.dat", "damaged.dat", 2},
         {{"asset", "merge", "first.dat", "{IN}", "-o", "{OUT}"}, "second.dat", "damaged.dat", 2},
         {{"w3d", "report", "{IN}", "-o", "{OUT}"}, "tower.w3d", "damaged.w3d", 2},
         {{"w3d", "animation", "{IN}", "-o", "{OUT}.txt"}, "dance.w3d", "damaged.w3d", 2},
     };
     ASSERT_EQ(run({"csf", "to-text", "table.csf", "-o", "good.txt"}).exitCode, 0);
+    ASSERT_EQ(run({"csf", "to-po", "table.csf", "-o", "good.po"}).exitCode, 3);  // a lone surrogate is left out
     auto substitute = [](Args args, const std::string& in, const std::string& out) {
         for (std::string& a : args) {
             if (a.find("{IN}") == 0) a = in + a.substr(4);
@@ -295,6 +395,10 @@ TEST_F(Modtools, BadInputsEndInOneLineAndWriteNothing) {
     // A damaged text form names its line.
     write("broken.txt", "csf-text 1\nlabel \"A\"\n  text \"unclosed\n");
     expectBad({"csf", "from-text", "broken.txt", "-o", "new.csf"}, 2, "broken.txt:3");
+    // So does a malformed PO file, and a base that is no table is refused.
+    write("broken.po", "msgctxt \"A\"\nmsgid \"a\\q\"\nmsgstr \"\"\n");
+    expectBad({"csf", "from-po", "broken.po", "-o", "new.csf"}, 2, "broken.po:2");
+    expectBad({"csf", "from-po", "good.po", "--base", "notes.txt", "-o", "new.csf"}, 2, "notes.txt");
     // Folders where files belong and files where folders belong.
     expectBad({"big", "create", "notes.txt", "-o", "new.big"}, 2, "notes.txt");
     expectBad({"big", "create", "tree", "-o", "tree"}, 2, "tree");
@@ -311,6 +415,7 @@ TEST_F(Modtools, AWriteProtectedOutputIsLeftAsItWas) {
     chmod(dir_.file("locked.txt").c_str(), 0444);
 #endif
     for (const Args& args : {Args{"csf", "to-text", "table.csf", "-o", "locked.txt"},
+                             Args{"csf", "to-po", "table.csf", "-o", "locked.txt"},
                              Args{"csf", "export", "table.csf", "-o", "locked.txt"},
                              Args{"big", "create", "tree", "-o", "locked.txt"},
                              Args{"asset", "dump", "first.dat", "-o", "locked.txt"},
