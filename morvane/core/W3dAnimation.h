@@ -52,6 +52,10 @@ public:
     bool open(const std::string& path);
     bool attach(std::FILE* stream, std::uint32_t size, const std::string& path);
     void read();
+    // Reads only what decides the skeleton file (the hierarchies and the
+    // animation headers), not the skeleton file itself, and closes the file:
+    // enough for skeletonFilePath().
+    void readSkeletonName();
     void close();
 
     Mode mode() const { return mode_; }
@@ -64,6 +68,9 @@ public:
     }
     bool embeddedSkeleton() const { return embedded_; }
     std::string skeletonFileName() const;
+    // The skeleton file read beside the animation: its folder and
+    // skeletonFileName(). Empty when the animation names none.
+    std::string skeletonFilePath() const;
     const std::string& skeletonError() const { return skeletonError_; }
 
     const w3d::AnimationHeader& plainHeader() const { return plainHeader_; }
@@ -116,13 +123,17 @@ public:
     std::string boundName(std::uint32_t pivot) const;
 
 private:
+    // What a walk over a file reads: all of it, only what decides the
+    // skeleton file, or only the hierarchies (of the skeleton file).
+    enum class Scope { ALL, SKELETON_NAME, HIERARCHIES };
+
     void reset();
-    void readFile(bool skeletonOnly);
+    void readFile(Scope scope);
     void readHierarchy(const w3d::Chunk& chunk, bool embedded);
     ChannelRecord storeValues(const w3d::Chunk& chunk, std::uint32_t headerSize, std::uint32_t bytes,
                               std::uint32_t bytesPerKey, ChannelKind kind);
-    void readPlain(const w3d::Chunk& chunk);
-    void readCompressed(const w3d::Chunk& chunk);
+    void readPlain(const w3d::Chunk& chunk, bool headerOnly);
+    void readCompressed(const w3d::Chunk& chunk, bool headerOnly);
     void buildTable();
     void loadSkeletonFile();
     std::vector<std::size_t> channelsToWrite() const;
