@@ -110,12 +110,14 @@ RunResult ModelJob::run(int argc, char** argv) {
         std::printf("WARNING: Configuration value was cut at its limit .... %s\n", key.c_str());
         std::printf("%s\n\n", EQUALS_ROW);
     }
-    // Every input of the run, and the template, is known before any output
-    // is written, so that no entry replaces what another one reads.
+    // Every input of the run, the template and the skeleton files the
+    // entries read are known before any output is written, so that no entry
+    // replaces what another one reads, before or after it.
     failed_ = 0;
     protected_.clear();
     for (const ModelEntry& entry : entries_) noteInput(entry.input);
     if (html()) noteInput(htmlTemplate_);
+    for (const ModelEntry& entry : entries_) noteSkeletonFile(entry);
 
     for (const ModelEntry& entry : entries_) {
         std::string resolved = resolveInput(entry.input);

@@ -317,7 +317,7 @@ bool W3dAnimation::write(const std::string& outputPath, const std::function<bool
         if (!writeW3d(path)) return false;
         if (embedded_) {
             skeletonOutput_ = extractedSkeletonPath(path);
-            if (mayWrite && !mayWrite(skeletonOutput_))
+            if (isOwnFile(skeletonOutput_, path) || (mayWrite && !mayWrite(skeletonOutput_)))
                 skeletonOutcome_ = SkeletonOutcome::REFUSED;
             else
                 skeletonOutcome_ = extractSkeleton(path) ? SkeletonOutcome::WRITTEN : SkeletonOutcome::FAILED;
@@ -442,6 +442,13 @@ std::string W3dAnimation::extractedSkeletonPath(const std::string& outputPath) c
     std::size_t sep = platform::lastSeparator(outputPath);
     if (sep == std::string::npos) return name + ".w3d";
     return outputPath.substr(0, sep) + "\\" + name + ".w3d";
+}
+
+bool W3dAnimation::isOwnFile(const std::string& target, const std::string& outputPath) const {
+    const platform::FileIdentity id = platform::fileIdentity(target.c_str());
+    if (!id.valid) return false;
+    if (id == platform::fileIdentity(outputPath.c_str()) || id == platform::fileIdentity(path_.c_str())) return true;
+    return !skeletonFile_.empty() && id == platform::fileIdentity(skeletonFilePath().c_str());
 }
 
 bool W3dAnimation::extractSkeleton(const std::string& outputPath) const {

@@ -92,8 +92,10 @@ public:
 
     // Writes the output chosen by the output path's extension: a text dump,
     // or a W3D file and, for an animation that holds its own hierarchy, that
-    // hierarchy as NAME.w3d beside it, but only when mayWrite (if given)
-    // allows its path. skeletonOutcome() tells what became of the hierarchy.
+    // hierarchy as NAME.w3d beside it. The hierarchy never replaces the file
+    // just written, the animation read or the skeleton file read (known by
+    // identity), and is written only when mayWrite (if given) allows its
+    // path too. skeletonOutcome() tells what became of the hierarchy.
     enum class SkeletonOutcome { NONE, WRITTEN, REFUSED, FAILED };
     bool write(const std::string& outputPath, const std::function<bool(const std::string&)>& mayWrite = nullptr);
     SkeletonOutcome skeletonOutcome() const { return skeletonOutcome_; }
@@ -138,6 +140,9 @@ private:
     void loadSkeletonFile();
     std::vector<std::size_t> channelsToWrite() const;
     bool extractSkeleton(const std::string& outputPath) const;
+    // True when target is the file just written at outputPath, the
+    // animation read or its skeleton file.
+    bool isOwnFile(const std::string& target, const std::string& outputPath) const;
 
     w3d::ChunkInput input_;
     SkeletonOutcome skeletonOutcome_ = SkeletonOutcome::NONE;
