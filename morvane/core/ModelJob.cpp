@@ -77,7 +77,7 @@ void ModelJob::configure(const char* configName) {
             std::string input = config.text(inputKey.c_str());
             if (input.empty()) break;
             std::string output = list.size() == 2 ? config.text(outputKey.c_str()) : "";
-            entries_.push_back({cutPath(inputKey, input), cutPath(outputKey, output)});
+            entries_.push_back({cutPath(inputKey, input), cutPath(outputKey, output), list.size() == 2 ? outputKey : ""});
         }
     }
     htmlTemplate_ = config.text("ModelHtml");

@@ -65,6 +65,18 @@ bool ModelJob::mayWrite(const std::string& path, const char* what) {
     return false;
 }
 
+void ModelJob::reportNothingWritten(const ModelEntry& entry, const std::string& reason) {
+    printEntryError("ERROR: Output File is not written ....\n" + entry.input + "\n", reason);
+    ++failed_;
+}
+
+bool ModelJob::hasOutput(const ModelEntry& entry) {
+    if (!entry.output.empty()) return true;
+    reportNothingWritten(entry, entry.outputKey.empty()
+                                    ? "The model list has no output prefix: no entry names its output."
+                                    : "No key " + entry.outputKey + " names this entry's output.");
+    return false;
+}
 
 void ModelJob::reportWriteFailure(const std::string& path, const std::string& reason) {
     printEntryError("ERROR: Output File cannot be written ....\n" + path + "\n", reason);
@@ -96,11 +108,14 @@ void ModelJob::runModelMode(const ModelEntry& entry, const std::string& resolved
         ++failed_;
         return;
     }
-    if (model.subObjectCount() == 0) return;
+    if (model.subObjectCount() == 0) {
+        reportNothingWritten(entry, "The model's HLOD has no sub-object to report.");
+        return;
+    }
     model.buildSkeletonList();
     model.buildMeshList(html());
     model.buildHlodList();
-    if (entry.output.empty() || !mayWrite(entry.output, "Output")) return;
+    if (!hasOutput(entry) || !mayWrite(entry.output, "Output")) return;
     // A template that is there but is no regular file (a folder, a pipe) is
     // refused rather than opened.
     if (html() && platform::fileAttributes(htmlTemplate_.c_str()) != platform::ATTR_INVALID) {
@@ -150,7 +165,11 @@ void ModelJob::runAnimationMode(const ModelEntry& entry, const std::string& reso
         ++failed_;
         return;
     }
-    if (animation.channelCount() == 0 || entry.output.empty() || !mayWrite(entry.output, "Output")) return;
+    if (animation.channelCount() == 0) {
+        reportNothingWritten(entry, "The file holds no animation channel.");
+        return;
+    }
+    if (!hasOutput(entry) || !mayWrite(entry.output, "Output")) return;
     // The hierarchy extracted beside the output never replaces an input of
     // the run nor a file written before; the reader itself keeps it off the
     // output it has just written.

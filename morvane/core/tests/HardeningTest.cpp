@@ -127,6 +127,30 @@ TEST(MorvaneHardening, CutConfigurationValuesAreToldAndListsSplitAfterTheirBrack
     EXPECT_TRUE(contains(run.output, "WARNING: Configuration value was cut at its limit .... Note\n")) << run.output;
 }
 
+// An entry with no output key, or every entry of a one-item model list, used
+// to be passed over without a word, and the run ended with 0.
+TEST(MorvaneHardening, EntriesWithoutAnOutputUsedToEndTheRunWithZero) {
+    TempDir dir;
+    testkit::writeFile(dir.file("m.w3d"), model());
+    testkit::writeFile(dir.file("bare.w3d"), hierarchy("SKL", pivotChain("B", 2)));
+    testkit::ProcessResult run = runMorvane(dir,
+                                            "ModelList = {Model*,Out*}\n"
+                                            "Model001 = m.w3d\nOut001 = m.txt\n"
+                                            "Model002 = m.w3d\n"
+                                            "Model003 = bare.w3d\nOut003 = bare.txt\n");
+    EXPECT_EQ(run.exitCode, EXIT_ENTRIES_FAILED);
+    EXPECT_TRUE(testkit::fileExists(dir.file("m.txt")));
+    EXPECT_TRUE(contains(run.output, "ERROR: Output File is not written ....\nm.w3d\n"
+                                     "ERROR: No key Out002 names this entry's output.\n")) << run.output;
+    EXPECT_TRUE(contains(run.output, "ERROR: Output File is not written ....\nbare.w3d\n"
+                                     "ERROR: The model's HLOD has no sub-object to report.\n")) << run.output;
+
+    run = runMorvane(dir, "ModelList = {Model*}\nModel001 = m.w3d\n");
+    EXPECT_EQ(run.exitCode, EXIT_ENTRIES_FAILED);
+    EXPECT_TRUE(contains(run.output, "ERROR: Output File is not written ....\nm.w3d\n"
+                                     "ERROR: The model list has no output prefix")) << run.output;
+}
+
 // The hierarchy extracted beside an animation used to replace the output it
 // was extracted for when that bore its name, and a skeleton file that a later
 // entry of the run reads.
