@@ -72,6 +72,21 @@ int animation(const std::string& path, const std::string& output) {
     readWithSkeleton(reader, path);
     if (reader.channelCount() == 0) throw Failure(STATUS_BAD_FILE, path, "holds no animation channels");
     if (!reader.write(output)) throw Failure(STATUS_BAD_FILE, output, "cannot be written: " + systemReason());
+    // The embedded skeleton beside a .w3d output is part of the work: one
+    // left unwritten is named and makes the run partial.
+    switch (reader.skeletonOutcome()) {
+        case W3dAnimation::SkeletonOutcome::REFUSED:
+            warn(reader.skeletonOutput(),
+                 "the skeleton is not written: it would replace the animation written, the animation read or its "
+                 "skeleton file");
+            return STATUS_PARTIAL;
+        case W3dAnimation::SkeletonOutcome::FAILED:
+            warn(reader.skeletonOutput(), "the skeleton cannot be written: " + systemReason());
+            return STATUS_PARTIAL;
+        case W3dAnimation::SkeletonOutcome::WRITTEN:
+        case W3dAnimation::SkeletonOutcome::NONE:
+            break;
+    }
     return STATUS_DONE;
 }
 

@@ -336,6 +336,24 @@ TEST_F(Modtools, ScansAssetIndexesAndW3dFiles) {
     EXPECT_EQ(run({"w3d", "animation", "again.w3d", "-o", "again.txt"}).exitCode, 0);
 }
 
+// The skeleton written beside a .w3d output used to replace that output when
+// it bore the hierarchy's name, and the animation read when that did.
+TEST_F(Modtools, EmbeddedSkeletonUsedToReplaceTheAnimationWrittenOrRead) {
+    const std::string dance = read("dance.w3d");
+    const std::string animationPart = dance.substr(w3dfix::hierarchy("DANCER", w3dfix::pivotChain("LIMB", 3)).size());
+    testkit::ProcessResult over = run({"w3d", "animation", "dance.w3d", "-o", "DANCER.w3d"});
+    EXPECT_EQ(over.exitCode, 3);
+    EXPECT_EQ(over.output.rfind("modtools: DANCER.w3d: the skeleton is not written", 0), 0u) << over.output;
+    EXPECT_EQ(read("DANCER.w3d"), animationPart);
+
+    write("DANCER.w3d", dance);
+    over = run({"w3d", "animation", "DANCER.w3d", "-o", "copy.w3d"});
+    EXPECT_EQ(over.exitCode, 3);
+    EXPECT_EQ(over.output.rfind("modtools: DANCER.w3d: the skeleton is not written", 0), 0u) << over.output;
+    EXPECT_EQ(read("DANCER.w3d"), dance);
+    EXPECT_EQ(read("copy.w3d"), animationPart);
+}
+
 TEST_F(Modtools, BadInputsEndInOneLineAndWriteNothing) {
     // {IN} is replaced by each bad input, {OUT} by a fresh output name; the
     // last column is the damaged file of the command's own format and the

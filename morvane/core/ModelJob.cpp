@@ -77,7 +77,7 @@ void ModelJob::configure(const char* configName) {
             std::string input = config.text(inputKey.c_str());
             if (input.empty()) break;
             std::string output = list.size() == 2 ? config.text(outputKey.c_str()) : "";
-            entries_.push_back({cutPath(inputKey, input), cutPath(outputKey, output)});
+            entries_.push_back({cutPath(inputKey, input), cutPath(outputKey, output), list.size() == 2 ? outputKey : ""});
         }
     }
     htmlTemplate_ = config.text("ModelHtml");
@@ -110,12 +110,14 @@ RunResult ModelJob::run(int argc, char** argv) {
         std::printf("WARNING: Configuration value was cut at its limit .... %s\n", key.c_str());
         std::printf("%s\n\n", EQUALS_ROW);
     }
-    // Every input of the run, and the template, is known before any output
-    // is written, so that no entry replaces what another one reads.
+    // Every input of the run, the template and the skeleton files the
+    // entries read are known before any output is written, so that no entry
+    // replaces what another one reads, before or after it.
     failed_ = 0;
     protected_.clear();
     for (const ModelEntry& entry : entries_) noteInput(entry.input);
     if (html()) noteInput(htmlTemplate_);
+    for (const ModelEntry& entry : entries_) noteSkeletonFile(entry);
 
     for (const ModelEntry& entry : entries_) {
         std::string resolved = resolveInput(entry.input);

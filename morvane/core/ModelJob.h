@@ -13,8 +13,9 @@
 class RunLog;
 
 struct ModelEntry {
-    std::string input;   // as given in the configuration, at most 260 characters
-    std::string output;  // at most 260 characters
+    std::string input;      // as given in the configuration, at most 260 characters
+    std::string output;     // at most 260 characters; empty when no key names it
+    std::string outputKey;  // the key naming the output; empty when the list has no output prefix
 };
 
 // How a run ends: at its end with every entry written, at its end with some
@@ -74,15 +75,25 @@ private:
     // Creates the output's folder (with its parents) unless it is the one
     // created last in this run.
     void createOutputFolder(const std::string& output);
-    // False, with a message, when writing path would replace an input of the
-    // run or a file the run wrote before.
+    // True when writing path would replace an input of the run (an entry's
+    // input, the template, a skeleton file an entry reads) or a file the run
+    // wrote before.
+    bool replacesFileOfRun(const std::string& path) const;
+    // False, with a message, when writing path would replace a file of the run.
     bool mayWrite(const std::string& path, const char* what);
+    void reportReplacing(const std::string& path, const char* what);
+    // Reports an entry that was read but has nothing to write or no output
+    // named, so that every entry not written is told.
+    void reportNothingWritten(const ModelEntry& entry, const std::string& reason);
+    // False, with a message, when the entry names no output.
+    bool hasOutput(const ModelEntry& entry);
     // Reports an output that could not be written, with the system's reason.
     void reportWriteFailure(const std::string& path, const std::string& reason);
     void noteWritten(const std::string& path);
     void noteInput(const std::string& path);
-    // Notes the skeleton file an entry read beside its input.
-    void noteSkeleton(const std::string& resolved, const std::string& skeletonName);
+    // Notes the skeleton file an entry reads beside its input, found
+    // before any output of the run is written.
+    void noteSkeletonFile(const ModelEntry& entry);
 
     std::vector<ModelEntry> entries_;
     std::string inputPrefix_;

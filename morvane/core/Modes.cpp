@@ -46,16 +46,36 @@ void ModelJob::noteInput(const std::string& path) {
 
 void ModelJob::noteWritten(const std::string& path) { noteInput(path); }
 
-bool ModelJob::mayWrite(const std::string& path, const char* what) {
+bool ModelJob::replacesFileOfRun(const std::string& path) const {
     const platform::FileIdentity id = platform::fileIdentity(path.c_str());
-    for (const platform::FileIdentity& kept : protected_) {
-        if (kept != id) continue;
-        printEntryError(std::string("ERROR: ") + what + " File would replace a file of this run ....\n" + path + "\n",
-                        "It is an input of the run or was written by it before; it is not written.");
-        ++failed_;
-        return false;
-    }
-    return true;
+    for (const platform::FileIdentity& kept : protected_)
+        if (kept == id) return true;
+    return false;
+}
+
+void ModelJob::reportReplacing(const std::string& path, const char* what) {
+    printEntryError(std::string("ERROR: ") + what + " File would replace a file of this run ....\n" + path + "\n",
+                    "It is an input of the run or was written by it before; it is not written.");
+    ++failed_;
+}
+
+bool ModelJob::mayWrite(const std::string& path, const char* what) {
+    if (!replacesFileOfRun(path)) return true;
+    reportReplacing(path, what);
+    return false;
+}
+
+void ModelJob::reportNothingWritten(const ModelEntry& entry, const std::string& reason) {
+    printEntryError("ERROR: Output File is not written ....\n" + entry.input + "\n", reason);
+    ++failed_;
+}
+
+bool ModelJob::hasOutput(const ModelEntry& entry) {
+    if (!entry.output.empty()) return true;
+    reportNothingWritten(entry, entry.outputKey.empty()
+                                    ? "The model list has no output prefix: no entry names its output."
+                                    : "No key " + entry.outputKey + " names this entry's output.");
+    return false;
 }
 
 void ModelJob::reportWriteFailure(const std::string& path, const std::string& reason) {
@@ -88,12 +108,14 @@ void ModelJob::runModelMode(const ModelEntry& entry, const std::string& resolved
         ++failed_;
         return;
     }
-    noteSkeleton(resolved, model.skeletonFileName());
-    if (model.subObjectCount() == 0) return;
+    if (model.subObjectCount() == 0) {
+        reportNothingWritten(entry, "The model's HLOD has no sub-object to report.");
+        return;
+    }
     model.buildSkeletonList();
     model.buildMeshList(html());
     model.buildHlodList();
-    if (entry.output.empty() || !mayWrite(entry.output, "Output")) return;
+    if (!hasOutput(entry) || !mayWrite(entry.output, "Output")) return;
     // A template that is there but is no regular file (a folder, a pipe) is
     // refused rather than opened.
     if (html() && platform::fileAttributes(htmlTemplate_.c_str()) != platform::ATTR_INVALID) {
@@ -111,10 +133,20 @@ void ModelJob::runModelMode(const ModelEntry& entry, const std::string& resolved
         noteWritten(entry.output);
 }
 
-void ModelJob::noteSkeleton(const std::string& resolved, const std::string& skeletonName) {
-    if (skeletonName.empty()) return;
-    std::size_t sep = platform::lastSeparator(resolved);
-    noteInput(sep == std::string::npos ? skeletonName : resolved.substr(0, sep + 1) + skeletonName);
+void ModelJob::noteSkeletonFile(const ModelEntry& entry) {
+    const std::string resolved = resolveInput(entry.input);
+    if (resolved.empty()) return;
+    std::string skeleton;
+    if (animation_) {
+        if (animationReader_.open(resolved)) animationReader_.readSkeletonName();
+        animationReader_.close();
+        skeleton = animationReader_.skeletonFilePath();
+    } else {
+        if (modelReader_.open(resolved)) modelReader_.readSkeletonName();
+        modelReader_.close();
+        skeleton = modelReader_.skeletonFilePath();
+    }
+    if (!skeleton.empty()) noteInput(skeleton);
 }
 
 void ModelJob::runAnimationMode(const ModelEntry& entry, const std::string& resolved) {
@@ -133,11 +165,15 @@ void ModelJob::runAnimationMode(const ModelEntry& entry, const std::string& reso
         ++failed_;
         return;
     }
-    noteSkeleton(resolved, animation.skeletonFileName());
-    if (animation.channelCount() == 0 || entry.output.empty() || !mayWrite(entry.output, "Output")) return;
+    if (animation.channelCount() == 0) {
+        reportNothingWritten(entry, "The file holds no animation channel.");
+        return;
+    }
+    if (!hasOutput(entry) || !mayWrite(entry.output, "Output")) return;
     // The hierarchy extracted beside the output never replaces an input of
-    // the run nor a file written before (such as the skeleton file read).
-    auto skeletonAllowed = [this](const std::string& path) { return mayWrite(path, "Skeleton"); };
+    // the run nor a file written before; the reader itself keeps it off the
+    // output it has just written.
+    auto skeletonAllowed = [this](const std::string& path) { return !replacesFileOfRun(path); };
     const std::size_t sep = platform::lastSeparator(entry.output);
     if (entry.output.find('.', sep == std::string::npos ? 0 : sep) == std::string::npos) {
         reportWriteFailure(entry.output, "The output name has no extension: .w3d gives a W3D file, any other a dump.");
@@ -148,9 +184,17 @@ void ModelJob::runAnimationMode(const ModelEntry& entry, const std::string& reso
         return;
     }
     noteWritten(entry.output);
-    if (animation.skeletonOutcome() == W3dAnimation::SkeletonOutcome::WRITTEN) {
-        noteWritten(animation.skeletonOutput());
-    } else if (animation.skeletonOutcome() == W3dAnimation::SkeletonOutcome::FAILED) {
-        reportWriteFailure(animation.skeletonOutput(), platform::lastErrorText(256));
+    switch (animation.skeletonOutcome()) {
+        case W3dAnimation::SkeletonOutcome::WRITTEN:
+            noteWritten(animation.skeletonOutput());
+            break;
+        case W3dAnimation::SkeletonOutcome::REFUSED:
+            reportReplacing(animation.skeletonOutput(), "Skeleton");
+            break;
+        case W3dAnimation::SkeletonOutcome::FAILED:
+            reportWriteFailure(animation.skeletonOutput(), platform::lastErrorText(256));
+            break;
+        case W3dAnimation::SkeletonOutcome::NONE:
+            break;
     }
 }

@@ -76,27 +76,39 @@ std::string W3dAnimation::skeletonFileName() const {
     return skeletonFile_.empty() ? skeletonFile_ : skeletonFile_.substr(1);
 }
 
+std::string W3dAnimation::skeletonFilePath() const {
+    if (skeletonFile_.empty()) return skeletonFile_;
+    std::size_t sep = platform::lastSeparator(path_);
+    return sep == std::string::npos ? skeletonFile_.substr(1) : path_.substr(0, sep) + skeletonFile_;
+}
+
 void W3dAnimation::read() {
     if (!input_.isOpen()) return;
-    readFile(false);
+    readFile(Scope::ALL);
     input_.close();
     if (!compressedChannels_.empty()) buildTable();
     if (!skeletonFile_.empty()) loadSkeletonFile();
 }
 
-void W3dAnimation::readFile(bool skeletonOnly) {
+void W3dAnimation::readSkeletonName() {
+    if (!input_.isOpen()) return;
+    readFile(Scope::SKELETON_NAME);
+    input_.close();
+}
+
+void W3dAnimation::readFile(Scope scope) {
     ChunkWalk walk(input_, 0, input_.size());
     Chunk chunk;
     while (walk.next(chunk)) {
         switch (chunk.header.type) {
             case HIERARCHY:
-                readHierarchy(chunk, !skeletonOnly);
+                readHierarchy(chunk, scope == Scope::ALL);
                 break;
             case ANIMATION:
-                if (!skeletonOnly) readPlain(chunk);
+                if (scope != Scope::HIERARCHIES) readPlain(chunk, scope == Scope::SKELETON_NAME);
                 break;
             case COMPRESSED_ANIMATION:
-                if (!skeletonOnly) readCompressed(chunk);
+                if (scope != Scope::HIERARCHIES) readCompressed(chunk, scope == Scope::SKELETON_NAME);
                 break;
             default:
                 break;
@@ -155,7 +167,7 @@ W3dAnimation::ChannelRecord W3dAnimation::storeValues(const Chunk& chunk, std::u
     return r;
 }
 
-void W3dAnimation::readPlain(const Chunk& chunk) {
+void W3dAnimation::readPlain(const Chunk& chunk, bool headerOnly) {
     ChunkWalk walk(input_, chunk);
     Chunk sub;
     while (walk.next(sub)) {
@@ -164,7 +176,7 @@ void W3dAnimation::readPlain(const Chunk& chunk) {
             readRecord(input_, sub, raw, sizeof raw);
             plainHeader_ = AnimationHeader::decode(raw);
             if (bones_.empty()) skeletonFile_ = "\\" + plainHeader_.hierarchyName + ".w3d";
-        } else if (sub.header.type == ANIMATION_CHANNEL) {
+        } else if (sub.header.type == ANIMATION_CHANNEL && !headerOnly) {
             unsigned char raw[AnimationChannel::SIZE];
             readRecord(input_, sub, raw, sizeof raw);
             AnimationChannel c = AnimationChannel::decode(raw);
@@ -179,7 +191,7 @@ void W3dAnimation::readPlain(const Chunk& chunk) {
     if (!plainChannels_.empty()) mode_ = Mode::PLAIN;
 }
 
-void W3dAnimation::readCompressed(const Chunk& chunk) {
+void W3dAnimation::readCompressed(const Chunk& chunk, bool headerOnly) {
     ChunkWalk walk(input_, chunk);
     Chunk sub;
     while (walk.next(sub)) {
@@ -188,7 +200,8 @@ void W3dAnimation::readCompressed(const Chunk& chunk) {
             readRecord(input_, sub, raw, sizeof raw);
             compressedHeader_ = CompressedAnimationHeader::decode(raw);
             if (bones_.empty()) skeletonFile_ = "\\" + compressedHeader_.hierarchyName + ".w3d";
-        } else if (sub.header.type == COMPRESSED_CHANNEL || sub.header.type == COMPRESSED_BIT_CHANNEL) {
+        } else if (!headerOnly &&
+                   (sub.header.type == COMPRESSED_CHANNEL || sub.header.type == COMPRESSED_BIT_CHANNEL)) {
             ChannelKind kind = sub.header.type == COMPRESSED_CHANNEL ? ChannelKind::CHANNEL : ChannelKind::BIT_CHANNEL;
             unsigned char raw[CompressedChannel::SIZE];
             readRecord(input_, sub, raw, sizeof raw);
@@ -211,13 +224,11 @@ void W3dAnimation::readCompressed(const Chunk& chunk) {
 }
 
 void W3dAnimation::loadSkeletonFile() {
-    std::size_t sep = platform::lastSeparator(path_);
-    std::string file = sep == std::string::npos ? skeletonFile_.substr(1) : path_.substr(0, sep) + skeletonFile_;
-    if (!input_.open(file.c_str())) {
+    if (!input_.open(skeletonFilePath().c_str())) {
         skeletonError_ = platform::lastErrorText(256);
         return;
     }
-    readFile(true);
+    readFile(Scope::HIERARCHIES);
     input_.close();
 }
 
@@ -306,7 +317,7 @@ bool W3dAnimation::write(const std::string& outputPath, const std::function<bool
         if (!writeW3d(path)) return false;
         if (embedded_) {
             skeletonOutput_ = extractedSkeletonPath(path);
-            if (mayWrite && !mayWrite(skeletonOutput_))
+            if (isOwnFile(skeletonOutput_, path) || (mayWrite && !mayWrite(skeletonOutput_)))
                 skeletonOutcome_ = SkeletonOutcome::REFUSED;
             else
                 skeletonOutcome_ = extractSkeleton(path) ? SkeletonOutcome::WRITTEN : SkeletonOutcome::FAILED;
@@ -431,6 +442,13 @@ std::string W3dAnimation::extractedSkeletonPath(const std::string& outputPath) c
     std::size_t sep = platform::lastSeparator(outputPath);
     if (sep == std::string::npos) return name + ".w3d";
     return outputPath.substr(0, sep) + "\\" + name + ".w3d";
+}
+
+bool W3dAnimation::isOwnFile(const std::string& target, const std::string& outputPath) const {
+    const platform::FileIdentity id = platform::fileIdentity(target.c_str());
+    if (!id.valid) return false;
+    if (id == platform::fileIdentity(outputPath.c_str()) || id == platform::fileIdentity(path_.c_str())) return true;
+    return !skeletonFile_.empty() && id == platform::fileIdentity(skeletonFilePath().c_str());
 }
 
 bool W3dAnimation::extractSkeleton(const std::string& outputPath) const {

@@ -52,6 +52,10 @@ public:
     bool open(const std::string& path);
     bool attach(std::FILE* stream, std::uint32_t size, const std::string& path);
     void read();
+    // Reads only what decides the skeleton file (the hierarchies and the
+    // animation headers), not the skeleton file itself, and closes the file:
+    // enough for skeletonFilePath().
+    void readSkeletonName();
     void close();
 
     Mode mode() const { return mode_; }
@@ -64,6 +68,9 @@ public:
     }
     bool embeddedSkeleton() const { return embedded_; }
     std::string skeletonFileName() const;
+    // The skeleton file read beside the animation: its folder and
+    // skeletonFileName(). Empty when the animation names none.
+    std::string skeletonFilePath() const;
     const std::string& skeletonError() const { return skeletonError_; }
 
     const w3d::AnimationHeader& plainHeader() const { return plainHeader_; }
@@ -85,8 +92,10 @@ public:
 
     // Writes the output chosen by the output path's extension: a text dump,
     // or a W3D file and, for an animation that holds its own hierarchy, that
-    // hierarchy as NAME.w3d beside it, but only when mayWrite (if given)
-    // allows its path. skeletonOutcome() tells what became of the hierarchy.
+    // hierarchy as NAME.w3d beside it. The hierarchy never replaces the file
+    // just written, the animation read or the skeleton file read (known by
+    // identity), and is written only when mayWrite (if given) allows its
+    // path too. skeletonOutcome() tells what became of the hierarchy.
     enum class SkeletonOutcome { NONE, WRITTEN, REFUSED, FAILED };
     bool write(const std::string& outputPath, const std::function<bool(const std::string&)>& mayWrite = nullptr);
     SkeletonOutcome skeletonOutcome() const { return skeletonOutcome_; }
@@ -116,17 +125,24 @@ public:
     std::string boundName(std::uint32_t pivot) const;
 
 private:
+    // What a walk over a file reads: all of it, only what decides the
+    // skeleton file, or only the hierarchies (of the skeleton file).
+    enum class Scope { ALL, SKELETON_NAME, HIERARCHIES };
+
     void reset();
-    void readFile(bool skeletonOnly);
+    void readFile(Scope scope);
     void readHierarchy(const w3d::Chunk& chunk, bool embedded);
     ChannelRecord storeValues(const w3d::Chunk& chunk, std::uint32_t headerSize, std::uint32_t bytes,
                               std::uint32_t bytesPerKey, ChannelKind kind);
-    void readPlain(const w3d::Chunk& chunk);
-    void readCompressed(const w3d::Chunk& chunk);
+    void readPlain(const w3d::Chunk& chunk, bool headerOnly);
+    void readCompressed(const w3d::Chunk& chunk, bool headerOnly);
     void buildTable();
     void loadSkeletonFile();
     std::vector<std::size_t> channelsToWrite() const;
     bool extractSkeleton(const std::string& outputPath) const;
+    // True when target is the file just written at outputPath, the
+    // animation read or its skeleton file.
+    bool isOwnFile(const std::string& target, const std::string& outputPath) const;
 
     w3d::ChunkInput input_;
     SkeletonOutcome skeletonOutcome_ = SkeletonOutcome::NONE;

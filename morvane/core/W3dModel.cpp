@@ -80,29 +80,41 @@ std::string W3dModel::skeletonFileName() const {
     return skeletonFile_.empty() ? skeletonFile_ : skeletonFile_.substr(1);
 }
 
+std::string W3dModel::skeletonFilePath() const {
+    if (skeletonFile_.empty()) return skeletonFile_;
+    std::size_t sep = platform::lastSeparator(path_);
+    return sep == std::string::npos ? skeletonFile_.substr(1) : path_.substr(0, sep) + skeletonFile_;
+}
+
 void W3dModel::read() {
     if (!input_.isOpen()) return;
-    readFile(false);
+    readFile(Scope::ALL);
     input_.close();
     if (!skeletonFile_.empty()) loadSkeletonFile();
 }
 
-void W3dModel::readFile(bool skeletonOnly) {
+void W3dModel::readSkeletonName() {
+    if (!input_.isOpen()) return;
+    readFile(Scope::SKELETON_NAME);
+    input_.close();
+}
+
+void W3dModel::readFile(Scope scope) {
     ChunkWalk walk(input_, 0, input_.size());
     Chunk chunk;
     while (walk.next(chunk)) {
         switch (chunk.header.type) {
             case MESH:
-                if (!skeletonOnly) readMesh(chunk);
+                if (scope == Scope::ALL) readMesh(chunk);
                 break;
             case HIERARCHY:
                 readHierarchy(chunk);
                 break;
             case HLOD:
-                if (!skeletonOnly) readHlod(chunk);
+                if (scope != Scope::HIERARCHIES) readHlod(chunk);
                 break;
             case BOX:
-                if (!skeletonOnly) {
+                if (scope == Scope::ALL) {
                     unsigned char raw[Box::SIZE];
                     readRecord(input_, chunk, raw, sizeof raw);
                     box_.name = Box::decode(raw).name;
@@ -294,13 +306,11 @@ void W3dModel::readHlod(const Chunk& chunk) {
 }
 
 void W3dModel::loadSkeletonFile() {
-    std::size_t sep = platform::lastSeparator(path_);
-    std::string file = sep == std::string::npos ? skeletonFile_.substr(1) : path_.substr(0, sep) + skeletonFile_;
-    if (!input_.open(file.c_str())) {
+    if (!input_.open(skeletonFilePath().c_str())) {
         skeletonError_ = platform::lastErrorText(256);
         return;
     }
-    readFile(true);
+    readFile(Scope::HIERARCHIES);
     input_.close();
 }
 

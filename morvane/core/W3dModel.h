@@ -70,6 +70,10 @@ public:
     bool attach(std::FILE* stream, std::uint32_t size, const std::string& path);
     // Reads the whole file, then the skeleton file when one is named.
     void read();
+    // Reads only what decides the skeleton file (the hierarchies and the
+    // HLOD), not the skeleton file itself, and closes the file: enough for
+    // skeletonFilePath().
+    void readSkeletonName();
     void close();
 
     std::size_t meshCount() const { return meshes_.size(); }
@@ -92,6 +96,9 @@ public:
 
     // The skeleton file name without its leading backslash.
     std::string skeletonFileName() const;
+    // The skeleton file read beside the model: its folder and
+    // skeletonFileName(). Empty when the model names none.
+    std::string skeletonFilePath() const;
     // The system's reason when the named skeleton file could not be opened.
     const std::string& skeletonError() const { return skeletonError_; }
 
@@ -107,8 +114,12 @@ public:
     bool writeHtml(const std::string& outputPath, const std::string& templatePath) const;
 
 private:
+    // What a walk over a file reads: all of it, only what decides the
+    // skeleton file, or only the hierarchies (of the skeleton file).
+    enum class Scope { ALL, SKELETON_NAME, HIERARCHIES };
+
     void reset();
-    void readFile(bool skeletonOnly);
+    void readFile(Scope scope);
     void readMesh(const w3d::Chunk& chunk);
     void readMaterialList(const w3d::Chunk& chunk, std::uint32_t count, std::size_t meshTextures[2]);
     void readShaderMaterials(const w3d::Chunk& chunk, std::size_t& added);

@@ -126,3 +126,58 @@ TEST(MorvaneHardening, CutConfigurationValuesAreToldAndListsSplitAfterTheirBrack
     EXPECT_TRUE(testkit::fileExists(dir.file("m.txt")));
     EXPECT_TRUE(contains(run.output, "WARNING: Configuration value was cut at its limit .... Note\n")) << run.output;
 }
+
+// An entry with no output key, or every entry of a one-item model list, used
+// to be passed over without a word, and the run ended with 0.
+TEST(MorvaneHardening, EntriesWithoutAnOutputUsedToEndTheRunWithZero) {
+    TempDir dir;
+    testkit::writeFile(dir.file("m.w3d"), model());
+    testkit::writeFile(dir.file("bare.w3d"), hierarchy("SKL", pivotChain("B", 2)));
+    testkit::ProcessResult run = runMorvane(dir,
+                                            "ModelList = {Model*,Out*}\n"
+                                            "Model001 = m.w3d\nOut001 = m.txt\n"
+                                            "Model002 = m.w3d\n"
+                                            "Model003 = bare.w3d\nOut003 = bare.txt\n");
+    EXPECT_EQ(run.exitCode, EXIT_ENTRIES_FAILED);
+    EXPECT_TRUE(testkit::fileExists(dir.file("m.txt")));
+    EXPECT_TRUE(contains(run.output, "ERROR: Output File is not written ....\nm.w3d\n"
+                                     "ERROR: No key Out002 names this entry's output.\n")) << run.output;
+    EXPECT_TRUE(contains(run.output, "ERROR: Output File is not written ....\nbare.w3d\n"
+                                     "ERROR: The model's HLOD has no sub-object to report.\n")) << run.output;
+
+    run = runMorvane(dir, "ModelList = {Model*}\nModel001 = m.w3d\n");
+    EXPECT_EQ(run.exitCode, EXIT_ENTRIES_FAILED);
+    EXPECT_TRUE(contains(run.output, "ERROR: Output File is not written ....\nm.w3d\n"
+                                     "ERROR: The model list has no output prefix")) << run.output;
+}
+
+// The hierarchy extracted beside an animation used to replace the output it
+// was extracted for when that bore its name, and a skeleton file that a later
+// entry of the run reads.
+TEST(MorvaneHardening, ExtractedSkeletonUsedToReplaceItsOwnOutputAndALaterEntrysSkeleton) {
+    TempDir dir;
+    const std::string skeleton = hierarchy("UNITSKL", pivotChain("B", 2));
+    const std::string danceAnimation =
+        compressedAnimation("DANCE", "DANCER", 3, 30, {{false, 1, 1, 0, 0, {0, 2}, {7, 8}}});
+    testkit::writeFile(dir.file("data/dance.w3d"), hierarchy("DANCER", pivotChain("LIMB", 3)) + danceAnimation);
+    testkit::writeFile(dir.file("data/spin.w3d"),
+                       hierarchy("UNITSKL", pivotChain("X", 3)) +
+                           compressedAnimation("SPIN", "UNITSKL", 3, 30, {{false, 1, 1, 0, 0, {0, 2}, {7, 8}}}));
+    testkit::writeFile(dir.file("data/UNITSKL.w3d"), skeleton);
+    testkit::writeFile(dir.file("data/walk.w3d"), animation("WALK", "UNITSKL", 2, 15, {{0, 1, 1, 0, 1, {1, 2}}}));
+    ASSERT_EQ(platform::createFolderTree(dir.file("out").c_str()), platform::FolderResult::CREATED);
+    testkit::ProcessResult run = runMorvane(dir,
+                                            "ModelList = {Anim*,Out*}\nAnimation = TRUE\n"
+                                            "Anim001 = data\\dance.w3d\nOut001 = out\\DANCER.w3d\n"
+                                            "Anim002 = data\\spin.w3d\nOut002 = data\\spin2.w3d\n"
+                                            "Anim003 = data\\walk.w3d\nOut003 = out\\walk.txt\n");
+    EXPECT_EQ(run.exitCode, EXIT_ENTRIES_FAILED);
+    EXPECT_EQ(testkit::readFile(dir.file("out/DANCER.w3d")), danceAnimation);
+    EXPECT_EQ(testkit::readFile(dir.file("data/UNITSKL.w3d")), skeleton);
+    EXPECT_TRUE(testkit::fileExists(dir.file("data/spin2.w3d")));
+    EXPECT_NE(testkit::readFile(dir.file("out/walk.txt")).find("] B01 "), std::string::npos);
+    for (const char* path : {"out\\DANCER.w3d", "data\\UNITSKL.w3d"})
+        EXPECT_TRUE(contains(run.output, std::string("ERROR: Skeleton File would replace a file of this run ....\n") +
+                                             path + "\n"))
+            << path << "\n" << run.output;
+}

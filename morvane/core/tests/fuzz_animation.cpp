@@ -26,6 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (animation.timeCodeLineCount() < 4096) animation.write("fuzz-out.txt");
         animation.write("fuzz-out.w3d");
     }
+    // The walk that only finds the skeleton file's name, over the same bytes.
+    if (animation.attach(stream, static_cast<std::uint32_t>(size), "fuzz-animation.w3d")) animation.readSkeletonName();
     animation.close();
     std::fclose(stream);
     return 0;

@@ -1,4 +1,5 @@
-// libFuzzer target: the model reader and the whole report over any bytes.
+// libFuzzer target: the model reader, the whole report and the walk that
+// finds the skeleton file, over any bytes.
 #include <cstdint>
 #include <cstdio>
 
@@ -14,6 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         model.buildMeshList(true);
         model.buildHlodList();
     }
+    // The walk that only finds the skeleton file's name, over the same bytes.
+    if (model.attach(stream, static_cast<std::uint32_t>(size), "fuzz-model.w3d")) model.readSkeletonName();
     model.close();
     std::fclose(stream);
     return 0;
