@@ -24,13 +24,16 @@ std::int64_t sizeOf(std::FILE* f) {
 
 AssetWorkspace::AssetWorkspace(std::string workFolder) : workFolder_(std::move(workFolder)) {
     if (workFolder_.empty()) {
-        workFolder_ = platform::createPrivateFolder(platform::tempFolder(), "yodrel-");
+        const std::string temp = platform::tempFolder();
+        workFolder_ = platform::createPrivateFolder(temp, "yodrel-");
         ownFolder_ = !workFolder_.empty();
-        // Without a folder of its own no work file can be written: every
-        // import then fails with its message, in a folder that cannot exist.
-        if (!ownFolder_) workFolder_ = platform::tempFolder() + "yodrel-unavailable";
+        // Without a folder of its own there is no work folder at all (a
+        // folder of a fixed name could be planted, and links in it): every
+        // import then fails with this message.
+        if (!ownFolder_) noWorkFolder_ = "cannot create a work folder in " + temp + ": " + platform::lastErrorText();
     }
-    if (!platform::isSeparator(workFolder_.back())) workFolder_ += workFolder_.find('/') != std::string::npos ? '/' : '\\';
+    if (!workFolder_.empty() && !platform::isSeparator(workFolder_.back()))
+        workFolder_ += workFolder_.find('/') != std::string::npos ? '/' : '\\';
     splicer_.setWorkFolder(workFolder_);
     std::memset(headers_, 0, sizeof headers_);
 }
@@ -71,6 +74,7 @@ bool AssetWorkspace::importAssetFile(int slot, WorkProgress* progress) {
     imported_[slot] = false;
     const std::string& path = importPath_[slot];
     if (path.empty()) return fail("no asset file given");
+    if (workFolder_.empty()) return fail(noWorkFolder_);
     if (const char* problem = platform::inputProblem(path.c_str())) return fail(problem + (" " + path));
     std::FILE* in = platform::openInputFile(path.c_str(), "rb");
     if (!in) return fail("cannot open the asset file " + path);

@@ -8,8 +8,9 @@
 // is a folder of this run's own, created exclusively under an unguessable
 // name inside the user's temporary folder and removed with the workspace:
 // two runs never see each other's work files, and nothing planted in the
-// temporary folder is written through. Results that replace a file are built
-// beside it and moved into place only when complete.
+// temporary folder is written through. When that folder cannot be created
+// there is no other: every import fails and says why. Results that replace a
+// file are built beside it and moved into place only when complete.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,7 @@ public:
     int blockCount(int slot) const { return blockCount_[clampSlot(slot)]; }
     const AssetDatParser& parser(int slot) const { return parsers_[clampSlot(slot)]; }
     const FileSplicer& splicer() const { return splicer_; }
+    // Empty when no folder of this run's own could be created.
     const std::string& workFolder() const { return workFolder_; }
     // What went wrong in the last failed operation, for a message.
     const std::string& lastError() const { return lastError_; }
@@ -74,7 +76,8 @@ private:
     void feed(int slot, const unsigned char* blocks, std::size_t count);
 
     std::string workFolder_;
-    bool ownFolder_ = false;  // created for this run, removed at the end
+    bool ownFolder_ = false;    // created for this run, removed at the end
+    std::string noWorkFolder_;  // why there is no work folder, when there is none
     AssetDatParser parsers_[SLOTS];
     FileSplicer splicer_;
     unsigned char headers_[SLOTS][16];
