@@ -79,6 +79,10 @@ bool AssetWorkspace::importAssetFile(int slot, WorkProgress* progress) {
     std::FILE* in = platform::openInputFile(path.c_str(), "rb");
     if (!in) return fail("cannot open the asset file " + path);
     fileSize_ = sizeOf(in);
+    if (fileSize_ < static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE)) {
+        std::fclose(in);
+        return fail(path + " is not an asset index file: shorter than its header");
+    }
     bytesRead_ = 0;
     blockCount_[slot] = 0;
     AssetDatParser& parser = parsers_[slot];
@@ -146,6 +150,13 @@ bool AssetWorkspace::importAssetFile(int slot, WorkProgress* progress) {
     }
     if (readFailed || shortRead) return fail("cannot read the asset file " + path);
     if (!dumped) return fail("cannot write the temporary dump " + parser.tempName());
+    // The last block is read zero-filled: entries that end past the file's
+    // end are found there, and say the file is no index (or is cut short).
+    const std::int64_t strings = parser.stringSectionOffset();
+    if (strings < static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE) || strings > fileSize_) {
+        platform::deleteFile(parser.tempName().c_str());
+        return fail(path + " is not an asset index file: its entries run past its end");
+    }
     imported_[slot] = true;
     return true;
 }

@@ -49,8 +49,10 @@ public:
 
     // Reads the slot's file block by block through its parser into the
     // temporary dump. False when the file or the dump cannot be opened or
-    // read; the slot then counts as not imported. A stop also removes the
-    // unfinished temporary dump.
+    // read, and when the file is no asset index file (shorter than its
+    // header, or its entries run past its end: no dump is left for it); the
+    // slot then counts as not imported. A stop also removes the unfinished
+    // temporary dump.
     bool importAssetFile(int slot, WorkProgress* progress = nullptr);
     // Puts the slot's temporary dump in place as its dump file beside the
     // imported file (in the current folder when the path has no folder).
