@@ -21,8 +21,8 @@ case $OUT in /*) ;; *) OUT=$(pwd)/$OUT ;; esac
 SAMPLES=$BUILD_DIR/wineprefix/drive_c/samples/crandle
 rm -rf "$SAMPLES"
 mkdir -p "$SAMPLES"
-WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools_samples.exe" tree 'C:\samples\crandle\tree' 40 250000
-WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools.exe" big create 'C:\samples\crandle\tree' -o 'C:\samples\crandle\sample.big'
+"$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools_samples.exe" tree 'C:\samples\crandle\tree' 40 250000
+"$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools.exe" big create 'C:\samples\crandle\tree' -o 'C:\samples\crandle\sample.big'
 printf 'speed=12\r\nrange=300\r\n' > "$SAMPLES/extra.ini"
 # The program must start in the picture's own display: wait until this
 # Wine session has ended.

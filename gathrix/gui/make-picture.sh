@@ -19,7 +19,7 @@ case $OUT in /*) ;; *) OUT=$(pwd)/$OUT ;; esac
 SAMPLES=$BUILD_DIR/wineprefix/drive_c/samples/gathrix
 rm -rf "$SAMPLES"
 mkdir -p "$SAMPLES"
-WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools_samples.exe" tree 'C:\samples\gathrix\tree' 40 250000
+"$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools_samples.exe" tree 'C:\samples\gathrix\tree' 40 250000
 # The program must start in the picture's own display: wait until this
 # Wine session has ended.
 WINEPREFIX=$BUILD_DIR/wineprefix wineserver -w || true

@@ -18,6 +18,10 @@ namespace platform {
 
 // Attribute bits as the Win32 file attributes define them.
 constexpr std::uint32_t ATTR_READONLY = 0x01;
+// Hidden and system files, as Windows marks them. POSIX has no such marks and
+// reports neither (a name that begins with '.' is an ordinary file there).
+constexpr std::uint32_t ATTR_HIDDEN = 0x02;
+constexpr std::uint32_t ATTR_SYSTEM = 0x04;
 constexpr std::uint32_t ATTR_DIRECTORY = 0x10;
 constexpr std::uint32_t ATTR_NORMAL_FILE = 0x20;  // the "archive" bit: an ordinary file
 // A symbolic link or a junction (any reparse point); set in a directory

@@ -19,6 +19,8 @@ std::uint32_t attributesOf(DWORD attributes) {
     // Only the bits the tools test are passed on.
     std::uint32_t result = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ATTR_DIRECTORY : ATTR_NORMAL_FILE;
     if (attributes & FILE_ATTRIBUTE_READONLY) result |= ATTR_READONLY;
+    if (attributes & FILE_ATTRIBUTE_HIDDEN) result |= ATTR_HIDDEN;
+    if (attributes & FILE_ATTRIBUTE_SYSTEM) result |= ATTR_SYSTEM;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) result |= ATTR_LINK;
     return result;
 }

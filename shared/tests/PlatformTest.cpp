@@ -6,6 +6,10 @@
 #include "platform/Platform.h"
 #include "testkit/TestKit.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using testkit::TempDir;
 
 namespace {
@@ -91,6 +95,31 @@ TEST(Attributes, FolderFileAndReadOnly) {
     EXPECT_FALSE(platform::isWriteProtected(dir.file("missing").c_str()));
     testkit::writeFile(dir.file("plain.bin"), "p");
     EXPECT_FALSE(platform::isWriteProtected(dir.file("plain.bin").c_str()));
+}
+
+// Hidden and system files used to be reported as plain files on Windows, so
+// the dialogs' check of a source, which refuses them, took them.
+TEST(Attributes, HiddenAndSystemFilesUsedToLookPlain) {
+    TempDir dir;
+    testkit::writeFile(dir.file("hidden.csf"), "h");
+    testkit::writeFile(dir.file("system.big"), "s");
+    std::uint32_t hidden = platform::ATTR_NORMAL_FILE, systemFile = platform::ATTR_NORMAL_FILE;
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesA(dir.file("hidden.csf").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesA(dir.file("system.big").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    hidden |= platform::ATTR_HIDDEN;
+    systemFile |= platform::ATTR_SYSTEM;
+#else
+    // POSIX has neither mark: a name that begins with '.' is a plain file.
+    testkit::writeFile(dir.file(".dotted"), "d");
+    EXPECT_EQ(platform::fileAttributes(dir.file(".dotted").c_str()), platform::ATTR_NORMAL_FILE);
+#endif
+    EXPECT_EQ(platform::fileAttributes(dir.file("hidden.csf").c_str()), hidden);
+    EXPECT_EQ(platform::fileAttributes(dir.file("system.big").c_str()), systemFile);
+    platform::DirectorySearch search;
+    platform::FoundEntry entry;
+    ASSERT_TRUE(search.first(dir.file("hidden.csf").c_str(), entry));
+    EXPECT_EQ(entry.attributes, hidden);
 }
 
 TEST(FileOperations, CopyDeleteReplace) {

@@ -18,7 +18,7 @@ case $OUT in /*) ;; *) OUT=$(pwd)/$OUT ;; esac
 
 "$ROOT/scripts/wine-prefix.sh" "$BUILD_DIR"
 mkdir -p "$BUILD_DIR/wineprefix/drive_c/samples/tessaly"
-WINEPREFIX=$BUILD_DIR/wineprefix "$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools_samples.exe" csf 'C:\samples\tessaly'
+"$ROOT/cmake/wine-run.sh" "$BUILD_DIR/bin/modtools_samples.exe" csf 'C:\samples\tessaly'
 # The program must start in the picture's own display: wait until this
 # Wine session has ended.
 WINEPREFIX=$BUILD_DIR/wineprefix wineserver -w || true

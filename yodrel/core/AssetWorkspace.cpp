@@ -24,13 +24,16 @@ std::int64_t sizeOf(std::FILE* f) {
 
 AssetWorkspace::AssetWorkspace(std::string workFolder) : workFolder_(std::move(workFolder)) {
     if (workFolder_.empty()) {
-        workFolder_ = platform::createPrivateFolder(platform::tempFolder(), "yodrel-");
+        const std::string temp = platform::tempFolder();
+        workFolder_ = platform::createPrivateFolder(temp, "yodrel-");
         ownFolder_ = !workFolder_.empty();
-        // Without a folder of its own no work file can be written: every
-        // import then fails with its message, in a folder that cannot exist.
-        if (!ownFolder_) workFolder_ = platform::tempFolder() + "yodrel-unavailable";
+        // Without a folder of its own there is no work folder at all (a
+        // folder of a fixed name could be planted, and links in it): every
+        // import then fails with this message.
+        if (!ownFolder_) noWorkFolder_ = "cannot create a work folder in " + temp + ": " + platform::lastErrorText();
     }
-    if (!platform::isSeparator(workFolder_.back())) workFolder_ += workFolder_.find('/') != std::string::npos ? '/' : '\\';
+    if (!workFolder_.empty() && !platform::isSeparator(workFolder_.back()))
+        workFolder_ += workFolder_.find('/') != std::string::npos ? '/' : '\\';
     splicer_.setWorkFolder(workFolder_);
     std::memset(headers_, 0, sizeof headers_);
 }
@@ -71,10 +74,15 @@ bool AssetWorkspace::importAssetFile(int slot, WorkProgress* progress) {
     imported_[slot] = false;
     const std::string& path = importPath_[slot];
     if (path.empty()) return fail("no asset file given");
+    if (workFolder_.empty()) return fail(noWorkFolder_);
     if (const char* problem = platform::inputProblem(path.c_str())) return fail(problem + (" " + path));
     std::FILE* in = platform::openInputFile(path.c_str(), "rb");
     if (!in) return fail("cannot open the asset file " + path);
     fileSize_ = sizeOf(in);
+    if (fileSize_ < static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE)) {
+        std::fclose(in);
+        return fail(path + " is not an asset index file: shorter than its header");
+    }
     bytesRead_ = 0;
     blockCount_[slot] = 0;
     AssetDatParser& parser = parsers_[slot];
@@ -142,6 +150,13 @@ bool AssetWorkspace::importAssetFile(int slot, WorkProgress* progress) {
     }
     if (readFailed || shortRead) return fail("cannot read the asset file " + path);
     if (!dumped) return fail("cannot write the temporary dump " + parser.tempName());
+    // The last block is read zero-filled: entries that end past the file's
+    // end are found there, and say the file is no index (or is cut short).
+    const std::int64_t strings = parser.stringSectionOffset();
+    if (strings < static_cast<std::int64_t>(AssetDatParser::HEADER_SIZE) || strings > fileSize_) {
+        platform::deleteFile(parser.tempName().c_str());
+        return fail(path + " is not an asset index file: its entries run past its end");
+    }
     imported_[slot] = true;
     return true;
 }

@@ -8,8 +8,9 @@
 // is a folder of this run's own, created exclusively under an unguessable
 // name inside the user's temporary folder and removed with the workspace:
 // two runs never see each other's work files, and nothing planted in the
-// temporary folder is written through. Results that replace a file are built
-// beside it and moved into place only when complete.
+// temporary folder is written through. When that folder cannot be created
+// there is no other: every import fails and says why. Results that replace a
+// file are built beside it and moved into place only when complete.
 #pragma once
 
 #include <cstdint>
@@ -41,14 +42,17 @@ public:
     int blockCount(int slot) const { return blockCount_[clampSlot(slot)]; }
     const AssetDatParser& parser(int slot) const { return parsers_[clampSlot(slot)]; }
     const FileSplicer& splicer() const { return splicer_; }
+    // Empty when no folder of this run's own could be created.
     const std::string& workFolder() const { return workFolder_; }
     // What went wrong in the last failed operation, for a message.
     const std::string& lastError() const { return lastError_; }
 
     // Reads the slot's file block by block through its parser into the
     // temporary dump. False when the file or the dump cannot be opened or
-    // read; the slot then counts as not imported. A stop also removes the
-    // unfinished temporary dump.
+    // read, and when the file is no asset index file (shorter than its
+    // header, or its entries run past its end: no dump is left for it); the
+    // slot then counts as not imported. A stop also removes the unfinished
+    // temporary dump.
     bool importAssetFile(int slot, WorkProgress* progress = nullptr);
     // Puts the slot's temporary dump in place as its dump file beside the
     // imported file (in the current folder when the path has no folder).
@@ -74,7 +78,8 @@ private:
     void feed(int slot, const unsigned char* blocks, std::size_t count);
 
     std::string workFolder_;
-    bool ownFolder_ = false;  // created for this run, removed at the end
+    bool ownFolder_ = false;    // created for this run, removed at the end
+    std::string noWorkFolder_;  // why there is no work folder, when there is none
     AssetDatParser parsers_[SLOTS];
     FileSplicer splicer_;
     unsigned char headers_[SLOTS][16];

@@ -38,6 +38,7 @@ void AssetDialog::showBox(const char* format, UINT icon) {
 }
 
 void AssetDialog::refuseImport() {
+    setProgress(0);  // nothing was imported: the bar does not stay full
     MessageBoxA(dialog, yodreltext::MISSING_FILE, yodreltext::FILE_ERROR_TITLE, MB_OK | MB_ICONWARNING);
     SetFocus(GetDlgItem(dialog, IDC_YODREL_PATH0));
 }

@@ -289,6 +289,21 @@ TEST_F(TessalyDialogTest, ReadOnlyTableImportsButExportAndAppendRefuseItSilently
     EXPECT_TRUE(answerer.seen().empty()) << "no save or open dialog";
 }
 
+// A hidden or a system table used to be taken by Export and Append, which
+// refuse any source that is not a plain file.
+TEST_F(TessalyDialogTest, HiddenOrSystemTableUsedToBeTakenByExportAndAppend) {
+    importTable(table);
+    ModalAnswerer answerer;
+    for (DWORD mark : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+        ASSERT_TRUE(SetFileAttributesA(table.c_str(), mark));
+        press(IDC_TESSALY_EXPORT);
+        EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, ""}), messages());
+        press(IDC_TESSALY_APPEND);
+        EXPECT_EQ((Lines{tessalytext::NOTHING_EXPORTED, ""}), messages()) << "Append shows nothing";
+    }
+    EXPECT_TRUE(answerer.seen().empty()) << "no save or open dialog";
+}
+
 TEST_F(TessalyDialogTest, AppendWritesTheNewCopyOrSaysWhyNothingWasWritten) {
     const std::string config = folder.file("append.cfg");
     testkit::writeFile(config, testkit::textFileBytes("AppendList = {MSG*}\n"

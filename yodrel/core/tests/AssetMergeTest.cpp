@@ -278,12 +278,12 @@ TEST(AssetMerge, RefusesAndKeepsTheTarget) {
     EXPECT_FALSE(workspace.exportMerge());
 
     // A slot whose string section was never found (more entries announced
-    // than the file holds).
+    // than the file holds): its import is refused, and so is the merge.
     AssetFixtureHeader tooMany = files.header1;
     tooMany.entryCount = 100000;
     testkit::writeFile(dir.file("short.dat"), assetFileBytes(tooMany, files.entries1, ""));
     workspace.setImportPath(1, dir.file("short.dat"));
-    ASSERT_TRUE(workspace.importAssetFile(1));
+    EXPECT_FALSE(workspace.importAssetFile(1));
     EXPECT_EQ(workspace.parser(1).stringSectionOffset(), 0);
     workspace.setExportPath(target);
     EXPECT_FALSE(workspace.exportMerge());
@@ -358,6 +358,25 @@ TEST(AssetWorkFolder, EachRunWorksInAFolderOfItsOwnInsideTheTemporaryFolder) {
     EXPECT_EQ(testkit::folderNames(temp.path()),
               planted ? std::vector<std::string>{"USER_ASSET01.tmp"} : std::vector<std::string>{});
     EXPECT_EQ(testkit::readFile(dir.file("victim.txt")), "keep");
+}
+
+// A temporary folder that could not be written used to send the work files
+// to a folder of a fixed name in it, through any link planted there.
+TEST(AssetWorkFolder, UnwritableTemporaryFolderUsedToFallBackToAFixedFolder) {
+    testkit::TempDir dir;
+    TwoFiles files;
+    testkit::writeFile(dir.file("plain.txt"), "a file, not a folder");
+    testkit::writeFile(dir.file("first.dat"), files.file0);
+    const std::string temp = dir.file("plain.txt/sub");
+    testkit::TempFolderOverride override(temp);
+    AssetWorkspace workspace;
+    EXPECT_EQ(workspace.workFolder(), "");
+    workspace.setImportPath(0, dir.file("first.dat"));
+    EXPECT_FALSE(workspace.importAssetFile(0));
+    EXPECT_NE(workspace.lastError().find("cannot create a work folder in " + temp), std::string::npos)
+        << workspace.lastError();
+    EXPECT_FALSE(workspace.publishDump(0));
+    EXPECT_EQ(filesIn(dir.path()), (std::vector<std::string>{"first.dat", "plain.txt"}));
 }
 
 TEST(AssetWorkFolder, NoResultReplacesAnImportedFile) {

@@ -262,10 +262,14 @@ TEST(AssetDump, ParsesGroupsOfBlocksAsBlockByBlock) {
         EXPECT_TRUE(expected == testkit::textFileBytes(reference.text)) << "input " << n;
         EXPECT_EQ(single.stringSectionOffset(), reference.stringSectionOffset) << "input " << n;
 
-        // The import, which reads ahead in large pieces, gives the same dump.
-        std::int32_t offset = 0;
-        EXPECT_EQ(importLines(dir, inputs[n], &offset), lines(expected)) << "input " << n;
-        EXPECT_EQ(offset, single.stringSectionOffset()) << "input " << n;
+        // The import, which reads ahead in large pieces, gives the same dump
+        // (of a file whose entries end within it: others are refused).
+        const std::int32_t strings = single.stringSectionOffset();
+        if (strings >= 16 && static_cast<std::size_t>(strings) <= inputs[n].size()) {
+            std::int32_t offset = 0;
+            EXPECT_EQ(importLines(dir, inputs[n], &offset), lines(expected)) << "input " << n;
+            EXPECT_EQ(offset, strings) << "input " << n;
+        }
     }
 }
 
@@ -285,10 +289,10 @@ TEST(AssetImport, ReportsFilesThatCannotBeReadOrDumped) {
     EXPECT_FALSE(nowhere.importAssetFile(0));
     EXPECT_FALSE(nowhere.imported(0));
 
-    // An empty file reads no block: the import succeeds, nothing is published.
+    // An empty file is shorter than the header: refused, nothing is published.
     testkit::writeFile(dir.file("empty.dat"), "");
     workspace.setImportPath(0, dir.file("empty.dat"));
-    EXPECT_TRUE(workspace.importAssetFile(0));
+    EXPECT_FALSE(workspace.importAssetFile(0));
     EXPECT_EQ(workspace.blockCount(0), 0);
     EXPECT_FALSE(workspace.publishDump(0));
     EXPECT_FALSE(testkit::fileExists(dir.file("ZZZ000_Asset.txt")));

@@ -191,6 +191,23 @@ TEST_F(AssetDialogTest, ImportOfAMissingFileShowsTheBoxAndPublishesNothing) {
     EXPECT_TRUE(opened.empty());
 }
 
+// A file that is no asset index (16 bytes of text) used to be imported: the
+// bar filled and a dump of zero entries was written beside it.
+TEST_F(AssetDialogTest, ImportOfATextFileUsedToWriteADumpOfZeroEntries) {
+    const std::string notes = folder.file("notes.dat");
+    testkit::writeFile(notes, "sixteen bytes!!\n");
+    setEdit(IDC_YODREL_PATH0, notes);
+    ModalAnswerer answerer;
+    press(IDC_YODREL_IMPORT);
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ(yodreltext::MISSING_FILE, answerer.seen()[0].text);
+    EXPECT_FALSE(testkit::fileExists(besideInputs("ZZZ000_Asset.txt")));
+    EXPECT_TRUE(workFiles().empty());
+    EXPECT_EQ(0, progressPosition(GetDlgItem(dialog, IDC_YODREL_PROGRESS)));
+    press(IDC_YODREL_VIEW0);
+    EXPECT_TRUE(opened.empty());
+}
+
 TEST_F(AssetDialogTest, ClearForgetsTheImportsButKeepsTheDumpFiles) {
     importBoth();
     press(IDC_YODREL_CLEAR);
