@@ -1,6 +1,8 @@
 // Win32 implementation of the platform layer.
 #include "platform/Platform.h"
 
+#include "CodePage1252.h"
+
 #include <cstring>
 #include <string>
 
@@ -328,6 +330,55 @@ bool shellOpenSystem(void* ownerWindow, const char* program, const char* paramet
     HINSTANCE result = ShellExecuteA(static_cast<HWND>(ownerWindow), "open", program, parameter, nullptr,
                                      SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+// The file calls take names in the ANSI code page. Where that is 1252 the
+// bytes are the archive's as they stand; elsewhere they go through UTF-16,
+// refusing what either side lacks rather than taking a look-alike.
+bool toArchiveName(const std::string& systemName, std::string& archiveName) {
+    archiveName.clear();
+    if (GetACP() == 1252 || systemName.empty()) {
+        archiveName = systemName;
+        return true;
+    }
+    const int size = static_cast<int>(systemName.size());
+    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, systemName.data(), size, nullptr, 0);
+    if (length <= 0) return false;
+    std::vector<wchar_t> wide(static_cast<std::size_t>(length));
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, systemName.data(), size, wide.data(), length) != length)
+        return false;
+    for (wchar_t c : wide) {
+        unsigned char byte = 0;
+        if (!cp1252::fromCodePoint(static_cast<char32_t>(c), byte)) return false;
+        archiveName += static_cast<char>(byte);
+    }
+    return true;
+}
+
+bool fromArchiveName(const std::string& archiveName, std::string& systemName) {
+    systemName.clear();
+    const UINT codePage = GetACP();
+    if (codePage == 1252 || archiveName.empty()) {
+        systemName = archiveName;
+        return true;
+    }
+    std::vector<wchar_t> wide;
+    wide.reserve(archiveName.size());
+    for (char b : archiveName) wide.push_back(static_cast<wchar_t>(cp1252::toCodePoint(static_cast<unsigned char>(b))));
+    // UTF-8 holds every character and takes neither flags nor a default.
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return false;
+    systemName.resize(static_cast<std::size_t>(length));
+    if (WideCharToMultiByte(CP_ACP, flags, wide.data(), size, &systemName[0], length, utf8 ? nullptr : "?",
+                            utf8 ? nullptr : &usedDefault) != length) {
+        systemName.clear();
+        return false;
+    }
+    return !usedDefault;
 }
 
 }  // namespace platform
