@@ -25,8 +25,23 @@ std::uint32_t attributesOf(DWORD attributes) {
     return result;
 }
 
-void fill(const WIN32_FIND_DATAA& data, FoundEntry& entry) {
-    entry.name = data.cFileName;
+// The ANSI form of a name the system keeps in UTF-16. A character the code
+// page lacks becomes '?', never a look-alike: the 8-bit search would give
+// "lodz.str" for "\u0142odz.str", a name of another file or of none.
+std::string ansiName(const wchar_t* name) {
+    const bool utf8 = GetACP() == CP_UTF8;  // takes neither the flag nor a default
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int length = WideCharToMultiByte(CP_ACP, flags, name, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1) return std::string();
+    std::string out(static_cast<std::size_t>(length), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, name, -1, &out[0], length, utf8 ? nullptr : "?", nullptr) != length)
+        return std::string();
+    out.pop_back();
+    return out;
+}
+
+void fill(const WIN32_FIND_DATAW& data, FoundEntry& entry) {
+    entry.name = ansiName(data.cFileName);
     entry.attributes = attributesOf(data.dwFileAttributes);
     entry.size = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                      ? 0
@@ -51,8 +66,13 @@ bool DirectorySearch::first(const char* pattern, FoundEntry& entry) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
     }
-    WIN32_FIND_DATAA data;
-    HANDLE handle = FindFirstFileA(pattern, &data);
+    // Searched by the wide call, so that names come back without look-alikes.
+    const int length = MultiByteToWideChar(CP_ACP, 0, pattern, -1, nullptr, 0);
+    if (length <= 0) return false;
+    std::vector<wchar_t> widePattern(static_cast<std::size_t>(length));
+    if (MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern.data(), length) != length) return false;
+    WIN32_FIND_DATAW data;
+    HANDLE handle = FindFirstFileW(widePattern.data(), &data);
     if (handle == INVALID_HANDLE_VALUE) return false;
     state_ = std::make_unique<State>();
     state_->handle = handle;
@@ -62,8 +82,8 @@ bool DirectorySearch::first(const char* pattern, FoundEntry& entry) {
 
 bool DirectorySearch::next(FoundEntry& entry) {
     if (!state_) return false;
-    WIN32_FIND_DATAA data;
-    if (!FindNextFileA(state_->handle, &data)) return false;
+    WIN32_FIND_DATAW data;
+    if (!FindNextFileW(state_->handle, &data)) return false;
     fill(data, entry);
     return true;
 }
