@@ -179,7 +179,8 @@ const BigEntry* BigArchive::entry(std::int32_t index) const {
 
 const char* BigArchive::entryName(std::int32_t index) {
     const BigEntry* e = entry(index);
-    nameText_ = e ? e->name : std::string();
+    nameText_.clear();
+    if (e) platform::fromArchiveName(e->name, nameText_);
     return nameText_.c_str();
 }
 

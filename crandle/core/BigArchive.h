@@ -127,6 +127,8 @@ public:
     bool loaded() const { return loaded_; }
 
     std::int32_t countEntries() const { return static_cast<std::int32_t>(directory_.size()); }
+    // The name as this system writes names (platform::fromArchiveName), for
+    // showing; entry(index)->name holds the stored bytes.
     const char* entryName(std::int32_t index);
     const char* entrySizeText(std::int32_t index);
     const BigEntry* entry(std::int32_t index) const;

@@ -118,8 +118,7 @@ void CrandleDialog::importArchive() {
     if (entryCount < 1) return;
     list.addRows(entryCount, [&](int i, dialogs::OwnerDataList::RowWriter& row) {
         row.cell("", 0);
-        const std::string& name = archive.entry(i)->name;
-        row.cell(name.data(), name.size());
+        row.cell(archive.entryName(i));
         row.cell(archive.entrySizeText(i));
     });
     list.showRows();
