@@ -10,6 +10,7 @@
 
 #include "BigArchive.h"
 #include "CliSupport.h"
+#include "CodePage1252.h"
 #include "Commands.h"
 #include "platform/Platform.h"
 
@@ -17,10 +18,20 @@ namespace cli {
 
 namespace {
 
-// Archive names use '\' between folders; the user may type '/'.
+// Archive names use '\' between folders and Windows-1252 bytes; the user
+// may type '/', and types this system's characters. Empty (matching no
+// entry) when the name has a character the code page lacks.
 std::string archiveName(std::string name) {
     std::replace(name.begin(), name.end(), '/', '\\');
-    return name;
+    std::string bytes;
+    return platform::toArchiveName(name, bytes) ? bytes : std::string();
+}
+
+// An archive name as this system's names are written.
+std::string shownName(const std::string& name) {
+    std::string shown;
+    platform::fromArchiveName(name, shown);
+    return shown;
 }
 
 void openBig(BigArchive& big, const std::string& path) {
@@ -42,7 +53,7 @@ int list(const std::string& path, bool json) {
         nlohmann::json entries = nlohmann::json::array();
         for (std::int32_t i = 0; i < big.countEntries(); ++i) {
             const BigEntry* e = big.entry(i);
-            entries.push_back({{"name", e->name}, {"size", e->dataSize}, {"offset", e->dataOffset}});
+            entries.push_back({{"name", cp1252::toUtf8(e->name)}, {"size", e->dataSize}, {"offset", e->dataOffset}});
         }
         printJson({{"archive", path}, {"entries", entries}, {"truncated", big.directoryTruncated()}});
     } else {
@@ -51,7 +62,7 @@ int list(const std::string& path, bool json) {
         for (std::int32_t i = 0; i < big.countEntries(); ++i) {
             const BigEntry* e = big.entry(i);
             std::snprintf(size, sizeof size, "%10u  ", static_cast<unsigned>(e->dataSize));
-            out.text().append(size).append(e->name) += '\n';
+            out.text().append(size).append(shownName(e->name)) += '\n';
             out.spill();
         }
     }
@@ -75,7 +86,7 @@ int extract(const std::string& path, const std::string& folder, const std::vecto
     for (const std::string& pattern : patterns) {
         const std::string p = archiveName(pattern);
         bool matched = false;
-        for (std::int32_t i = 0; i < count; ++i) {
+        for (std::int32_t i = 0; i < count && !p.empty(); ++i) {
             if (platform::wildcardMatch(p.c_str(), big.entry(i)->name.c_str())) {
                 wanted[static_cast<std::size_t>(i)] = 1;
                 matched = true;
@@ -98,7 +109,7 @@ int extract(const std::string& path, const std::string& folder, const std::vecto
         const ExtractReport report = big.extractSelected(path.c_str(), folder.c_str());
         if (!report.archiveOpened) throw Failure(STATUS_BAD_FILE, path, "cannot be read: " + systemReason());
         for (const EntryReport& problem : report.problems) {
-            warn(problem.name, entryProblemText(problem.problem));
+            warn(shownName(problem.name), entryProblemText(problem.problem));
             status = STATUS_PARTIAL;
         }
         written += report.written;
@@ -130,7 +141,7 @@ int create(const std::string& folder, const std::string& archive, const std::str
     if (report.status != BigStatus::OK)
         throw Failure(STATUS_BAD_FILE, archive, std::string(bigStatusText(report.status)) + ": " + systemReason());
     for (const EntryReport& problem : report.problems) {
-        warn(problem.name, entryProblemText(problem.problem));
+        warn(shownName(problem.name), entryProblemText(problem.problem));
         status = STATUS_PARTIAL;
     }
     std::printf("%d entries, %u bytes written to %s\n", report.entriesWritten, static_cast<unsigned>(big.archiveSize()),
@@ -143,14 +154,16 @@ int cat(const std::string& path, const std::string& name) {
     openBig(big, path);
     const std::string wanted = archiveName(name);
     const BigEntry* found = nullptr;
-    for (std::int32_t i = 0; i < big.countEntries() && !found; ++i)
+    // A name without a Windows-1252 form (empty here) finds nothing.
+    const std::int32_t count = wanted.empty() ? 0 : big.countEntries();
+    for (std::int32_t i = 0; i < count && !found; ++i)
         if (big.entry(i)->name == wanted) found = big.entry(i);
     auto sameLetters = [](const std::string& a, const std::string& b) {
         return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
                });
     };
-    for (std::int32_t i = 0; i < big.countEntries() && !found; ++i)
+    for (std::int32_t i = 0; i < count && !found; ++i)
         if (sameLetters(big.entry(i)->name, wanted)) found = big.entry(i);
     if (!found) throw Failure(STATUS_BAD_FILE, path, "no entry named " + name);
     std::FILE* f = platform::openInputFile(path.c_str(), "rb");
@@ -158,7 +171,7 @@ int cat(const std::string& path, const std::string& name) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, std::fclose);
     const std::int64_t length = platform::fileSize(path.c_str());
     if (static_cast<std::int64_t>(found->dataOffset) + found->dataSize > length)
-        throw Failure(STATUS_BAD_FILE, path, found->name + ": " + entryProblemText(EntryProblem::DATA_OUTSIDE));
+        throw Failure(STATUS_BAD_FILE, path, shownName(found->name) + ": " + entryProblemText(EntryProblem::DATA_OUTSIDE));
     if (!platform::seekFile(f, found->dataOffset)) throw Failure(STATUS_BAD_FILE, path, "cannot be read");
     std::vector<char> buffer(1 << 16);
     for (std::uint32_t left = found->dataSize; left > 0;) {

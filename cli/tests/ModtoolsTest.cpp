@@ -161,6 +161,36 @@ TEST_F(Modtools, ArchivesAreListedExtractedAndCatted) {
     EXPECT_EQ(runJson({"big", "list", "ini.big", "--json"})["entries"].size(), 1u);
 }
 
+// Names outside ASCII used to be each build's own bytes (UTF-8 in archives
+// made on Linux), and --json showed a Windows-1252 letter as U+FFFD.
+TEST_F(Modtools, NamesOutsideAsciiUsedToDifferBetweenTheBuilds) {
+    // "caf\xE9.str" and a pattern for it as this system writes names.
+#ifdef _WIN32
+    std::string cafe, pattern;
+    if (!platform::fromArchiveName("caf\xE9.str", cafe) || !platform::fromArchiveName("?af\xE9.*", pattern))
+        GTEST_SKIP() << "the system's code page has no accented letters";
+#else
+    const std::string cafe = "caf\xC3\xA9.str", pattern = "?af\xC3\xA9.*";
+#endif
+    write("accents/" + cafe, "accent");
+    ASSERT_EQ(run({"big", "create", "accents", "-o", "accents.big"}).exitCode, 0);
+    EXPECT_NE(read("accents.big").find(std::string("caf\xE9.str\0", 9)), std::string::npos);
+
+    EXPECT_EQ(runJson({"big", "list", "--json", "accents.big"})["entries"][0]["name"], "caf\xC3\xA9.str");
+    EXPECT_NE(run({"big", "list", "accents.big"}).output.find("6  " + cafe), std::string::npos);
+    EXPECT_EQ(run({"big", "cat", "accents.big", cafe}).output, "accent");
+    EXPECT_EQ(run({"big", "extract", "accents.big", "-C", "out", pattern}).exitCode, 0);
+    EXPECT_EQ(read("out/" + cafe), "accent");
+#ifdef _WIN32
+    // Windows itself names the file with the letter \u00E9.
+    const std::string folder = dir_.file("out");
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.pop_back();
+    EXPECT_NE(GetFileAttributesW((wide + L"\\caf\u00E9.str").c_str()), INVALID_FILE_ATTRIBUTES);
+#endif
+}
+
 TEST_F(Modtools, ExtractNeverWritesOutsideItsFolder) {
     std::string bytes = "BIG4";
     const std::vector<std::pair<std::string, std::string>> entries = {{"..\\evil.txt", "x"}, {"ok.txt", "fine"}};

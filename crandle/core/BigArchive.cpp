@@ -38,6 +38,7 @@ const char* entryProblemText(EntryProblem problem) {
         case EntryProblem::LINKED_PATH: return "a folder on the way is a link, not written through";
         case EntryProblem::REPLACES_OWN: return "would replace the archive or an entry written before";
         case EntryProblem::SOURCE_UNREADABLE: return "file could not be read; zeros written instead";
+        case EntryProblem::NO_SYSTEM_NAME: return "the name has a character this system's file names cannot hold";
     }
     return "unknown";
 }
@@ -178,7 +179,8 @@ const BigEntry* BigArchive::entry(std::int32_t index) const {
 
 const char* BigArchive::entryName(std::int32_t index) {
     const BigEntry* e = entry(index);
-    nameText_ = e ? e->name : std::string();
+    nameText_.clear();
+    if (e) platform::fromArchiveName(e->name, nameText_);
     return nameText_.c_str();
 }
 
@@ -257,7 +259,13 @@ ExtractReport BigArchive::extractSelected(const char* archivePath, const char* f
             report.problems.push_back({e.name, EntryProblem::PATH_TOO_LONG});
             continue;
         }
-        std::string outputPath = base + (needsSeparator ? "\\" : "") + e.name;
+        std::string systemName;
+        if (!platform::fromArchiveName(e.name, systemName)) {
+            ++report.failed;
+            report.problems.push_back({e.name, EntryProblem::NO_SYSTEM_NAME});
+            continue;
+        }
+        std::string outputPath = base + (needsSeparator ? "\\" : "") + systemName;
         if (extractEntry(archive.get(), archiveLength, e, outputPath, base.size(), report, progress))
             ++report.written;
         else if (progress && progress->stopped())
@@ -357,6 +365,7 @@ BigStatus BigArchive::collectFolder(const char* root, const char* filter, WorkPr
     headerSize_ = archiveSize_ = 0;
     collectProblemPath_.clear();
     collectLimitReached_ = false;
+    passed_.clear();
     collectStatus_ = BigStatus::NOT_A_FOLDER;
     if (!root || !scanner_.setStartFolder(root)) return collectStatus_;
     scanner_.setProgress(progress);
@@ -370,6 +379,7 @@ BigStatus BigArchive::collectFolder(const char* root, const char* filter, WorkPr
         return collectStatus_;
     }
     collectLimitReached_ = scanner_.foldersLeft();
+    passed_ = scanner_.passedOver();
 
     const std::string rootText(root);
     const std::size_t rootPrefix = rootText.size() + (platform::isSeparator(rootText.back()) ? 0 : 1);
@@ -378,18 +388,21 @@ BigStatus BigArchive::collectFolder(const char* root, const char* filter, WorkPr
     for (std::int32_t i = 0; i < scanner_.fileCount(); ++i) {
         const std::string& path = scanner_.filePath(i);
         const std::int64_t size = scanner_.fileSize(i);
+        BigEntry e;
+        if (!platform::toArchiveName(path.substr(rootPrefix), e.name)) {
+            passed_.push_back({path, PassReason::NO_ARCHIVE_NAME});
+            continue;
+        }
         if (size < 0 || static_cast<std::uint64_t>(size) > MAX_FIELD) {
             collectStatus_ = BigStatus::FILE_TOO_LARGE;
-        } else if (path.size() - rootPrefix > MAX_NAME) {
+        } else if (e.name.size() > MAX_NAME) {
             collectStatus_ = BigStatus::NAME_TOO_LONG;
         }
         if (collectStatus_ != BigStatus::OK) {
             collectProblemPath_ = path;
             break;
         }
-        BigEntry e;
         e.sourcePath = path;
-        e.name = path.substr(rootPrefix);
         e.nameLength = static_cast<std::int32_t>(e.name.size());
         e.dataSize = static_cast<std::uint32_t>(size);
         e.directoryLength = static_cast<std::uint32_t>(ENTRY_FIXED_BYTES + e.name.size() + 1);

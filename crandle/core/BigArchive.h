@@ -10,7 +10,10 @@
 //                      name bytes and one zero byte
 //   trailer, 8 bytes   "L219" and a 32-bit zero (written, never needed)
 //   data               the entries' contents in directory order
-// Names are paths relative to the collected folder with '\' between folders.
+// Names are paths relative to the collected folder with '\' between folders,
+// in Windows-1252 bytes on every system: names on disk are turned into them
+// when a folder is collected and back when entries are extracted
+// (platform::toArchiveName, platform::fromArchiveName).
 #pragma once
 
 #include <cstdint>
@@ -43,6 +46,7 @@ enum class EntryProblem {
     LINKED_PATH,     // a folder on the way is a link or junction: it is not written through
     REPLACES_OWN,    // the output is the archive itself or an entry this extraction wrote
     SOURCE_UNREADABLE,  // a collected file could not be opened or had shrunk
+    NO_SYSTEM_NAME,  // the name has a character this system's file names cannot hold
 };
 
 const char* entryProblemText(EntryProblem problem);
@@ -123,6 +127,8 @@ public:
     bool loaded() const { return loaded_; }
 
     std::int32_t countEntries() const { return static_cast<std::int32_t>(directory_.size()); }
+    // The name as this system writes names (platform::fromArchiveName), for
+    // showing; entry(index)->name holds the stored bytes.
     const char* entryName(std::int32_t index);
     const char* entrySizeText(std::int32_t index);
     const BigEntry* entry(std::int32_t index) const;
@@ -155,8 +161,9 @@ public:
     // in deeper folders were not collected.
     bool collectLimitReached() const { return collectLimitReached_; }
     // What the collecting walk passed over (links, junctions, special files,
-    // paths too long, names that cannot be stored, folders beyond the limit).
-    const std::vector<PassedOver>& passedOver() const { return scanner_.passedOver(); }
+    // paths too long, names that cannot be stored, folders beyond the limit),
+    // then the files whose names have no Windows-1252 form.
+    const std::vector<PassedOver>& passedOver() const { return passed_; }
 
     // Writes the collection as a "BIG4" archive. The archive is built in a
     // temporary file beside the target and put in place only when complete.
@@ -187,6 +194,7 @@ private:
     std::vector<BigEntry> directory_;
     std::vector<BigEntry> collection_;
     FolderScanner scanner_;
+    std::vector<PassedOver> passed_;
 
     std::string viewPath_;
     std::string nameText_;

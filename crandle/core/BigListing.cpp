@@ -7,8 +7,9 @@
 #include "platform/Platform.h"
 
 namespace {
-// One line of the listing: the entry's name and its size text.
-constexpr std::size_t LINE_SIZE = 512;
+// One line of the listing: the entry's name (255 characters, up to three
+// bytes each where names are UTF-8) and its size text.
+constexpr std::size_t LINE_SIZE = 1024;
 }  // namespace
 
 ListingResult saveBigListing(BigArchive& archive, const char* archivePath, const std::string& importedPath,

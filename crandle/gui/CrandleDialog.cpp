@@ -190,8 +190,7 @@ void CrandleDialog::listArchive(bool replacing) {
     if (entryCount < 1) return;
     const auto fill = [&](int i, dialogs::OwnerDataList::RowWriter& row) {
         row.cell("", 0);
-        const std::string& name = archive.entry(i)->name;
-        row.cell(name.data(), name.size());
+        row.cell(archive.entryName(i));
         row.cell(archive.entrySizeText(i));
     };
     if (replacing)

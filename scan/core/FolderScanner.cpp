@@ -39,6 +39,7 @@ const char* passReasonText(PassReason reason) {
         case PassReason::BAD_NAME: return "the name cannot be represented";
         case PassReason::ENTRY_LIMIT: return "not examined, the entry limit was reached";
         case PassReason::UNLISTABLE: return "the folder could not be listed";
+        case PassReason::NO_ARCHIVE_NAME: return "the name has a character archive names (Windows-1252) cannot hold";
     }
     return "unknown";
 }

@@ -25,6 +25,7 @@ enum class PassReason {
     BAD_NAME,        // a name that cannot be represented as a Windows name
     ENTRY_LIMIT,     // a folder not examined because the entry limit was reached
     UNLISTABLE,      // a folder whose listing the system refused (too deep, no rights)
+    NO_ARCHIVE_NAME,  // given by the archive writer: the name has no Windows-1252 form
 };
 const char* passReasonText(PassReason reason);
 

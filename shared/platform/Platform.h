@@ -208,4 +208,13 @@ bool shellOpen(void* ownerWindow, const char* program, const char* parameter);
 using ShellOpenHandler = std::function<bool(void* ownerWindow, const char* program, const char* parameter)>;
 void setShellOpenHandler(ShellOpenHandler handler);
 
+// Names inside BIG archives are Windows-1252 bytes on every system. These
+// turn a name of this system (UTF-8 on POSIX; on Windows the ANSI code page
+// the file calls use, the same bytes when that is 1252) into archive bytes
+// and back. False when the other side has no form for a character (or, on
+// POSIX, the name is not UTF-8); fromArchiveName then still gives the name
+// with '?' for what has none, for showing.
+bool toArchiveName(const std::string& systemName, std::string& archiveName);
+bool fromArchiveName(const std::string& archiveName, std::string& systemName);
+
 }  // namespace platform

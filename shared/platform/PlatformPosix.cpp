@@ -1,6 +1,8 @@
 // POSIX implementation of the platform layer.
 #include "platform/Platform.h"
 
+#include "CodePage1252.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cctype>
@@ -428,6 +430,16 @@ bool shellOpenSystem(void*, const char* program, const char* parameter) {
     }
     int status = 0;
     waitpid(child, &status, 0);
+    return true;
+}
+
+// Names on disk are taken as UTF-8, the encoding of every usual locale here.
+bool toArchiveName(const std::string& systemName, std::string& archiveName) {
+    return cp1252::fromUtf8(systemName, archiveName);
+}
+
+bool fromArchiveName(const std::string& archiveName, std::string& systemName) {
+    systemName = cp1252::toUtf8(archiveName);
     return true;
 }
 

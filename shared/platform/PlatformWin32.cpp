@@ -1,6 +1,8 @@
 // Win32 implementation of the platform layer.
 #include "platform/Platform.h"
 
+#include "CodePage1252.h"
+
 #include <cstring>
 #include <string>
 
@@ -25,8 +27,23 @@ std::uint32_t attributesOf(DWORD attributes) {
     return result;
 }
 
-void fill(const WIN32_FIND_DATAA& data, FoundEntry& entry) {
-    entry.name = data.cFileName;
+// The ANSI form of a name the system keeps in UTF-16. A character the code
+// page lacks becomes '?', never a look-alike: the 8-bit search would give
+// "lodz.str" for "\u0142odz.str", a name of another file or of none.
+std::string ansiName(const wchar_t* name) {
+    const bool utf8 = GetACP() == CP_UTF8;  // takes neither the flag nor a default
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int length = WideCharToMultiByte(CP_ACP, flags, name, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1) return std::string();
+    std::string out(static_cast<std::size_t>(length), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, name, -1, &out[0], length, utf8 ? nullptr : "?", nullptr) != length)
+        return std::string();
+    out.pop_back();
+    return out;
+}
+
+void fill(const WIN32_FIND_DATAW& data, FoundEntry& entry) {
+    entry.name = ansiName(data.cFileName);
     entry.attributes = attributesOf(data.dwFileAttributes);
     entry.size = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                      ? 0
@@ -51,8 +68,13 @@ bool DirectorySearch::first(const char* pattern, FoundEntry& entry) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
     }
-    WIN32_FIND_DATAA data;
-    HANDLE handle = FindFirstFileA(pattern, &data);
+    // Searched by the wide call, so that names come back without look-alikes.
+    const int length = MultiByteToWideChar(CP_ACP, 0, pattern, -1, nullptr, 0);
+    if (length <= 0) return false;
+    std::vector<wchar_t> widePattern(static_cast<std::size_t>(length));
+    if (MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern.data(), length) != length) return false;
+    WIN32_FIND_DATAW data;
+    HANDLE handle = FindFirstFileW(widePattern.data(), &data);
     if (handle == INVALID_HANDLE_VALUE) return false;
     state_ = std::make_unique<State>();
     state_->handle = handle;
@@ -62,8 +84,8 @@ bool DirectorySearch::first(const char* pattern, FoundEntry& entry) {
 
 bool DirectorySearch::next(FoundEntry& entry) {
     if (!state_) return false;
-    WIN32_FIND_DATAA data;
-    if (!FindNextFileA(state_->handle, &data)) return false;
+    WIN32_FIND_DATAW data;
+    if (!FindNextFileW(state_->handle, &data)) return false;
     fill(data, entry);
     return true;
 }
@@ -362,6 +384,55 @@ bool shellOpenSystem(void* ownerWindow, const char* program, const char* paramet
     HINSTANCE result = ShellExecuteA(static_cast<HWND>(ownerWindow), "open", program, parameter, nullptr,
                                      SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+// The file calls take names in the ANSI code page. Where that is 1252 the
+// bytes are the archive's as they stand; elsewhere they go through UTF-16,
+// refusing what either side lacks rather than taking a look-alike.
+bool toArchiveName(const std::string& systemName, std::string& archiveName) {
+    archiveName.clear();
+    if (GetACP() == 1252 || systemName.empty()) {
+        archiveName = systemName;
+        return true;
+    }
+    const int size = static_cast<int>(systemName.size());
+    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, systemName.data(), size, nullptr, 0);
+    if (length <= 0) return false;
+    std::vector<wchar_t> wide(static_cast<std::size_t>(length));
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, systemName.data(), size, wide.data(), length) != length)
+        return false;
+    for (wchar_t c : wide) {
+        unsigned char byte = 0;
+        if (!cp1252::fromCodePoint(static_cast<char32_t>(c), byte)) return false;
+        archiveName += static_cast<char>(byte);
+    }
+    return true;
+}
+
+bool fromArchiveName(const std::string& archiveName, std::string& systemName) {
+    systemName.clear();
+    const UINT codePage = GetACP();
+    if (codePage == 1252 || archiveName.empty()) {
+        systemName = archiveName;
+        return true;
+    }
+    std::vector<wchar_t> wide;
+    wide.reserve(archiveName.size());
+    for (char b : archiveName) wide.push_back(static_cast<wchar_t>(cp1252::toCodePoint(static_cast<unsigned char>(b))));
+    // UTF-8 holds every character and takes neither flags nor a default.
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return false;
+    systemName.resize(static_cast<std::size_t>(length));
+    if (WideCharToMultiByte(CP_ACP, flags, wide.data(), size, &systemName[0], length, utf8 ? nullptr : "?",
+                            utf8 ? nullptr : &usedDefault) != length) {
+        systemName.clear();
+        return false;
+    }
+    return !usedDefault;
 }
 
 }  // namespace platform

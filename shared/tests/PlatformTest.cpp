@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "CodePage1252.h"
 #include "platform/Platform.h"
 #include "testkit/TestKit.h"
 
@@ -244,4 +245,30 @@ TEST(SeekFile, ReachesAnAbsoluteOffset) {
     EXPECT_EQ(std::fgetc(file), '2');
     EXPECT_FALSE(platform::seekFile(nullptr, 0));
     std::fclose(file);
+}
+
+// Archive names used to be each build's own bytes (UTF-8 on POSIX): every
+// Windows-1252 byte now has one name on this system and comes back from it.
+TEST(ArchiveNames, EveryWindows1252ByteRoundTripsAndOtherCharactersAreRefused) {
+    EXPECT_EQ(cp1252::toUtf8("caf\xE9 \x80\x9F\x81\x9D"), "caf\xC3\xA9 \xE2\x82\xAC\xC5\xB8\xC2\x81\xC2\x9D");
+    for (int b = 1; b < 256; ++b) {
+        const std::string name = "n" + std::string(1, static_cast<char>(b));
+        std::string onDisk, back;
+        if (!platform::fromArchiveName(name, onDisk)) continue;  // only where the code page is not 1252
+        ASSERT_TRUE(platform::toArchiveName(onDisk, back)) << b;
+        EXPECT_EQ(back, name) << b;
+        ASSERT_TRUE(cp1252::fromUtf8(cp1252::toUtf8(name), back)) << b;
+        EXPECT_EQ(back, name) << b;
+    }
+    std::string bytes;
+    // Cyrillic, CJK, a character past U+FFFF, U+0080 (0x80 is the euro sign)
+    // and what is not UTF-8: a lone Latin-1 byte, a cut sequence, overlong
+    // forms, a surrogate.
+    for (const char* text : {"\xD0\x96", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC2\x80", "caf\xE9", "\xC3", "\xC0\xAE",
+                             "\xE0\x81\xAE", "\xF0\x80\x81\x81", "\xED\xA0\x80"})
+        EXPECT_FALSE(cp1252::fromUtf8(text, bytes)) << text;
+#ifndef _WIN32
+    EXPECT_FALSE(platform::toArchiveName("\xD0\x96.str", bytes));
+    EXPECT_FALSE(platform::toArchiveName("caf\xE9.str", bytes));
+#endif
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "BigArchive.h"
 #include "HandLaidBig.h"
@@ -124,6 +125,49 @@ TEST(BigWriter, RoundTripOfATreeGivesBackEveryFile) {
     EXPECT_EQ(extracted.written, static_cast<int>(files.size()));
     EXPECT_TRUE(extracted.problems.empty());
     for (const auto& f : files) EXPECT_EQ(testkit::readFile(dir.file("back/" + f.first)), f.second) << f.first;
+}
+
+// Names outside ASCII used to be stored in each build's own bytes (UTF-8 on
+// Linux), so that an archive extracted under other names on the other system.
+TEST(BigWriter, NamesOutsideAsciiUsedToDifferBetweenTheBuilds) {
+    TempDir dir;
+    // "caf\xE9.str" and "\xC9t\xE9" as this system names them on disk.
+#ifdef _WIN32
+    std::string cafe, folder;
+    if (!platform::fromArchiveName("caf\xE9.str", cafe) || !platform::fromArchiveName("\xC9t\xE9", folder))
+        GTEST_SKIP() << "the system's code page has no accented letters";
+#else
+    const std::string cafe = "caf\xC3\xA9.str", folder = "\xC3\x89t\xC3\xA9";
+    // What Windows-1252 cannot hold: Cyrillic, and a name that is not UTF-8.
+    testkit::writeFile(dir.file("pack/\xD0\x96\xD1\x83\xD0\xBA.str"), "cyrillic");
+    testkit::writeFile(dir.file("pack/latin\xE9.ini"), "not utf-8");
+#endif
+    testkit::writeFile(dir.file("pack/" + cafe), "accent");
+    testkit::writeFile(dir.file("pack/" + folder + "/x.ini"), "x");
+    BigArchive archive;
+    ASSERT_EQ(archive.collectFolder(dir.file("pack").c_str()), BigStatus::OK);
+    const std::string target = dir.file("names.big");
+    ASSERT_EQ(archive.writeArchive(target.c_str()).status, BigStatus::OK);
+    const std::string bytes = testkit::readFile(target);
+    EXPECT_EQ(be32(bytes, 8), 2u);
+    EXPECT_NE(bytes.find(std::string("caf\xE9.str\0", 9)), std::string::npos);
+    EXPECT_NE(bytes.find(std::string("\xC9t\xE9\\x.ini\0", 10)), std::string::npos);
+#ifndef _WIN32
+    std::set<std::string> passed;
+    for (const PassedOver& p : archive.passedOver()) {
+        EXPECT_EQ(p.reason, PassReason::NO_ARCHIVE_NAME) << p.path;
+        passed.insert(p.path.substr(platform::lastSeparator(p.path) + 1));
+    }
+    EXPECT_EQ(passed, (std::set<std::string>{"\xD0\x96\xD1\x83\xD0\xBA.str", "latin\xE9.ini"}));
+#endif
+
+    BigArchive reader;
+    ASSERT_TRUE(reader.openArchive(target.c_str()));
+    EXPECT_EQ(std::string(reader.entryName(0)), cafe);  // as the listings show it
+    const ExtractReport back = reader.extractSelected(target.c_str(), dir.file("back").c_str());
+    EXPECT_EQ(back.written, 2);
+    EXPECT_EQ(testkit::readFile(dir.file("back/" + cafe)), "accent");
+    EXPECT_EQ(testkit::readFile(dir.file("back/" + folder + "/x.ini")), "x");
 }
 
 TEST(BigWriter, AnArchiveInsideTheCollectedFolderIsNotCollectedIntoItself) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -275,6 +276,25 @@ TEST(FolderScan, WhatIsPassedOverIsListedWithItsReason) {
     EXPECT_EQ(fileSet(scanner), files);
     for (const auto& p : passed) EXPECT_STRNE(passReasonText(p.second), "unknown");
     std::filesystem::permissions(dir.file("shut"), std::filesystem::perms::owner_all);
+}
+
+// Windows' 8-bit search used to give a look-alike for a letter the code page
+// lacks ("lodz.str" for "\u0142odz.str"): a name of another file or of none.
+TEST(FolderScan, LookAlikeNamesUsedToStandForLettersTheCodePageLacks) {
+#ifdef _WIN32
+    TempDir dir;
+    testkit::writeFile(dir.file("keep.txt"), "k");
+    std::ofstream(std::filesystem::path(dir.path()) / L"\u0142odz.str") << "wide";
+    FolderScanner scanner;
+    ASSERT_TRUE(scanner.setStartFolder(dir.path().c_str()));
+    scanner.scanAll();
+    EXPECT_EQ(fileSet(scanner), (std::set<std::string>{winJoin(dir.path(), "keep.txt")}));
+    ASSERT_EQ(scanner.passedOver().size(), 1u);
+    EXPECT_EQ(scanner.passedOver()[0].path, winJoin(dir.path(), "?odz.str"));
+    EXPECT_EQ(scanner.passedOver()[0].reason, PassReason::BAD_NAME);
+#else
+    GTEST_SKIP() << "names here are the bytes on disk";
+#endif
 }
 
 TEST(FolderScan, CountsFoldersListedAndAStopEndsTheWalkBeforeTheNextFolder) {
