@@ -22,12 +22,30 @@ namespace cli {
 
 namespace {
 
-// Archive names use '\' between folders; the user may type '/'.
+// Archive names use '\' between folders and Windows-1252 bytes; the user
+// may type '/', and types (and the folders hold) this system's characters.
+// Empty, a name no entry can have, when the code page lacks a character.
 std::string archiveName(std::string name) {
     for (char& c : name)
         if (c == '/') c = '\\';
     while (!name.empty() && name.back() == '\\') name.pop_back();
+    std::string bytes;
+    return platform::toArchiveName(name, bytes) ? bytes : std::string();
+}
+
+// A name the user gave for the archive; refused when the code page lacks
+// one of its characters.
+std::string givenName(const std::string& archive, const std::string& typed) {
+    const std::string name = archiveName(typed);
+    if (name.empty() && !typed.empty())
+        throw Failure(STATUS_BAD_FILE, archive, typed + ": has a character an archive name cannot hold (Windows-1252)");
     return name;
+}
+
+std::string shownName(const std::string& name) {
+    std::string shown;
+    platform::fromArchiveName(name, shown);
+    return shown;
 }
 
 std::string baseName(const std::string& path) {
@@ -77,7 +95,8 @@ int saveArchive(BigEditPlan& plan, const EditTarget& where, const std::string& w
 }
 
 void refuse(const std::string& archive, const std::string& name, EditResult result) {
-    if (result != EditResult::DONE) throw Failure(STATUS_BAD_FILE, archive, name + ": " + editResultText(result));
+    if (result != EditResult::DONE)
+        throw Failure(STATUS_BAD_FILE, archive, shownName(name) + ": " + editResultText(result));
 }
 
 std::string joinName(const std::string& under, const std::string& name) {
@@ -97,14 +116,14 @@ int bigAdd(const AddArgs& args) {
     if (!args.as.empty() && (args.sources.size() != 1 || (platform::fileAttributes(args.sources[0].c_str()) &
                                                            platform::ATTR_DIRECTORY)))
         throw Failure(STATUS_USAGE, "", "--as names one file: give exactly one FILE with it");
-    const std::string under = archiveName(args.under);
+    const std::string under = givenName(args.where.file, args.under);
     int status = STATUS_DONE;
     int added = 0;
     for (const std::string& source : args.sources) {
         const std::uint32_t attributes = platform::fileAttributes(source.c_str());
         if (attributes == platform::ATTR_INVALID) throw Failure(STATUS_BAD_FILE, source, "no such file or folder");
         if (!(attributes & platform::ATTR_DIRECTORY)) {
-            const std::string name = joinName(under, archiveName(args.as.empty() ? baseName(source) : args.as));
+            const std::string name = joinName(under, givenName(args.where.file, args.as.empty() ? baseName(source) : args.as));
             const EditResult result = plan.add(name, source);
             if (result == EditResult::NOT_A_FILE) throw Failure(STATUS_BAD_FILE, source, editResultText(result));
             refuse(args.where.file, name, result);
@@ -126,7 +145,13 @@ int bigAdd(const AddArgs& args) {
         const std::size_t prefix = source.size() + (platform::isSeparator(source.back()) ? 0 : 1);
         for (std::int32_t i = 0; i < scanner.fileCount(); ++i) {
             const std::string& path = scanner.filePath(i);
-            const std::string name = joinName(under, archiveName(path.substr(prefix)));
+            const std::string inside = archiveName(path.substr(prefix));
+            if (inside.empty()) {
+                warn(path, "the name has a character an archive name cannot hold (Windows-1252)");
+                status = STATUS_PARTIAL;
+                continue;
+            }
+            const std::string name = joinName(under, inside);
             const EditResult result = plan.add(name, path);
             if (result == EditResult::NOT_A_FILE) throw Failure(STATUS_BAD_FILE, path, editResultText(result));
             refuse(args.where.file, name, result);
@@ -170,7 +195,7 @@ int bigMove(const EditTarget& where, const std::string& from, const std::string&
     BigArchive big;
     BigEditPlan plan;
     openForEdit(big, plan, where);
-    const std::string name = archiveName(to);
+    const std::string name = givenName(where.file, to);
     refuse(where.file, name, plan.rename(findEntry(plan, where.file, from), name));
     return saveArchive(plan, where, "1 renamed", STATUS_DONE);
 }
@@ -181,7 +206,7 @@ int bigReplace(const EditTarget& where, const std::string& entry, const std::str
     openForEdit(big, plan, where);
     const EditResult result = plan.replace(findEntry(plan, where.file, entry), file);
     if (result == EditResult::NOT_A_FILE) throw Failure(STATUS_BAD_FILE, file, editResultText(result));
-    refuse(where.file, entry, result);
+    refuse(where.file, archiveName(entry), result);
     return saveArchive(plan, where, "1 replaced", STATUS_DONE);
 }
 

@@ -53,7 +53,11 @@ std::string archiveName(std::string name) {
         if (c == '/') c = '\\';
     while (!name.empty() && name.back() == '\\') name.pop_back();
     const std::size_t first = name.find_first_not_of('\\');
-    return first == std::string::npos ? std::string() : name.substr(first);
+    if (first == std::string::npos) return std::string();
+    // Names are stored in Windows-1252: one the code page cannot carry is
+    // refused as a name no entry can have.
+    std::string bytes;
+    return platform::toArchiveName(name.substr(first), bytes) ? bytes : std::string();
 }
 
 std::string joinName(const std::string& under, const std::string& name) {
@@ -490,7 +494,7 @@ void CrandleDialog::addFiles() {
     // Every file is added, or none.
     BigEditPlan changed = plan_;
     for (const std::string& file : files) {
-        const std::string name = joinName(under, baseName(file));
+        const std::string name = joinName(under, archiveName(baseName(file)));
         const EditResult result = changed.add(name, file);
         if (result != EditResult::DONE) {
             panel_.report(format(crandletext::EDIT_REFUSED_FORMAT, editResultText(result)).c_str(),
