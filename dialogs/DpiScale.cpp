@@ -36,4 +36,26 @@ int scaleToWindow(HWND window, int length) {
     return dpi == DESIGN_DPI ? length : MulDiv(length, dpi, DESIGN_DPI);
 }
 
+void growToHoldChildren(HWND dialog) {
+    RECT client{};
+    if (!GetClientRect(dialog, &client)) return;
+    LONG right = 0, bottom = 0;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!(GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)) continue;  // the dialog itself is not shown yet
+        RECT place{};
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+        if (place.right > right) right = place.right;
+        if (place.bottom > bottom) bottom = place.bottom;
+    }
+    const int margin = scaleToWindow(dialog, 11);
+    const LONG wantWidth = right > client.right ? right + margin : client.right;
+    const LONG wantHeight = bottom > client.bottom ? bottom + margin : client.bottom;
+    if (wantWidth == client.right && wantHeight == client.bottom) return;
+    RECT frame{};
+    GetWindowRect(dialog, &frame);
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + wantWidth - client.right,
+                 frame.bottom - frame.top + wantHeight - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace dialogs

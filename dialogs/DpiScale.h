@@ -17,4 +17,10 @@ int windowDpi(HWND window);
 // A length in pixels at 96 dots per inch, at the window's dots per inch.
 int scaleToWindow(HWND window, int length);
 
+// A template grows with its font, which need not grow exactly as the dots
+// per inch do: where a child placed in pixels now reaches past the dialog's
+// client area, the dialog is widened or lengthened to hold it, with a margin
+// of 11 design pixels. A dialog whose children fit keeps its size.
+void growToHoldChildren(HWND dialog);
+
 }  // namespace dialogs
