@@ -62,8 +62,8 @@ int dump(const std::string& path, const std::string& output, bool json) {
                    {"stringSectionOffset", parser.stringSectionOffset()},
                    {"dump", target}});
     } else {
-        std::printf("%s: %u entries, string section at byte %d; dump written to %s\n", path.c_str(),
-                    parser.entriesSeen(), parser.stringSectionOffset(), target.c_str());
+        summary("%s: %u entries, string section at byte %d; dump written to %s\n", path.c_str(),
+                parser.entriesSeen(), parser.stringSectionOffset(), target.c_str());
     }
     return STATUS_DONE;
 }
@@ -80,7 +80,7 @@ int merge(const std::string& first, const std::string& second, const std::string
         platform::deleteFile(workspace.parser(slot).tempName().c_str());
     workspace.setExportPath(output);
     if (!workspace.exportMerge()) throw Failure(STATUS_BAD_FILE, output, workspace.lastError());
-    std::printf("%s and %s merged into %s\n", first.c_str(), second.c_str(), output.c_str());
+    summary("%s and %s merged into %s\n", first.c_str(), second.c_str(), output.c_str());
     return STATUS_DONE;
 }
 

@@ -116,7 +116,7 @@ int extract(const std::string& path, const std::string& folder, const std::vecto
         done = end;
         progress.update(done, count);
     }
-    std::printf("%d entries extracted into %s\n", written, folder.c_str());
+    summary("%d entries extracted into %s\n", written, folder.c_str());
     return status;
 }
 
@@ -144,8 +144,8 @@ int create(const std::string& folder, const std::string& archive, const std::str
         warn(shownName(problem.name), entryProblemText(problem.problem));
         status = STATUS_PARTIAL;
     }
-    std::printf("%d entries, %u bytes written to %s\n", report.entriesWritten, static_cast<unsigned>(big.archiveSize()),
-                archive.c_str());
+    summary("%d entries, %u bytes written to %s\n", report.entriesWritten, static_cast<unsigned>(big.archiveSize()),
+            archive.c_str());
     return status;
 }
 

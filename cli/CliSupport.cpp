@@ -1,5 +1,6 @@
 #include "CliSupport.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 #include <CLI/CLI.hpp>
@@ -20,6 +21,7 @@ namespace cli {
 
 namespace {
 Action pendingAction;
+bool quietRun = false;
 
 std::string folderOf(const std::string& path) {
     const std::size_t sep = platform::lastSeparator(path);
@@ -36,6 +38,43 @@ Action takeAction() { return std::move(pendingAction); }
 
 void warn(const std::string& path, const std::string& reason) {
     std::fprintf(stderr, "modtools: %s%s%s\n", path.c_str(), path.empty() ? "" : ": ", reason.c_str());
+}
+
+void summary(const char* format, ...) {
+    if (quietRun) return;
+    std::va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+}
+
+void setQuiet(bool quiet) { quietRun = quiet; }
+
+void prepareParser(CLI::App& app) {
+    // CLI11 takes "/name" for an option in its Windows builds; there it is a
+    // path, as everywhere else.
+    app.allow_windows_style_options(false);
+    app.footer("Exit status: 0 done, 1 usage error, 2 a file could not be read, was not of its format or could not "
+               "be written, 3 done only in part.");
+}
+
+void addQuietFlags(CLI::App& app, bool& quiet) {
+    const std::vector<CLI::App*> subcommands = app.get_subcommands({});
+    if (app.get_parent() == nullptr || subcommands.empty())
+        app.add_flag("-q,--quiet", quiet, "Print no summary line (diagnostics still go to standard error)");
+    for (CLI::App* sub : subcommands) addQuietFlags(*sub, quiet);
+}
+
+std::string unplacedArgumentText(const CLI::App& app) {
+    const std::vector<std::string> left = app.remaining(true);
+    if (left.empty()) return std::string();
+    const std::string& first = left.front();
+    if (first.size() > 1 && first[0] == '-') return "unknown option " + first;
+    // The last command given still wanting its subcommand: the word was meant as one.
+    const CLI::App* last = &app;
+    while (!last->get_subcommands().empty()) last = last->get_subcommands().front();
+    if (last->get_require_subcommand_min() > 0) return "unknown subcommand " + first;
+    return "unexpected argument " + first;
 }
 
 std::string systemReason() { return platform::lastErrorText(200); }

@@ -41,6 +41,23 @@ Action takeAction();
 // One diagnostic line on standard error: "modtools: PATH: reason".
 void warn(const std::string& path, const std::string& reason);
 
+// The one-line summary every writing subcommand prints on standard output
+// when it is done (printf's format); nothing once setQuiet(true).
+void summary(const char* format, ...);
+void setQuiet(bool quiet);
+
+// The parser's habits, set before any subcommand is added (subcommands take
+// them over): an argument starting with '/' is a path on every system, never
+// an option, and every command's help ends with the exit statuses.
+void prepareParser(CLI::App& app);
+// Gives the top level and every subcommand that does the work -q,--quiet
+// (no summary line), once all subcommands are added.
+void addQuietFlags(CLI::App& app, bool& quiet);
+// What the parser could not place, named: "unknown option --bogus",
+// "unknown subcommand bogus", "unexpected argument x"; empty when every
+// argument was taken.
+std::string unplacedArgumentText(const CLI::App& app);
+
 // An existing, readable file (not a folder); else a Failure with status 2.
 void requireFile(const std::string& path);
 // An existing folder; else a Failure with status 2.

@@ -1,6 +1,8 @@
 // The subcommand families of modtools, each added to the program's parser.
 #pragma once
 
+#include <string>
+
 namespace CLI {
 class App;
 }
@@ -11,6 +13,8 @@ void addBigCommands(CLI::App& app);
 void addCsfCommands(CLI::App& app);
 // to-po and from-po, added to the csf family by addCsfCommands.
 void addCsfPoCommands(CLI::App* csf);
+// The label count in the header of a table the csf subcommands built.
+int tableLabelCount(const std::string& table);
 void addScanCommand(CLI::App& app);
 void addAssetCommands(CLI::App& app);
 void addW3dCommands(CLI::App& app);

@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "ByteOrder.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "CsfArchive.h"
@@ -86,7 +87,7 @@ int exportTable(const std::string& path, const std::string& target, const std::v
     }
     if (!archive.exportTo(path.c_str(), target.c_str()))
         throw Failure(STATUS_BAD_FILE, target, "cannot be written: " + systemReason());
-    std::printf("%d of %d labels written to %s\n", archive.lastExportLabels(), archive.recordCount(), target.c_str());
+    summary("%d of %d labels written to %s\n", archive.lastExportLabels(), archive.recordCount(), target.c_str());
     return status;
 }
 
@@ -100,7 +101,7 @@ int append(const std::string& path, const std::string& config) {
     requireWritable(copy);
     if (!archive.appendFromConfig(path.c_str(), config.c_str()))
         throw Failure(STATUS_BAD_FILE, copy, "cannot be written: " + systemReason());
-    std::printf("%d labels appended into %s\n", archive.lastAppendLabels(), archive.newPath().c_str());
+    summary("%d labels appended into %s\n", archive.lastAppendLabels(), archive.newPath().c_str());
     return STATUS_DONE;
 }
 
@@ -111,6 +112,7 @@ int toText(const std::string& path, const std::string& target) {
     std::string text;
     csfToText(archive, text);
     writeOutput(target, text);
+    summary("%d labels written to %s\n", archive.recordCount(), target.c_str());
     return STATUS_DONE;
 }
 
@@ -122,10 +124,16 @@ int fromText(const std::string& path, const std::string& target) {
     if (!csfFromText(text.data(), text.size(), table, error))
         throw Failure(STATUS_BAD_FILE, path + ":" + std::to_string(error.line), error.reason);
     writeOutput(target, table);
+    summary("%d labels written to %s\n", tableLabelCount(table), target.c_str());
     return STATUS_DONE;
 }
 
 }  // namespace
+
+int tableLabelCount(const std::string& table) {
+    if (table.size() < CsfArchive::HEADER_SIZE) return 0;
+    return le::getI32(reinterpret_cast<const unsigned char*>(table.data()) + 8);
+}
 
 void addCsfCommands(CLI::App& app) {
     CLI::App* csf = app.add_subcommand("csf", "CSF string tables: list, export, append, to-text, from-text, to-po, from-po, get, set, rm, mv");

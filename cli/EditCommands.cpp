@@ -89,8 +89,8 @@ int saveArchive(BigEditPlan& plan, const EditTarget& where, const std::string& w
                       saved == SaveResult::CANNOT_CREATE || saved == SaveResult::WRITE_FAILED ? reason + ": " + systemReason()
                                                                                               : reason);
     }
-    std::printf("%s; %d entries, %llu bytes written to %s\n", what.c_str(), entries,
-                static_cast<unsigned long long>(size), where.target().c_str());
+    summary("%s; %d entries, %llu bytes written to %s\n", what.c_str(), entries,
+            static_cast<unsigned long long>(size), where.target().c_str());
     return status;
 }
 
@@ -239,7 +239,7 @@ int saveTable(CsfEditPlan& plan, const EditTarget& where, const std::string& wha
                       saved == TableSave::CANNOT_CREATE || saved == TableSave::WRITE_FAILED ? reason + ": " + systemReason()
                                                                                             : reason);
     }
-    std::printf("%s; %d labels written to %s\n", what.c_str(), plan.count(), where.target().c_str());
+    summary("%s; %d labels written to %s\n", what.c_str(), plan.count(), where.target().c_str());
     return STATUS_DONE;
 }
 

@@ -50,6 +50,7 @@ int toPo(const std::string& path, const std::string& sourcePath, const std::stri
         warn(o.inSource ? sourcePath : path, what + " left out: " + o.reason + " (kept only through from-po --base)");
         status = STATUS_PARTIAL;
     }
+    summary("%d labels written to %s\n", table.recordCount(), target.c_str());
     return status;
 }
 
@@ -65,6 +66,7 @@ int fromPo(const std::string& path, const std::string& basePath, const std::stri
         !csfFromPo(entries, basePath.empty() ? nullptr : &base, table, error))
         throw Failure(STATUS_BAD_FILE, path + ":" + std::to_string(error.line), error.reason);
     writeOutput(target, table);
+    summary("%d labels written to %s\n", tableLabelCount(table), target.c_str());
     return STATUS_DONE;
 }
 

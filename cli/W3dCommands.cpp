@@ -60,6 +60,8 @@ int report(const ReportArgs& args) {
     }
     const bool written = html ? model.writeHtml(args.output, args.html) : model.writeText(args.output);
     if (!written) throw Failure(STATUS_BAD_FILE, args.output, "cannot be written: " + systemReason());
+    summary("report of %d sub-objects written to %s\n", static_cast<int>(model.subObjectCount()),
+            args.output.c_str());
     return STATUS_DONE;
 }
 
@@ -72,6 +74,7 @@ int animation(const std::string& path, const std::string& output) {
     readWithSkeleton(reader, path);
     if (reader.channelCount() == 0) throw Failure(STATUS_BAD_FILE, path, "holds no animation channels");
     if (!reader.write(output)) throw Failure(STATUS_BAD_FILE, output, "cannot be written: " + systemReason());
+    summary("%d channels written to %s\n", static_cast<int>(reader.channelCount()), output.c_str());
     // The embedded skeleton beside a .w3d output is part of the work: one
     // left unwritten is named and makes the run partial.
     switch (reader.skeletonOutcome()) {

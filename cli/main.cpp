@@ -12,27 +12,37 @@
 
 int main(int argc, char** argv) {
     CLI::App app{"modtools " MODTOOLS_VERSION ": BIG archives, CSF string tables, folder scans, asset index files "
-                 "and W3D files from the command line.\nExit status: 0 done, 1 usage error, 2 a file could not be read, "
-                 "was not of its format or could not be written, 3 done only in part.",
+                 "and W3D files from the command line.",
                  "modtools"};
     app.set_version_flag("--version", "modtools " MODTOOLS_VERSION);
     app.failure_message([](const CLI::App*, const CLI::Error& e) {
         return "modtools: " + std::string(e.what()) + " (see --help)\n";
     });
     app.require_subcommand(1);
+    cli::prepareParser(app);
     cli::addBigCommands(app);
     cli::addCsfCommands(app);
     cli::addScanCommand(app);
     cli::addAssetCommands(app);
     cli::addW3dCommands(app);
+    bool quiet = false;
+    cli::addQuietFlags(app, quiet);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // --help and --version end here with status 0; every other parse
-        // error is a usage error.
+        // error is a usage error. An argument the parser could not place is
+        // named, whatever else went wrong after it (a word that is no
+        // subcommand leaves the subcommand missing, too).
+        const std::string unplaced = e.get_exit_code() == 0 ? std::string() : cli::unplacedArgumentText(app);
+        if (!unplaced.empty()) {
+            cli::warn("", unplaced + " (see --help)");
+            return cli::STATUS_USAGE;
+        }
         const int shown = app.exit(e);
         return shown == 0 ? cli::STATUS_DONE : cli::STATUS_USAGE;
     }
+    cli::setQuiet(quiet);
     try {
         const cli::Action action = cli::takeAction();
         const int status = action ? action() : cli::STATUS_USAGE;

@@ -6,6 +6,13 @@
 # 64-bit one. A 64-bit program whose manifest asks for the x86 common
 # controls does not start, so the architecture is never written by hand.
 # COMMON_CONTROLS asks for version 6 of the common controls.
+# Every manifest also asks to run as the user who starts the program
+# (asInvoker: no elevation, and no file virtualisation for the 32-bit
+# programs), names Windows 7, 8, 8.1 and 10/11 as supported, and declares
+# system DPI awareness: the dialogs are laid out once at start for the
+# system's scale (templates in dialog units, pixel tables through
+# dialogs::scaleToWindow) and drawn sharp there. They are not per-monitor
+# aware: on a second monitor of another scale the system stretches them.
 function(modtools_windows_resources target)
   if(NOT WIN32 OR NOT TARGET ${target})
     return()

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "DpiScale.h"
+
 namespace dialogs {
 
 ControlWindow::ControlWindow(const char* windowClass, DWORD windowStyle, DWORD extendedStyle)
@@ -39,7 +41,10 @@ bool ControlWindow::createWindow(HWND parentWindow, const ControlLayout& place, 
                                 DWORD classesToRegister) {
     parent = parentWindow;
     id = static_cast<std::uint32_t>(place.id);
-    layout = {place.x, place.y, place.width, place.height};
+    // The table's pixels are for 96 dots per inch; the dialog around them has
+    // grown with the system's.
+    layout = {scaleToWindow(parentWindow, place.x), scaleToWindow(parentWindow, place.y),
+              scaleToWindow(parentWindow, place.width), scaleToWindow(parentWindow, place.height)};
     if (extraStyle != 0) style |= extraStyle;
     if (classesToRegister != 0) {
         commonControls.dwSize = sizeof(INITCOMMONCONTROLSEX);

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "ButtonImage.h"
+#include "DpiScale.h"
 #include "ListViewControl.h"
 #include "TabControl.h"
 
@@ -138,7 +139,7 @@ int insertListColumn(HWND list, LVCOLUMNA& column, int index, const char* title,
     std::memset(&column, 0, sizeof column);
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = format;
-    column.cx = width;
+    column.cx = scaleToWindow(list, width);
     column.pszText = const_cast<char*>(title);
     column.cchTextMax = static_cast<int>(std::strlen(title));
     column.iSubItem = index;

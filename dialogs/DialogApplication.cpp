@@ -1,5 +1,6 @@
 #include "DialogApplication.h"
 #include "DialogMain.h"
+#include "DpiScale.h"
 
 #include <shellapi.h>
 
@@ -113,6 +114,7 @@ bool DialogApplication::answeredByFrame(HWND window, UINT msg, WPARAM wParam, LP
     if (refusedWhileBusy(msg, wParam, lParam)) return true;
     if (msg == WM_INITDIALOG) {
         initialiseDialog(window);
+        growToHoldChildren(window);
         return true;
     }
     if (msg == WM_DESTROY) {

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Draws the artwork of the four dialog programs with ImageMagick and writes it
-# into each program's gui/res folder: the icon group (nine images: 48, 32, 24
-# and 16 pixels in 8-bit colour, 96, 48, 32, 24 and 16 pixels in 32-bit
-# colour), the banners (24-bit BMP) and Gathrix's four button faces. All of it
+# into each program's gui/res folder: the icon group (twelve images: 48, 32,
+# 24 and 16 pixels in 8-bit colour, 256 pixels as a PNG image (Explorer's
+# large views; the form Windows keeps its own 256-pixel icons in) and 128, 96,
+# 64, 48, 32, 24 and 16 pixels in 32-bit colour), the banners (24-bit BMP) and Gathrix's four button faces. All of it
 # is drawn here from shapes and the system's DejaVu font; run it again after
 # changing a drawing and commit the results.
 # Usage: scripts/make-artwork.sh
@@ -20,6 +21,7 @@ cat > "$WORK/pack-icon.pl" <<'PERL'
 # DEPTH 8: a palette of at most 256 colours (the most transparent pixels are
 # masked out); DEPTH 32: BGRA with its alpha. Each image is stored as a DIB
 # with the doubled height the format wants and a one-bit AND mask.
+# DEPTH png: FILE is a PNG image of 32-bit colour, stored as it is.
 use strict;
 use warnings;
 
@@ -31,6 +33,13 @@ for my $image (@ARGV) {
     local $/;
     my $rgba = <$in>;
     close $in;
+    if ($depth eq 'png') {
+        substr($rgba, 0, 8) eq "\x89PNG\r\n\x1a\n" or die "$file is not a PNG image\n";
+        unpack('N', substr($rgba, 16, 4)) == $size && unpack('N', substr($rgba, 20, 4)) == $size
+            or die "$file is not ${size}x${size}\n";
+        push @images, [32, $size, $rgba];
+        next;
+    }
     length($rgba) == $size * $size * 4 or die "$file is not ${size}x${size} RGBA\n";
     push @images, [$depth, $size, dib($depth, $size, $rgba)];
 }
@@ -100,7 +109,7 @@ sub dib {
 }
 PERL
 
-# ico_from_master MASTER.png OUT.ico: scales a 256-pixel master to the nine
+# ico_from_master MASTER.png OUT.ico: scales a 256-pixel master to the twelve
 # images and packs them into one icon file.
 ico_from_master() {
   master=$1 out=$2 list=""
@@ -110,7 +119,12 @@ ico_from_master() {
       -background none -colors 255 -depth 8 "RGBA:$WORK/p8_$s.rgba"
     list="$list 8:$s:$WORK/p8_$s.rgba"
   done
-  for s in 96 48 32 24 16; do
+  # The PNG carries no time or other changing chunk: the same drawing gives
+  # the same bytes.
+  convert "$master" -resize 256x256 -strip -define png:exclude-chunks=date,time -define png:color-type=6 \
+    "PNG32:$WORK/p32_256.png"
+  list="$list png:256:$WORK/p32_256.png"
+  for s in 128 96 64 48 32 24 16; do
     convert "$master" -resize ${s}x${s} -depth 8 "RGBA:$WORK/p32_$s.rgba"
     list="$list 32:$s:$WORK/p32_$s.rgba"
   done

@@ -55,6 +55,16 @@ check_exe() {
   fi
 }
 
+# check_windows_manifests DIR: every program runs as its user (asInvoker),
+# is DPI aware and names Windows 7 to 11; each dialog program's icon holds a
+# 256-pixel image. scripts/check-manifest.py reads them back from the files.
+check_windows_manifests() {
+  for exe in "$1"/*.exe; do
+    case $(basename "$exe" .exe) in Tessaly|Crandle|Gathrix|Yodrel) icon=--icon ;; *) icon= ;; esac
+    python3 scripts/check-manifest.py $icon "$exe" >&2 || fail "$(basename "$exe"): manifest or icon as above"
+  done
+}
+
 # stage BUILD NAME: installs a build into its own folder with fixed
 # permissions and times.
 stage() {
@@ -80,6 +90,7 @@ for build in windows windows64; do
   for exe in "$STAGE/$name"/*.exe; do
     check_exe "$exe" "$format" "$arch" "$tools"
   done
+  check_windows_manifests "$STAGE/$name"
   (cd "$STAGE" && find "$name" | LC_ALL=C sort | TZ=UTC zip -q -X -D -@ "$OUT/$name.zip")
 done
 

@@ -3,6 +3,7 @@
 // end in one line on standard error with nothing written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -128,6 +129,8 @@ TEST_F(Modtools, HelpVersionAndUsageErrors) {
         EXPECT_EQ(sub.exitCode, 0) << family;
     }
     for (const char* command : {"to-text", "to-po", "from-po"}) EXPECT_EQ(run({"csf", command, "--help"}).exitCode, 0);
+    for (const Args& args : {Args{"--help"}, Args{"big", "add", "--help"}, Args{"w3d", "animation", "--help"}})
+        EXPECT_NE(run(args).output.find("Exit status: 0 done, 1 usage error, 2 "), std::string::npos) << joined(args);
     testkit::ProcessResult version = run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_NE(version.output.find("modtools 1."), std::string::npos) << version.output;
@@ -135,6 +138,79 @@ TEST_F(Modtools, HelpVersionAndUsageErrors) {
                              Args{"scan", "tree", "--bogus"}, Args{"w3d", "report", "tower.w3d", "--html", "t.html"},
                              Args{"w3d", "animation", "dance.w3d", "-o", "noextension"}})
         EXPECT_EQ(run(args).exitCode, 1) << joined(args);
+}
+
+// An unknown option used to be answered "A subcommand is required".
+TEST_F(Modtools, UnknownOptionUsedToBeAnsweredSubcommandRequired) {
+    const std::pair<Args, std::string> cases[] = {
+        {{"--bogus"}, "modtools: unknown option --bogus"},
+        {{"bogus"}, "modtools: unknown subcommand bogus"},
+        {{"csf", "bogus", "table.csf"}, "modtools: unknown subcommand bogus"},
+        {{"csf", "list", "--bogus", "table.csf"}, "modtools: unknown option --bogus"},
+        {{"csf", "list", "table.csf", "extra"}, "modtools: unexpected argument extra"},
+    };
+    for (const auto& c : cases) {
+        const testkit::ProcessResult result = run(c.first);
+        EXPECT_EQ(result.exitCode, 1) << joined(c.first);
+        EXPECT_EQ(result.output.rfind(c.second, 0), 0u) << result.output;
+    }
+}
+
+// In the Windows builds a path starting with '/' used to be taken for an
+// option ("TABLE is required").
+TEST_F(Modtools, SlashPathUsedToBeTakenForAnOption) {
+    // Taken as paths, both are looked for and named as missing (status 2),
+    // never refused as options or missing arguments (status 1).
+    for (const Args& args : {Args{"csf", "list", "/no-such-folder/t.csf"},
+                             Args{"csf", "to-text", "table.csf", "-o", "/no-such-folder/t.txt"}}) {
+        const testkit::ProcessResult result = run(args);
+        EXPECT_EQ(result.exitCode, 2) << joined(args) << result.output;
+        EXPECT_EQ(result.output.rfind("modtools: /no-such-folder/t.", 0), 0u) << result.output;
+    }
+}
+
+// csf to-text, from-text, to-po, from-po and the w3d writers used to print
+// nothing when done, while the other writers printed a summary.
+TEST_F(Modtools, SomeWritersUsedToPrintNoSummary) {
+    const Args writers[] = {
+        {"big", "create", "tree", "-o", "OUT"},
+        {"big", "extract", "archive.big", "-C", "OUT"},
+        {"big", "add", "archive.big", "notes.txt", "-o", "OUT"},
+        {"csf", "export", "table.csf", "-o", "OUT"},
+        {"csf", "append", "table.csf", "append.cfg"},
+        {"csf", "to-text", "table.csf", "-o", "OUT"},
+        {"csf", "from-text", "good.txt", "-o", "OUT"},
+        {"csf", "to-po", "table.csf", "-o", "OUT"},
+        {"csf", "from-po", "good.po", "-o", "OUT"},
+        {"csf", "set", "table.csf", "GUI:Start", "Go", "-o", "OUT"},
+        {"asset", "dump", "first.dat", "-o", "OUT"},
+        {"asset", "merge", "first.dat", "second.dat", "-o", "OUT"},
+        {"w3d", "report", "tower.w3d", "-o", "OUT"},
+        {"w3d", "animation", "dance.w3d", "-o", "OUT"},
+    };
+    ASSERT_EQ(run({"csf", "to-text", "table.csf", "-o", "good.txt"}).exitCode, 0);
+    ASSERT_EQ(run({"csf", "to-po", "table.csf", "-o", "good.po"}).exitCode, 3);
+    int n = 0;
+    for (const Args& writer : writers) {
+        for (int quiet = 0; quiet < 3; ++quiet) {  // none, --quiet after the subcommand, -q before it
+            Args args = writer;
+            const std::string out = "out" + std::to_string(++n) + (writer[1] == "animation" ? ".txt" : "");
+            std::replace(args.begin(), args.end(), std::string("OUT"), out);
+            if (quiet == 1) args.push_back("--quiet");
+            if (quiet == 2) args.insert(args.begin(), "-q");
+            const testkit::ProcessResult result = run(args);
+            EXPECT_EQ(result.exitCode, writer[1] == "to-po" ? 3 : 0) << joined(args) << result.output;
+            std::string lines = result.output;
+            // to-po names the text it leaves out on standard error first.
+            if (lines.rfind("modtools: ", 0) == 0) lines.erase(0, lines.find('\n') + 1);
+            if (quiet > 0) {
+                EXPECT_EQ(lines, "") << joined(args);
+            } else {
+                EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1) << joined(args) << lines;
+                EXPECT_NE(lines.find(writer[1] == "append" ? "NEW_table.csf" : out), std::string::npos) << lines;
+            }
+        }
+    }
 }
 
 TEST_F(Modtools, ArchivesAreListedExtractedAndCatted) {

@@ -1,11 +1,14 @@
 #include "CollectionDialog.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "ControlStyles.h"
+#include "DpiScale.h"
 #include "FileStream.h"
 #include "ReplacingFile.h"
 #include "GathrixIds.h"
@@ -16,8 +19,11 @@ namespace {
 using dialogs::ControlLayout;
 
 const ControlLayout TAB_LAYOUT = {IDC_GATHRIX_TAB, 11, 11, 616, 313};
-const ControlLayout FOLDER_LAYOUT = {IDC_GATHRIX_FOLDER, 21, 42, 530, 20};
-const ControlLayout FILTER_LAYOUT = {IDC_GATHRIX_FILTER, 21, 70, 333, 20};
+// Each field's label stands left of it, the field keeping its right edge.
+const ControlLayout FOLDER_LABEL_LAYOUT = {IDC_GATHRIX_FOLDER_LABEL, 21, 45, 50, 16};
+const ControlLayout FOLDER_LAYOUT = {IDC_GATHRIX_FOLDER, 73, 42, 478, 20};
+const ControlLayout FILTER_LABEL_LAYOUT = {IDC_GATHRIX_FILTER_LABEL, 21, 73, 50, 16};
+const ControlLayout FILTER_LAYOUT = {IDC_GATHRIX_FILTER, 73, 70, 281, 20};
 const ControlLayout FILTER_CHECK_LAYOUT = {IDC_GATHRIX_FILTER_CHECK, 364, 70, 54, 20};
 const ControlLayout FOLDER_CHECK_LAYOUT = {IDC_GATHRIX_FOLDER_CHECK, 427, 70, 60, 20};
 const ControlLayout SIZE_CHECK_LAYOUT = {IDC_GATHRIX_SIZE_CHECK, 497, 70, 54, 20};
@@ -91,7 +97,9 @@ void CollectionDialog::initialiseDialog(HWND window) {
     chooser_.setFilter(FILTER);
 
     if (tab_.create(window, TAB_LAYOUT, TCS_FOCUSNEVER)) tab_.addTab("File Output", 0);
+    addLabel(FOLDER_LABEL_LAYOUT, gathrixtext::FOLDER_LABEL);
     folderField_.create(window, FOLDER_LAYOUT, WS_BORDER | ES_AUTOHSCROLL);
+    addLabel(FILTER_LABEL_LAYOUT, gathrixtext::FILTER_LABEL);
     filterField_.create(window, FILTER_LAYOUT, WS_BORDER | ES_AUTOHSCROLL);
     if (filterCheck_.create(window, FILTER_CHECK_LAYOUT, CHECK_STYLE)) filterCheck_.setText("Filter");
     if (folderCheck_.create(window, FOLDER_CHECK_LAYOUT, CHECK_STYLE)) folderCheck_.setText("Folder");
@@ -101,6 +109,7 @@ void CollectionDialog::initialiseDialog(HWND window) {
         buttons_[i].create(window, BUTTON_LAYOUTS[i]);
         buttons_[i].setBitmap(BUTTON_FACES[i]);
     }
+    addButtonTips();
     chooser_.allocateTaskMemory();
     DragAcceptFiles(window, TRUE);
 }
@@ -113,6 +122,32 @@ void CollectionDialog::inform(const std::string& text) {
 
 void CollectionDialog::warn(const std::string& text) {
     MessageBoxA(dialog, text.c_str(), gathrixtext::TITLE, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CollectionDialog::addLabel(const ControlLayout& place, const char* text) {
+    HWND label = CreateWindowExA(0, "Static", text, dialogs::CHILD_STYLE | SS_LEFT, dialogs::scaleToWindow(dialog, place.x),
+                                 dialogs::scaleToWindow(dialog, place.y), dialogs::scaleToWindow(dialog, place.width),
+                                 dialogs::scaleToWindow(dialog, place.height), dialog,
+                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(place.id)), GetModuleHandleA(nullptr), nullptr);
+    if (label != nullptr) SendMessageA(label, WM_SETFONT, static_cast<WPARAM>(SendMessageA(dialog, WM_GETFONT, 0, 0)), TRUE);
+}
+
+void CollectionDialog::addButtonTips() {
+    buttonTips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, GetModuleHandleA(nullptr),
+                                  nullptr);
+    if (buttonTips_ == nullptr) return;
+    for (int i = 0; i < 4; ++i) {
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = dialog;
+        tool.uId = reinterpret_cast<UINT_PTR>(buttons_[i].handle());
+        tool.lpszText = const_cast<char*>(gathrixtext::BUTTON_TIPS[i]);
+        SendMessageA(buttonTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    // The longest tip wraps instead of running off the screen.
+    SendMessageA(buttonTips_, TTM_SETMAXTIPWIDTH, 0, dialogs::scaleToWindow(dialog, 300));
 }
 
 void CollectionDialog::fitScrollWidth() {

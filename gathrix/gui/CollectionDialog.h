@@ -34,6 +34,16 @@ constexpr const char* OUTPUT_TEMP_NAME = "ZZZ_Output.tmp";
 // Boxes that say why a command did less than asked.
 constexpr const char* START_IS_FILE_FORMAT = "The start folder is a file, not a folder ... %s";
 constexpr const char* NOT_SAVED_FORMAT = "File could not be saved completely ... %s";
+
+// The two fields' labels and the four buttons' tooltips, in the buttons' order.
+constexpr const char* FOLDER_LABEL = "F&older:";
+constexpr const char* FILTER_LABEL = "F&iles:";
+constexpr const char* BUTTON_TIPS[4] = {
+    "Choose the folder to scan",
+    "Scan the folder: list the files (Filter) and folders (Folder), with sizes (Size)",
+    "Save the list to a text file",
+    "Exit",
+};
 }  // namespace gathrixtext
 
 class CollectionDialog : public dialogs::DialogApplication {
@@ -68,6 +78,8 @@ public:
     dialogs::CheckBox& folderCheck() { return folderCheck_; }
     dialogs::CheckBox& sizeCheck() { return sizeCheck_; }
     dialogs::OwnerDataListBox& resultList() { return resultList_; }
+    // The tooltip control of the four buttons.
+    HWND buttonTips() const { return buttonTips_; }
     // Files and folders the last scan found, listed or not.
     std::int32_t entryTotal() const { return entryTotal_; }
     std::int32_t itemCount() const { return itemCount_; }
@@ -78,6 +90,11 @@ private:
     void warn(const std::string& text);
     // Widens the list's horizontal extent to its longest line.
     void fitScrollWidth();
+    // A static label, placed left of its field (created before it, so that
+    // its mnemonic moves the focus there).
+    void addLabel(const dialogs::ControlLayout& place, const char* text);
+    // A tooltip for each button, saying what it does.
+    void addButtonTips();
 
     dialogs::TabControl tab_;
     dialogs::LineEdit folderField_;
@@ -87,6 +104,7 @@ private:
     dialogs::CheckBox sizeCheck_;
     dialogs::OwnerDataListBox resultList_;
     dialogs::BitmapButton buttons_[4];
+    HWND buttonTips_ = nullptr;  // owned by the dialog: destroyed with it
     dialogs::FileChooser chooser_;
     FolderScanner scanner_;
     // The start folder as last read or chosen and the filter of the last scan,

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -295,6 +297,48 @@ TEST_F(CollectionDialogTest, DoubleClickShowsTheWholeListInTheViewer) {
 
     finish();
     EXPECT_FALSE(testkit::fileExists(temp)) << "removed when the program ends";
+}
+
+// The four picture buttons used to have no tooltips and the two fields no
+// labels: nothing said what they were for.
+TEST_F(CollectionDialogTest, ButtonsUsedToHaveNoTooltipsAndFieldsNoLabels) {
+    HWND tips = application->buttonTips();
+    ASSERT_NE(tips, nullptr);
+    ASSERT_EQ(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0), 4);
+    const int buttons[4] = {IDC_GATHRIX_CHOOSE, IDC_GATHRIX_SCAN, IDC_GATHRIX_SAVE, IDC_GATHRIX_EXIT};
+    for (int i = 0; i < 4; ++i) {
+        char text[200] = "";
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.hwnd = dialog;
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, buttons[i]));
+        tool.lpszText = text;
+        SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(std::string(text), gathrixtext::BUTTON_TIPS[i]) << i;
+    }
+    // Each label stands left of its field, on its line, and ends before it.
+    const std::pair<int, int> labelled[2] = {{IDC_GATHRIX_FOLDER_LABEL, IDC_GATHRIX_FOLDER},
+                                             {IDC_GATHRIX_FILTER_LABEL, IDC_GATHRIX_FILTER}};
+    const char* texts[2] = {gathrixtext::FOLDER_LABEL, gathrixtext::FILTER_LABEL};
+    for (int i = 0; i < 2; ++i) {
+        HWND label = GetDlgItem(dialog, labelled[i].first);
+        ASSERT_NE(label, nullptr) << texts[i];
+        EXPECT_EQ(windowText(label), texts[i]);
+        RECT labelRect{}, fieldRect{};
+        GetWindowRect(label, &labelRect);
+        GetWindowRect(i == 0 ? application->folderField().handle() : application->filterField().handle(), &fieldRect);
+        EXPECT_LE(labelRect.right, fieldRect.left) << texts[i];
+        EXPECT_GE(labelRect.top, fieldRect.top) << texts[i];
+        EXPECT_LE(labelRect.bottom, fieldRect.bottom) << texts[i];
+        // The label's text fits its width in the dialog's font.
+        HDC context = GetDC(label);
+        SelectObject(context, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+        SIZE extent{};
+        const std::string shown = windowText(label);
+        GetTextExtentPoint32A(context, shown.c_str(), static_cast<int>(shown.size()), &extent);
+        ReleaseDC(label, context);
+        EXPECT_LE(extent.cx, labelRect.right - labelRect.left) << texts[i];
+    }
 }
 
 TEST_F(CollectionDialogTest, ExitEndsTheDialog) {
