@@ -1,9 +1,11 @@
 #include "CliSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <CLI/CLI.hpp>
 
+#include "FolderScanner.h"
 #include "ReplacingFile.h"
 #include "platform/Platform.h"
 
@@ -39,6 +41,27 @@ void warn(const std::string& path, const std::string& reason) {
 }
 
 std::string systemReason() { return platform::lastErrorText(200); }
+
+void appendShownPath(std::string& out, const std::string& path) {
+#ifdef _WIN32
+    out += path;
+#else
+    const std::size_t at = out.size();
+    out += path;
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), '\\', '/');
+#endif
+}
+
+std::string shownPath(const std::string& path) {
+    std::string out;
+    appendShownPath(out, path);
+    return out;
+}
+
+int warnPassedOver(const std::vector<PassedOver>& passed) {
+    for (const PassedOver& p : passed) warn(shownPath(p.path), passReasonText(p.reason));
+    return passed.empty() ? STATUS_DONE : STATUS_PARTIAL;
+}
 
 void requireFile(const std::string& path) {
     const std::uint32_t attributes = platform::fileAttributes(path.c_str());
