@@ -34,10 +34,18 @@ std::string shownName(const std::string& name) {
     return shown;
 }
 
-void openBig(BigArchive& big, const std::string& path) {
+std::string damageText(const BigArchive& big) {
+    return std::string("the header is damaged: ") + headerDamageText(big.headerDamage());
+}
+
+// An archive whose header cannot be right is never read as a good one: the
+// listing shows what could be read and ends in status 2; extraction and
+// cat refuse it (their offsets would come from that header).
+void openBig(BigArchive& big, const std::string& path, bool damagedRefused = true) {
     requireFile(path);
     if (!big.isBigFile(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is not a BIG archive");
     if (!big.openArchive(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "cannot be read: " + systemReason());
+    if (damagedRefused && big.directoryDamaged()) throw Failure(STATUS_BAD_FILE, path, damageText(big));
 }
 
 int warnTruncated(BigArchive& big, const std::string& path) {
@@ -48,14 +56,17 @@ int warnTruncated(BigArchive& big, const std::string& path) {
 
 int list(const std::string& path, bool json) {
     BigArchive big;
-    openBig(big, path);
+    openBig(big, path, false);
     if (json) {
         nlohmann::json entries = nlohmann::json::array();
         for (std::int32_t i = 0; i < big.countEntries(); ++i) {
             const BigEntry* e = big.entry(i);
             entries.push_back({{"name", cp1252::toUtf8(e->name)}, {"size", e->dataSize}, {"offset", e->dataOffset}});
         }
-        printJson({{"archive", path}, {"entries", entries}, {"truncated", big.directoryTruncated()}});
+        printJson({{"archive", path},
+                   {"entries", entries},
+                   {"truncated", big.directoryTruncated()},
+                   {"damaged", big.directoryDamaged()}});
     } else {
         StdoutText out;
         char size[16];
@@ -65,6 +76,10 @@ int list(const std::string& path, bool json) {
             out.text().append(size).append(shownName(e->name)) += '\n';
             out.spill();
         }
+    }
+    if (big.directoryDamaged()) {
+        warn(path, damageText(big));
+        return STATUS_BAD_FILE;
     }
     return warnTruncated(big, path);
 }
@@ -128,20 +143,24 @@ int create(const std::string& folder, const std::string& archive, const std::str
     if (collected != BigStatus::OK)
         throw Failure(STATUS_BAD_FILE, big.collectProblemPath().empty() ? folder : big.collectProblemPath(),
                       bigStatusText(collected));
-    int status = STATUS_DONE;
-    if (big.collectLimitReached()) {
-        warn(folder, "the entry limit stopped the walk; files in deeper folders are left out");
-        status = STATUS_PARTIAL;
-    }
     WriteReport report;
     {
         CountedProgress progress("bytes written");
         report = big.writeArchive(archive.c_str(), &progress);
     }
+    if (!report.problemPath.empty())
+        throw Failure(STATUS_BAD_FILE, shownPath(report.problemPath),
+                      std::string(bigStatusText(report.status)) + "; nothing was written to " + archive);
     if (report.status != BigStatus::OK)
         throw Failure(STATUS_BAD_FILE, archive, std::string(bigStatusText(report.status)) + ": " + systemReason());
+    // Whatever was not stored is named with its reason.
+    int status = warnPassedOver(big.passedOver());
+    if (big.collectLimitReached()) {
+        warn(folder, "the entry limit stopped the walk; files in deeper folders are left out");
+        status = STATUS_PARTIAL;
+    }
     for (const EntryReport& problem : report.problems) {
-        warn(shownName(problem.name), entryProblemText(problem.problem));
+        warn(shownPath(problem.path), entryProblemText(problem.problem));
         status = STATUS_PARTIAL;
     }
     summary("%d entries, %u bytes written to %s\n", report.entriesWritten, static_cast<unsigned>(big.archiveSize()),
@@ -192,7 +211,7 @@ void addBigCommands(CLI::App& app) {
     auto listArgs = std::make_shared<std::pair<std::string, bool>>();
     CLI::App* listCmd = big->add_subcommand("list", "List the entries of an archive (size and name)");
     listCmd->add_option("ARCHIVE", listArgs->first, "The archive")->required();
-    listCmd->add_flag("--json", listArgs->second, "One JSON document: archive, entries (name, size, offset), truncated");
+    listCmd->add_flag("--json", listArgs->second, "One JSON document: archive, entries (name, size, offset), truncated, damaged");
     setAction(listCmd, [listArgs] { return list(listArgs->first, listArgs->second); });
 
     struct ExtractArgs {

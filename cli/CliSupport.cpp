@@ -1,10 +1,12 @@
 #include "CliSupport.h"
 
 #include <cstdarg>
+#include <algorithm>
 #include <cstdio>
 
 #include <CLI/CLI.hpp>
 
+#include "FolderScanner.h"
 #include "ReplacingFile.h"
 #include "platform/Platform.h"
 
@@ -78,6 +80,27 @@ std::string unplacedArgumentText(const CLI::App& app) {
 }
 
 std::string systemReason() { return platform::lastErrorText(200); }
+
+void appendShownPath(std::string& out, const std::string& path) {
+#ifdef _WIN32
+    out += path;
+#else
+    const std::size_t at = out.size();
+    out += path;
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), '\\', '/');
+#endif
+}
+
+std::string shownPath(const std::string& path) {
+    std::string out;
+    appendShownPath(out, path);
+    return out;
+}
+
+int warnPassedOver(const std::vector<PassedOver>& passed) {
+    for (const PassedOver& p : passed) warn(shownPath(p.path), passReasonText(p.reason));
+    return passed.empty() ? STATUS_DONE : STATUS_PARTIAL;
+}
 
 void requireFile(const std::string& path) {
     const std::uint32_t attributes = platform::fileAttributes(path.c_str());

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -17,6 +18,8 @@
 namespace CLI {
 class App;
 }
+
+struct PassedOver;
 
 namespace cli {
 
@@ -57,6 +60,14 @@ void addQuietFlags(CLI::App& app, bool& quiet);
 // "unknown subcommand bogus", "unexpected argument x"; empty when every
 // argument was taken.
 std::string unplacedArgumentText(const CLI::App& app);
+// A path as this system writes it: the cores join names with '\';
+// elsewhere than on Windows it is shown with '/'.
+void appendShownPath(std::string& out, const std::string& path);
+std::string shownPath(const std::string& path);
+
+// One line for each entry a walk passed over, with its reason. STATUS_PARTIAL
+// when there was one, else STATUS_DONE.
+int warnPassedOver(const std::vector<PassedOver>& passed);
 
 // An existing, readable file (not a folder); else a Failure with status 2.
 void requireFile(const std::string& path);

@@ -1,5 +1,4 @@
 // scan: the folder scanner with its filter list.
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -20,24 +19,6 @@ struct ScanArgs {
     bool folders = false, sizes = false, json = false;
 };
 
-// The scanner joins names with '\'; elsewhere than on Windows paths are
-// shown with '/'.
-void appendShown(std::string& out, const std::string& path) {
-#ifdef _WIN32
-    out += path;
-#else
-    const std::size_t at = out.size();
-    out += path;
-    std::replace(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), '\\', '/');
-#endif
-}
-
-std::string shown(const std::string& path) {
-    std::string out;
-    appendShown(out, path);
-    return out;
-}
-
 int scan(const ScanArgs& args) {
     requireFolder(args.folder);
     FolderScanner scanner;
@@ -50,15 +31,19 @@ int scan(const ScanArgs& args) {
     if (args.json) {
         nlohmann::json files = nlohmann::json::array(), folders = nlohmann::json::array();
         for (std::int32_t i = 0; i < scanner.fileCount(); ++i)
-            files.push_back({{"path", shown(scanner.filePath(i))}, {"size", scanner.fileSize(i)}});
-        for (std::int32_t i = 0; i < scanner.folderCount(); ++i) folders.push_back(shown(scanner.folderPath(i)));
-        printJson({{"folder", args.folder}, {"files", files}, {"folders", folders}, {"foldersLeft", scanner.foldersLeft()}});
+            files.push_back({{"path", shownPath(scanner.filePath(i))}, {"size", scanner.fileSize(i)}});
+        for (std::int32_t i = 0; i < scanner.folderCount(); ++i) folders.push_back(shownPath(scanner.folderPath(i)));
+        nlohmann::json passed = nlohmann::json::array();
+        for (const PassedOver& p : scanner.passedOver())
+            passed.push_back({{"path", shownPath(p.path)}, {"reason", passReasonText(p.reason)}});
+        printJson({{"folder", args.folder}, {"files", files}, {"folders", folders}, {"foldersLeft", scanner.foldersLeft()},
+                   {"passedOver", passed}});
     } else {
         StdoutText text;
         std::string& out = text.text();
         char size[32];
         for (std::int32_t i = 0; i < scanner.fileCount(); ++i) {
-            appendShown(out, scanner.filePath(i));
+            appendShownPath(out, scanner.filePath(i));
             if (args.sizes)
                 out.append(size, static_cast<std::size_t>(std::snprintf(size, sizeof size, " %lld",
                                                                          static_cast<long long>(scanner.fileSize(i)))));
@@ -66,14 +51,18 @@ int scan(const ScanArgs& args) {
             text.spill();
         }
         for (std::int32_t i = 0; args.folders && i < scanner.folderCount(); ++i) {
-            appendShown(out, scanner.folderPath(i));
+            appendShownPath(out, scanner.folderPath(i));
             out += '\n';
             text.spill();
         }
     }
-    if (!scanner.foldersLeft()) return STATUS_DONE;
-    warn(args.folder, "the entry limit stopped the walk; files in deeper folders are left out");
-    return STATUS_PARTIAL;
+    // Nothing below the folder is left out without a line saying why.
+    int status = warnPassedOver(scanner.passedOver());
+    if (scanner.foldersLeft()) {
+        warn(args.folder, "the entry limit stopped the walk; files in deeper folders are left out");
+        status = STATUS_PARTIAL;
+    }
+    return status;
 }
 
 }  // namespace
@@ -85,7 +74,7 @@ void addScanCommand(CLI::App& app) {
     args->filterOption = cmd->add_option("--filter", args->filter, "Only files matching this list, e.g. \"*.ini;*.w3d\"");
     cmd->add_flag("--folders", args->folders, "Also list the folders passed (after the files)");
     cmd->add_flag("--sizes", args->sizes, "Give each file's size in bytes after its path");
-    cmd->add_flag("--json", args->json, "One JSON document: folder, files (path, size), folders, foldersLeft");
+    cmd->add_flag("--json", args->json, "One JSON document: folder, files (path, size), folders, foldersLeft, passedOver (path, reason)");
     setAction(cmd, [args] { return scan(*args); });
 }
 

@@ -217,6 +217,7 @@ TEST_F(Modtools, ArchivesAreListedExtractedAndCatted) {
     const nlohmann::json listed = runJson({"big", "list", "--json", "archive.big"});
     EXPECT_EQ(listed["archive"], "archive.big");
     EXPECT_EQ(listed["truncated"], false);
+    EXPECT_EQ(listed["damaged"], false);
     std::map<std::string, std::uint64_t> sizes;
     for (const auto& e : listed["entries"]) sizes[e["name"]] = e["size"];
     EXPECT_EQ(sizes, (std::map<std::string, std::uint64_t>{{"a.ini", 12}, {"sub\\b.w3d", 3000}, {"sub\\c.bin", 4}}));
@@ -471,8 +472,8 @@ TEST_F(Modtools, BadInputsEndInOneLineAndWriteNothing) {
         int damagedStatus;
     };
     const Row rows[] = {
-        {{"big", "list", "{IN}"}, nullptr, "damaged.big", 3},
-        {{"big", "extract", "{IN}", "-C", "{OUT}"}, "archive.big", "damaged.big", 3},
+        {{"big", "list", "{IN}"}, nullptr, "damaged.big", 2},
+        {{"big", "extract", "{IN}", "-C", "{OUT}"}, "archive.big", "damaged.big", 2},
         {{"big", "cat", "{IN}", "a.ini"}, nullptr, "damaged.big", 2},
         {{"csf", "list", "{IN}"}, nullptr, "damaged.csf", 3},
         {{"csf", "export", "{IN}", "-o", "{OUT}"}, "table.csf", "damaged.csf", 3},
@@ -495,13 +496,14 @@ TEST_F(Modtools, BadInputsEndInOneLineAndWriteNothing) {
         }
         return args;
     };
-    auto expectBad = [&](const Args& args, int status, const std::string& path) {
+    // Work done in part leaves its result, and a listing of a damaged file
+    // shows what could be read: there the status and the line are checked.
+    auto expectBad = [&](const Args& args, int status, const std::string& path, bool shownInPart = false) {
         SCOPED_TRACE(joined(args));
         const auto before = snapshot();
         const testkit::ProcessResult result = run(args);
-        if (status == 3) {
-            // Work done in part leaves its result; the status and the line are checked.
-            EXPECT_EQ(result.exitCode, 3) << result.output;
+        if (status == 3 || shownInPart) {
+            EXPECT_EQ(result.exitCode, status) << result.output;
             EXPECT_NE(result.output.find("modtools: " + path), std::string::npos) << result.output;
             return;
         }
@@ -513,7 +515,9 @@ TEST_F(Modtools, BadInputsEndInOneLineAndWriteNothing) {
     for (const Row& row : rows) {
         for (const char* in : {"missing.bin", "tree", "notes.txt"}) expectBad(substitute(row.args, in, "new"), 2, in);
         if (pipes) expectBad(substitute(row.args, "pipe.bin", "new"), 2, "pipe.bin");
-        if (row.damaged) expectBad(substitute(row.args, row.damaged, "part-" + row.args[1]), row.damagedStatus, row.damaged);
+        if (row.damaged)
+            expectBad(substitute(row.args, row.damaged, "part-" + row.args[1]), row.damagedStatus, row.damaged,
+                      row.args[1] == "list");
         if (row.good) expectBad(substitute(row.args, row.good, missingFolder), 2, "no-folder");
     }
     // A damaged text form names its line.
@@ -606,4 +610,111 @@ TEST_F(Modtools, StringTableLabelsAreSetReadRenamedAndRemoved) {
                              Args{"csf", "get", "table.csf", "NO:SUCH"}, Args{"csf", "set", "damaged.csf", "A", "b"},
                              Args{"csf", "set", "table.csf", " bad name", "b"}})
         expectRefused(run(args), files, snapshot(), 2, args[2]);
+
+// A damaged header (a file shorter than the header, a header size of 0 or of
+// 2 GiB and more) used to list and extract as a good, empty archive, status 0.
+TEST_F(Modtools, DamagedHeaderUsedToListAsEmptyArchive) {
+    const std::map<std::string, std::pair<std::uint32_t, const char*>> headerSizes = {
+        {"zero.big", {0, "the header size is below the 16-byte header"}},
+        {"huge.big", {0xFFFFFFFF, "the header size is 2 GiB or more"}}};
+    for (const auto& archive : headerSizes) {
+        std::string bytes = "BIG4";
+        testkit::putU32(bytes, 24);
+        testkit::putBE32(bytes, 0);
+        testkit::putBE32(bytes, archive.second.first);
+        write(archive.first, bytes + std::string("L219\0\0\0\0", 8));
+    }
+    write("short.big", "BIG4 15 bytes..");
+    std::map<std::string, const char*> damage = {{"short.big", "the file is shorter than the 16-byte header"}};
+    for (const auto& archive : headerSizes) damage[archive.first] = archive.second.second;
+    for (const auto& archive : damage) {
+        SCOPED_TRACE(archive.first);
+        const std::string line = "modtools: " + archive.first + ": the header is damaged: " + archive.second;
+        const testkit::ProcessResult listed = run({"big", "list", "--json", archive.first});
+        EXPECT_EQ(listed.exitCode, 2);
+        std::istringstream lines(listed.output);
+        std::string json, diagnostic;
+        std::getline(lines, json);
+        std::getline(lines, diagnostic);
+        if (json.rfind("modtools: ", 0) == 0) std::swap(json, diagnostic);
+        EXPECT_EQ(diagnostic.substr(0, line.size()), line) << listed.output;
+        const nlohmann::json document = nlohmann::json::parse(json, nullptr, false);
+        EXPECT_EQ(document.value("damaged", false), true) << listed.output;
+        const auto before = snapshot();
+        expectRefused(run({"big", "extract", archive.first, "-C", "out"}), before, snapshot(), 2, archive.first);
+        expectRefused(run({"big", "cat", archive.first, "a.ini"}), before, snapshot(), 2, archive.first);
+    }
+}
+
+// Links, pipes, names no Windows file can carry and folders that cannot be
+// listed used to be left out of scan and big create without a word, status 0.
+TEST_F(Modtools, PassedOverEntriesUsedToBeLeftOutWithoutAWord) {
+    write("odd/keep.txt", "kept");
+    const std::string odd = std::string("odd") + testkit::SEP;
+    std::map<std::string, std::string> expected;  // the path shown, its reason
+#ifdef _WIN32
+    // A folder deeper than the directory search reaches.
+    const std::string deep = std::string(200, 'd') + testkit::SEP + std::string(80, 'e');
+    write("odd/" + deep + "/x.txt", "x");
+    if (testkit::fileExists(dir_.file("odd/" + deep))) expected[odd + deep] = "the folder could not be listed";
+#else
+    write("odd/what?.txt", "?");
+    write("odd/a:b.txt", ":");
+    expected[odd + "what?.txt"] = expected[odd + "a:b.txt"] = "the name cannot be represented";
+    if (testkit::makePipe(dir_.file("odd/pipe"))) expected[odd + "pipe"] = "not a regular file";
+    if (testkit::makeFileLink(dir_.file("odd/keep.txt"), dir_.file("odd/link.txt")))
+        expected[odd + "link.txt"] = "a link or junction, not followed";
+    if (geteuid() != 0) {  // file rights do not bind root
+        write("odd/shut/x.txt", "x");
+        chmod(dir_.file("odd/shut").c_str(), 0);
+        expected[odd + "shut"] = "the folder could not be listed";
+    }
+#endif
+    if (expected.empty()) GTEST_SKIP() << "this system can make nothing that a walk passes over";
+    auto expectNamed = [&](const testkit::ProcessResult& result) {
+        EXPECT_EQ(result.exitCode, 3) << result.output;
+        for (const auto& p : expected)
+            EXPECT_NE(result.output.find("modtools: " + p.first + ": " + p.second), std::string::npos) << result.output;
+    };
+    expectNamed(run({"scan", "odd"}));
+    const testkit::ProcessResult scanned = run({"scan", "odd", "--json"});
+    expectNamed(scanned);
+    const std::size_t json = scanned.output.find('{');
+    ASSERT_NE(json, std::string::npos) << scanned.output;
+    const nlohmann::json document = nlohmann::json::parse(scanned.output.substr(json, scanned.output.find('\n', json) - json));
+    std::map<std::string, std::string> passed;
+    for (const auto& p : document["passedOver"]) passed[p["path"]] = p["reason"];
+    EXPECT_EQ(passed, expected);
+    expectNamed(run({"big", "create", "odd", "-o", "odd.big"}));
+    EXPECT_EQ(runJson({"big", "list", "--json", "odd.big"})["entries"].size(), 1u);
+#ifndef _WIN32
+    chmod(dir_.file("odd/shut").c_str(), 0755);
+#endif
+}
+
+// A file big create could not read used to be stored as zeros in the
+// archive it published.
+TEST_F(Modtools, UnreadableFilesUsedToBeStoredAsZeros) {
+    write("some/open.txt", "readable");
+    write("some/shut.txt", "cannot be read");
+    const std::string shut = dir_.file("some/shut.txt");
+#ifdef _WIN32
+    // Held by another program that shares nothing.
+    HANDLE held = CreateFileA(shut.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+#else
+    if (geteuid() == 0) GTEST_SKIP() << "file rights do not bind root (the core's test reads a vanished file)";
+    chmod(shut.c_str(), 0);
+#endif
+    const testkit::ProcessResult result = run({"big", "create", "some", "-o", "some.big"});
+#ifdef _WIN32
+    CloseHandle(held);
+#endif
+    EXPECT_EQ(result.exitCode, 3) << result.output;
+    EXPECT_NE(result.output.find(std::string("modtools: some") + testkit::SEP + "shut.txt: file could not be read; left out"),
+              std::string::npos)
+        << result.output;
+    const nlohmann::json listed = runJson({"big", "list", "--json", "some.big"});
+    ASSERT_EQ(listed["entries"].size(), 1u);
+    EXPECT_EQ(listed["entries"][0]["name"], "open.txt");
 }

@@ -37,8 +37,20 @@ const char* entryProblemText(EntryProblem problem) {
         case EntryProblem::CANNOT_CREATE: return "output could not be created";
         case EntryProblem::LINKED_PATH: return "a folder on the way is a link, not written through";
         case EntryProblem::REPLACES_OWN: return "would replace the archive or an entry written before";
-        case EntryProblem::SOURCE_UNREADABLE: return "file could not be read; zeros written instead";
+        case EntryProblem::SOURCE_UNREADABLE: return "file could not be read; left out of the archive";
         case EntryProblem::NO_SYSTEM_NAME: return "the name has a character this system's file names cannot hold";
+    }
+    return "unknown";
+}
+
+const char* headerDamageText(HeaderDamage damage) {
+    switch (damage) {
+        case HeaderDamage::NONE: return "the header is sound";
+        case HeaderDamage::FILE_TOO_SHORT: return "the file is shorter than the 16-byte header";
+        case HeaderDamage::SIZE_BELOW_HEADER: return "the header size is below the 16-byte header";
+        case HeaderDamage::SIZE_TOO_LARGE: return "the header size is 2 GiB or more";
+        case HeaderDamage::SIZE_PAST_END: return "the header size lies past the end of the file";
+        case HeaderDamage::TOTAL_TOO_LARGE: return "the entry total is more than the file can hold";
     }
     return "unknown";
 }
@@ -53,6 +65,7 @@ const char* bigStatusText(BigStatus status) {
         case BigStatus::NAME_TOO_LONG: return "a name is longer than 255 characters";
         case BigStatus::CANNOT_CREATE: return "the archive cannot be created";
         case BigStatus::WRITE_FAILED: return "writing the archive failed";
+        case BigStatus::SOURCE_CHANGED: return "a file read short or changed while it was copied";
     }
     return "unknown";
 }
@@ -86,7 +99,7 @@ bool BigArchive::openArchive(const char* path, WorkProgress* progress) {
     collectStatus_ = BigStatus::NOT_COLLECTED;
     deselectCount_ = 0;
     directoryTruncated_ = false;
-    directoryDamaged_ = false;
+    headerDamage_ = HeaderDamage::NONE;
 
     std::string resolved = platform::resolvePath(path);
     if (resolved.empty()) return false;
@@ -99,7 +112,7 @@ bool BigArchive::openArchive(const char* path, WorkProgress* progress) {
         directory_.clear();
         directory_.shrink_to_fit();
         directoryTruncated_ = false;
-        directoryDamaged_ = false;
+        headerDamage_ = HeaderDamage::NONE;
         return false;
     }
     viewPath_ = resolved;
@@ -110,14 +123,23 @@ bool BigArchive::openArchive(const char* path, WorkProgress* progress) {
 bool BigArchive::readDirectory(std::FILE* file, std::uint64_t fileLength, WorkProgress* progress) {
     unsigned char header[HEADER_BYTES];
     deselectCount_ = 0;
-    directoryDamaged_ = true;
+    headerDamage_ = HeaderDamage::FILE_TOO_SHORT;
     if (!platform::seekFile(file, 0) || std::fread(header, 1, HEADER_BYTES, file) != HEADER_BYTES) return true;
     const std::uint32_t entryTotal = be::getU32(header + 8);
     const std::uint32_t headerSize = be::getU32(header + 12);
-    if (static_cast<std::int32_t>(headerSize) < 1) return true;
     // Each entry takes at least its two numbers and the zero after its name.
-    directoryDamaged_ = headerSize > fileLength || headerSize < HEADER_BYTES ||
-                        std::uint64_t{entryTotal} * (ENTRY_FIXED_BYTES + 1) > fileLength - HEADER_BYTES;
+    if (headerSize < HEADER_BYTES)
+        headerDamage_ = HeaderDamage::SIZE_BELOW_HEADER;
+    else if (static_cast<std::int32_t>(headerSize) < 0)
+        headerDamage_ = HeaderDamage::SIZE_TOO_LARGE;
+    else if (headerSize > fileLength)
+        headerDamage_ = HeaderDamage::SIZE_PAST_END;
+    else if (std::uint64_t{entryTotal} * (ENTRY_FIXED_BYTES + 1) > fileLength - HEADER_BYTES)
+        headerDamage_ = HeaderDamage::TOTAL_TOO_LARGE;
+    else
+        headerDamage_ = HeaderDamage::NONE;
+    // A header size of 0, or of 2 GiB and more, announces no directory at all.
+    if (static_cast<std::int32_t>(headerSize) < 1) return true;
 
     // The directory bytes are read from offset 16 on, headerSize of them as
     // the header announces, but never more than the file holds nor more than
@@ -437,20 +459,51 @@ WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* prog
     report.status = BigStatus::CANNOT_CREATE;
     if (resolved.empty()) return report;
 
-    // An archive written inside the collected folder (a previous run's, or
-    // one that just appeared) is not copied into itself. It is known by its
-    // file identity: a twin in letter case is another file, a path through
-    // a linked folder the same one.
+    // Every collected file is opened and measured before the layout is
+    // fixed, so that no entry's place is kept for bytes that cannot be had:
+    // a file that does not open is left out and named; one whose size
+    // changed since the walk is stored at its present size. An archive
+    // written inside the collected folder (a previous run's, or one that just
+    // appeared) is not copied into itself. It is known by its file identity:
+    // a twin in letter case is another file, a path through a linked folder
+    // the same one.
     const platform::FileIdentity self = platform::fileIdentity(resolved.c_str());
-    const std::size_t before = collection_.size();
-    if (self.valid)
-        collection_.erase(std::remove_if(collection_.begin(), collection_.end(),
-                                         [&](const BigEntry& e) {
-                                             return platform::fileIdentity(e.sourcePath.c_str()) == self;
-                                         }),
-                          collection_.end());
-    report.excludedSelf = static_cast<std::int32_t>(before - collection_.size());
-    if (report.excludedSelf) layOut();  // smaller than before, so it fits
+    constexpr std::int64_t LEFT_OUT = -1;
+    std::vector<std::int64_t> sizes(collection_.size(), LEFT_OUT);
+    for (std::size_t i = 0; i < collection_.size(); ++i) {
+        if (progress && progress->stopped()) {
+            report.status = BigStatus::WRITE_FAILED;
+            return report;
+        }
+        const BigEntry& e = collection_[i];
+        FilePtr in(platform::openInputFile(e.sourcePath.c_str(), "rb"));
+        if (self.valid && (in ? platform::fileIdentity(in.get()) : platform::fileIdentity(e.sourcePath.c_str())) == self) {
+            ++report.excludedSelf;
+            continue;
+        }
+        sizes[i] = in ? platform::streamSize(in.get()) : LEFT_OUT;
+        if (sizes[i] == LEFT_OUT) {
+            report.problems.push_back({e.name, EntryProblem::SOURCE_UNREADABLE, e.sourcePath});
+        } else if (static_cast<std::uint64_t>(sizes[i]) > MAX_FIELD) {
+            report.status = BigStatus::FILE_TOO_LARGE;
+            report.problemPath = e.sourcePath;
+            return report;
+        }
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < collection_.size(); ++i) {
+        if (sizes[i] == LEFT_OUT) continue;
+        collection_[i].dataSize = static_cast<std::uint32_t>(sizes[i]);
+        if (kept != i) collection_[kept] = std::move(collection_[i]);
+        ++kept;
+    }
+    collection_.resize(kept);
+    if (!layOut()) {
+        // What has grown since the walk no longer fits: nothing is written.
+        collectStatus_ = report.status = BigStatus::ARCHIVE_TOO_LARGE;
+        collection_.clear();
+        return report;
+    }
 
     ReplacingFile file;
     if (!file.create(resolved)) return report;
@@ -483,20 +536,20 @@ WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* prog
         if (progress->stopped()) return abandon();
     }
 
-    // Every entry fills exactly its recorded size, so the later entries begin
-    // at their recorded offsets even when a file cannot be read or has shrunk
-    // (zeros stand in for the missing bytes).
+    // Every entry must fill exactly its measured size, or the later entries
+    // would not begin at their recorded offsets. A file that no longer opens,
+    // reads short or has another size than measured (it changed while the
+    // archive was written) ends the write: nothing but a file's own bytes is
+    // ever stored for it.
     std::vector<char> buffer(COPY_BUFFER_SIZE);
     for (const BigEntry& e : collection_) {
         FilePtr in(platform::openInputFile(e.sourcePath.c_str(), "rb"));
-        std::uint32_t remaining = e.dataSize;
-        bool sourceOk = static_cast<bool>(in);
-        while (remaining > 0) {
+        bool sourceOk = in && platform::streamSize(in.get()) == std::int64_t{e.dataSize};
+        for (std::uint32_t remaining = e.dataSize; sourceOk && remaining > 0;) {
             std::size_t chunk = std::min<std::size_t>(buffer.size(), remaining);
-            std::size_t got = sourceOk ? std::fread(buffer.data(), 1, chunk, in.get()) : 0;
-            if (got < chunk) {
+            if (std::fread(buffer.data(), 1, chunk, in.get()) != chunk) {
                 sourceOk = false;
-                std::memset(buffer.data() + got, 0, chunk - got);
+                break;
             }
             if (std::fwrite(buffer.data(), 1, chunk, out) != chunk) return abandon();
             remaining -= static_cast<std::uint32_t>(chunk);
@@ -505,7 +558,11 @@ WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* prog
                 if (progress->stopped()) return abandon();
             }
         }
-        if (!sourceOk) report.problems.push_back({e.name, EntryProblem::SOURCE_UNREADABLE});
+        if (!sourceOk || platform::streamSize(in.get()) != std::int64_t{e.dataSize}) {
+            report.status = BigStatus::SOURCE_CHANGED;
+            report.problemPath = e.sourcePath;
+            return abandon();
+        }
         ++report.entriesWritten;
     }
     if (std::fflush(out) != 0) return abandon();

@@ -45,7 +45,7 @@ enum class EntryProblem {
     CANNOT_CREATE,   // the output folder or file could not be created or written
     LINKED_PATH,     // a folder on the way is a link or junction: it is not written through
     REPLACES_OWN,    // the output is the archive itself or an entry this extraction wrote
-    SOURCE_UNREADABLE,  // a collected file could not be opened or had shrunk
+    SOURCE_UNREADABLE,  // a collected file could not be opened: left out of the archive
     NO_SYSTEM_NAME,  // the name has a character this system's file names cannot hold
 };
 
@@ -54,6 +54,7 @@ const char* entryProblemText(EntryProblem problem);
 struct EntryReport {
     std::string name;
     EntryProblem problem;
+    std::string path = {};  // collected files: the file on disk
 };
 
 struct ExtractReport {
@@ -66,6 +67,18 @@ struct ExtractReport {
     std::vector<EntryReport> problems;  // every entry not written, in directory order
 };
 
+// What makes a header that cannot be right.
+enum class HeaderDamage {
+    NONE,
+    FILE_TOO_SHORT,      // the file is shorter than the 16-byte header
+    SIZE_BELOW_HEADER,   // the header size is below 16 (0 included)
+    SIZE_TOO_LARGE,      // the header size is 2 GiB or more
+    SIZE_PAST_END,       // the header size lies past the end of the file
+    TOTAL_TOO_LARGE,     // more entries than the file could hold at 9 bytes an entry
+};
+
+const char* headerDamageText(HeaderDamage damage);
+
 enum class BigStatus {
     OK = 1,
     NOT_COLLECTED,      // writeArchive without a successful collectFolder
@@ -75,6 +88,7 @@ enum class BigStatus {
     NAME_TOO_LONG,      // an archive name longer than 255 characters
     CANNOT_CREATE,      // the archive (or its temporary file) cannot be created
     WRITE_FAILED,       // writing the archive failed; nothing was replaced
+    SOURCE_CHANGED,     // a collected file read short or changed size while it was copied; nothing was replaced
 };
 
 const char* bigStatusText(BigStatus status);
@@ -83,7 +97,8 @@ struct WriteReport {
     BigStatus status = BigStatus::NOT_COLLECTED;
     std::int32_t entriesWritten = 0;
     std::int32_t excludedSelf = 0;      // the archive itself found in the collection
-    std::vector<EntryReport> problems;  // collected files whose data could not be copied
+    std::vector<EntryReport> problems;  // collected files left out because they could not be read
+    std::string problemPath;            // the file that ended the write (SOURCE_CHANGED, FILE_TOO_LARGE)
 };
 
 struct WorkProgress;
@@ -120,10 +135,11 @@ public:
     // entry did not fit the directory bytes (the entries before it are kept).
     bool directoryTruncated() const { return directoryTruncated_; }
     // True when the header cannot be right: the file is shorter than the
-    // header, the header size lies past the end of the file or below the
-    // header, or the entry total is more than the file could hold. Whatever
-    // entries could still be read are kept.
-    bool directoryDamaged() const { return directoryDamaged_; }
+    // header, the header size is below the header, 2 GiB or more or past the
+    // end of the file, or the entry total is more than the file could hold.
+    // Whatever entries could still be read are kept. headerDamage() says which.
+    bool directoryDamaged() const { return headerDamage_ != HeaderDamage::NONE; }
+    HeaderDamage headerDamage() const { return headerDamage_; }
     bool loaded() const { return loaded_; }
 
     std::int32_t countEntries() const { return static_cast<std::int32_t>(directory_.size()); }
@@ -168,9 +184,15 @@ public:
     // Writes the collection as a "BIG4" archive. The archive is built in a
     // temporary file beside the target and put in place only when complete.
     // A collected file that is the target itself (by file identity, whatever
-    // the spelling of the path) is left out. With a progress, counts the
-    // archive's bytes; when asked to stop, the temporary file is removed, the
-    // target is left as it was and the status is WRITE_FAILED.
+    // the spelling of the path) is left out. Before the layout is fixed every
+    // collected file is opened and measured: one that cannot be opened is
+    // left out and named in `problems` (SOURCE_UNREADABLE), one whose size
+    // changed since the walk is stored at its present size. A file that then
+    // reads short or changes size while it is copied ends the write
+    // (SOURCE_CHANGED, the file in problemPath): no entry is ever stored as
+    // anything but its file's bytes. With a progress, counts the archive's
+    // bytes; when asked to stop, the temporary file is removed, the target is
+    // left as it was and the status is WRITE_FAILED.
     WriteReport writeArchive(const char* archivePath, WorkProgress* progress = nullptr);
 
     // Reads a directory from the bytes that follow the 16-byte header: at
@@ -210,7 +232,7 @@ private:
     bool loaded_ = false;
     bool tempTextWritten_ = false;
     bool directoryTruncated_ = false;
-    bool directoryDamaged_ = false;
+    HeaderDamage headerDamage_ = HeaderDamage::NONE;
     bool collectLimitReached_ = false;
     std::int32_t deselectCount_ = 0;
 };

@@ -291,6 +291,7 @@ void CrandleDialog::create() {
     if (written.status != BigStatus::OK) {
         panel_.addLine(format(crandletext::CREATE_FAILED_FORMAT, bigStatusText(written.status)));
         panel_.addLine(savePath);
+        if (!written.problemPath.empty()) panel_.addLine(written.problemPath);  // the file that ended it
     } else if (!written.problems.empty()) {
         panel_.addLine(format(crandletext::CREATE_INCOMPLETE_FORMAT, static_cast<int>(written.problems.size()), 0));
         panel_.addLine(savePath);

@@ -188,6 +188,29 @@ std::FILE* openFile(const char* path, const char* mode) {
 
 namespace {
 
+// The form of a path for the wide system calls. A path whose full form is
+// shorter than MAX_PATH is passed as it is; a longer one, which the 8-bit
+// calls refuse, is passed as its full form behind "\\?\" (or "\\?\UNC\" for
+// a share), which the system takes up to 32,767 characters.
+std::wstring systemPath(const char* path) {
+    std::wstring wide;
+    const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    if (length <= 1) return wide;
+    wide.resize(static_cast<std::size_t>(length));
+    MultiByteToWideChar(CP_ACP, 0, path, -1, &wide[0], length);
+    wide.pop_back();  // the terminator
+    if (wide.compare(0, 4, L"\\\\?\\") == 0) return wide;
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);  // with the terminator
+    if (needed <= MAX_PATH) return wide;
+    std::wstring full(needed, L'\0');
+    const DWORD got = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
+    if (got == 0 || got >= needed) return wide;
+    full.resize(got);
+    if (full.compare(0, 4, L"\\\\.\\") == 0) return full;  // a device path stays as it is
+    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 // A C stream over a handle; the handle is closed when the stream cannot be made.
 std::FILE* streamOf(HANDLE handle, int flags, const char* mode) {
     int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
@@ -202,13 +225,16 @@ std::FILE* streamOf(HANDLE handle, int flags, const char* mode) {
 
 }  // namespace
 
+// Inputs are opened through the wide calls, so that a file whose full path
+// has MAX_PATH characters or more (deep in a collected folder) is read too.
 std::FILE* openInputFile(const char* path, const char* mode) {
+    const std::wstring wide = path ? systemPath(path) : std::wstring();
     if (inputProblem(path)) {
-        DWORD attributes = path && *path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+        DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
         SetLastError(attributes == INVALID_FILE_ATTRIBUTES ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     // Checked on the open handle: a device name ("NUL", "COM1") passes the
@@ -223,13 +249,14 @@ std::FILE* openInputFile(const char* path, const char* mode) {
 }
 
 const char* inputProblem(const char* path) {
-    DWORD attributes = path && *path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    const std::wstring wide = path ? systemPath(path) : std::wstring();
+    DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return "The file does not exist.";
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "The path is a folder, not a file.";
     const char* const NOT_REGULAR = "The path is not a regular file (a device or a pipe).";
     if (attributes & FILE_ATTRIBUTE_DEVICE) return NOT_REGULAR;
     // Device names ("NUL", "COM1") show ordinary attributes: the handle tells.
-    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE handle = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;  // the open that follows gives the reason
     const DWORD type = GetFileType(handle);

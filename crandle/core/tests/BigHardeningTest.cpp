@@ -120,21 +120,30 @@ TEST(BigHardening, DamagedHeadersAreReportedNotListedAsEmpty) {
     HandLaidBig belowHeader = good;
     belowHeader.overrideHeaderSize = true;
     belowHeader.headerSize = 8;
+    HandLaidBig zeroSize = good, hugeSize = good;
+    zeroSize.overrideHeaderSize = hugeSize.overrideHeaderSize = true;
+    hugeSize.headerSize = 0xFFFFFFFF;
     struct Case {
         const char* label;
         std::string bytes;
-        bool damaged;
+        HeaderDamage damage;
     };
-    const Case cases[] = {{"good", good.bytes(), false},        {"empty archive", HandLaidBig().bytes(), false},
-                          {"magic only", "BIG4", true},          {"header size past the end", pastEnd.bytes(), true},
-                          {"impossible entry total", tooMany.bytes(), true},
-                          {"header size below the header", belowHeader.bytes(), true}};
+    const Case cases[] = {{"good", good.bytes(), HeaderDamage::NONE},
+                          {"empty archive", HandLaidBig().bytes(), HeaderDamage::NONE},
+                          {"magic only", "BIG4", HeaderDamage::FILE_TOO_SHORT},
+                          {"15 bytes", good.bytes().substr(0, 15), HeaderDamage::FILE_TOO_SHORT},
+                          {"header size past the end", pastEnd.bytes(), HeaderDamage::SIZE_PAST_END},
+                          {"impossible entry total", tooMany.bytes(), HeaderDamage::TOTAL_TOO_LARGE},
+                          {"header size below the header", belowHeader.bytes(), HeaderDamage::SIZE_BELOW_HEADER},
+                          {"header size 0", zeroSize.bytes(), HeaderDamage::SIZE_BELOW_HEADER},
+                          {"header size 0xFFFFFFFF", hugeSize.bytes(), HeaderDamage::SIZE_TOO_LARGE}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         testkit::writeFile(dir.file("t.big"), c.bytes);
         BigArchive archive;
         ASSERT_TRUE(archive.openArchive(dir.file("t.big").c_str()));
-        EXPECT_EQ(archive.directoryDamaged(), c.damaged);
+        EXPECT_EQ(archive.headerDamage(), c.damage);
+        EXPECT_EQ(archive.directoryDamaged(), c.damage != HeaderDamage::NONE);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "BigArchive.h"
 #include "HandLaidBig.h"
+#include "WorkProgress.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -196,31 +197,64 @@ TEST(BigWriter, AnArchiveInsideTheCollectedFolderIsNotCollectedIntoItself) {
     EXPECT_EQ(testkit::readFile(dir.file("back/b.ini")), "b");
 }
 
-TEST(BigWriter, AFileThatCannotBeReadIsReportedAndLaterEntriesKeepTheirOffsets) {
+// Rewrites a file once the archive's header is out, before any entry is copied.
+struct ShrinkAtFirstBlock : WorkProgress {
+    explicit ShrinkAtFirstBlock(std::string file) : path(std::move(file)) {}
+    void advance(std::uint64_t amount) override {
+        WorkProgress::advance(amount);
+        if (!path.empty()) testkit::writeFile(path, "t");
+        path.clear();
+    }
+    std::string path;
+};
+
+std::map<std::string, std::string> entriesOf(const std::string& archivePath) {
+    BigArchive reader;
+    std::map<std::string, std::string> out;
+    if (!reader.openArchive(archivePath.c_str())) return out;
+    const std::string bytes = testkit::readFile(archivePath);
+    for (std::int32_t i = 0; i < reader.countEntries(); ++i)
+        out[reader.entry(i)->name] = bytes.substr(reader.entry(i)->dataOffset, reader.entry(i)->dataSize);
+    return out;
+}
+
+// Files that could not be read or had shrunk used to be stored as zeros in a
+// published archive, and Windows builds could not read paths of 260 characters.
+TEST(BigWriter, UnreadableOrShrinkingFilesUsedToBeStoredAsZeros) {
     TempDir dir;
     testkit::writeFile(dir.file("pack/1.bin"), "first");
     testkit::writeFile(dir.file("pack/2.bin"), "vanishes");
     testkit::writeFile(dir.file("pack/3.bin"), "third");
+    // The folder stays below the limit of a directory search, the file's full path passes 260 characters.
+    const std::string deep = std::string(150, 'd') + "\\" + std::string(100, 'f') + ".bin";
+    testkit::writeFile(dir.file("pack/" + deep), "deep");
+    ASSERT_GE(dir.file("pack/" + deep).size(), 260u);
     BigArchive archive;
     ASSERT_EQ(archive.collectFolder(dir.file("pack").c_str()), BigStatus::OK);
-    ASSERT_TRUE(platform::deleteFile(dir.file("pack/2.bin").c_str()));
-    testkit::writeFile(dir.file("pack/3.bin"), "thi");  // shrank since the walk
+    ASSERT_EQ(archive.collection().size(), 4u);
+    ASSERT_TRUE(platform::deleteFile(dir.file("pack/2.bin").c_str()));  // gone since the walk: left out, named
+    testkit::writeFile(dir.file("pack/3.bin"), "thi");                   // shrank since the walk: stored as it is now
 
     WriteReport report = archive.writeArchive(dir.file("p.big").c_str());
     ASSERT_EQ(report.status, BigStatus::OK);
-    ASSERT_EQ(report.problems.size(), 2u);
+    EXPECT_EQ(report.entriesWritten, 3);
+    ASSERT_EQ(report.problems.size(), 1u);
     EXPECT_EQ(report.problems[0].name, "2.bin");
     EXPECT_EQ(report.problems[0].problem, EntryProblem::SOURCE_UNREADABLE);
-    EXPECT_EQ(report.problems[1].name, "3.bin");
+    EXPECT_EQ(report.problems[0].path.substr(report.problems[0].path.size() - 5), "2.bin");
+    EXPECT_EQ(testkit::readFile(dir.file("p.big")).size(), archive.archiveSize());
+    const std::map<std::string, std::string> stored = {{"1.bin", "first"}, {"3.bin", "thi"}, {deep, "deep"}};
+    EXPECT_EQ(entriesOf(dir.file("p.big")), stored);
 
-    const std::string bytes = testkit::readFile(dir.file("p.big"));
-    ASSERT_EQ(bytes.size(), archive.archiveSize());
-    BigArchive reader;
-    ASSERT_TRUE(reader.openArchive(dir.file("p.big").c_str()));
-    ASSERT_EQ(reader.countEntries(), 3);
-    EXPECT_EQ(bytes.substr(reader.entry(0)->dataOffset, 5), "first");
-    EXPECT_EQ(bytes.substr(reader.entry(1)->dataOffset, 8), std::string(8, '\0'));
-    EXPECT_EQ(bytes.substr(reader.entry(2)->dataOffset, 5), std::string("thi\0\0", 5));
+    // A file that shrinks while the archive is written ends the write: the
+    // old archive stays and no temporary is left.
+    ASSERT_EQ(archive.collectFolder(dir.file("pack").c_str()), BigStatus::OK);
+    ShrinkAtFirstBlock shrink(dir.file("pack/3.bin"));
+    report = archive.writeArchive(dir.file("p.big").c_str(), &shrink);
+    EXPECT_EQ(report.status, BigStatus::SOURCE_CHANGED);
+    EXPECT_EQ(report.problemPath.substr(report.problemPath.size() - 5), "3.bin");
+    EXPECT_EQ(entriesOf(dir.file("p.big")), stored);
+    EXPECT_EQ(testkit::folderNames(dir.path()), (std::vector<std::string>{"p.big", "pack"}));
 }
 
 TEST(BigWriter, RefusalsWriteNothingAndKeepTheOldArchive) {
