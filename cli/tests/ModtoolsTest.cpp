@@ -610,6 +610,7 @@ TEST_F(Modtools, StringTableLabelsAreSetReadRenamedAndRemoved) {
                              Args{"csf", "get", "table.csf", "NO:SUCH"}, Args{"csf", "set", "damaged.csf", "A", "b"},
                              Args{"csf", "set", "table.csf", " bad name", "b"}})
         expectRefused(run(args), files, snapshot(), 2, args[2]);
+}
 
 // A damaged header (a file shorter than the header, a header size of 0 or of
 // 2 GiB and more) used to list and extract as a good, empty archive, status 0.
