@@ -15,15 +15,18 @@ constexpr UINT UNCHECKED_IMAGE = INDEXTOSTATEIMAGEMASK(1);
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the list's UTF-16 texts are handed to the system as they are");
 
-// Lower-cases UTF-16 text in place, as the system does for every script.
+// Lower-cases UTF-16 text in place, as the system does for every script:
+// each unit as CharLowerBuffW maps it, taken from a table of every unit that
+// the system fills once (a call per text would cost more than the search).
 void lowerCase(char16_t* text, std::size_t length) {
-    constexpr std::size_t STEP = 1u << 30;
-    while (length > 0) {
-        const std::size_t part = length < STEP ? length : STEP;
-        CharLowerBuffW(reinterpret_cast<LPWSTR>(text), static_cast<DWORD>(part));
-        text += part;
-        length -= part;
-    }
+    static const std::vector<char16_t> lower = [] {
+        std::vector<char16_t> units(0x10000);
+        for (std::size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(i);
+        // Unit 0 would end nothing here (the length is given), but is kept as it is.
+        CharLowerBuffW(reinterpret_cast<LPWSTR>(units.data() + 1), static_cast<DWORD>(units.size() - 1));
+        return units;
+    }();
+    for (std::size_t i = 0; i < length; ++i) text[i] = lower[text[i]];
 }
 
 }  // namespace
@@ -248,7 +251,9 @@ bool OwnerDataList::selectRow(int row) {
 
 int OwnerDataList::realRow(int shownRow) const {
     if (shownRow < 0 || shownRow >= shownCount()) return -1;
-    return narrowed_ ? shown_[static_cast<std::size_t>(shownRow)] : shownRow;
+    const int row = narrowed_ ? shown_[static_cast<std::size_t>(shownRow)] : shownRow;
+    // Between new rows and showRows the control may still ask for old ones.
+    return row < rowCount() ? row : -1;
 }
 
 int OwnerDataList::shownRow(int realRow) const {
@@ -269,7 +274,14 @@ void OwnerDataList::setFind(const std::u16string& text, unsigned columns) {
     else
         shown_.clear();
     // Shown row numbers now stand for other rows: nothing stays selected.
-    ListView_SetItemState(window, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // The list takes one selected row at most; state for "every row" (-1)
+    // would visit each of the rows shown until now, one by one.
+    if (send(LVM_GETSELECTEDCOUNT) > 0) {
+        const int selected = static_cast<int>(send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        if (selected >= 0) ListView_SetItemState(window, selected, 0, LVIS_SELECTED);
+    }
+    const int focused = static_cast<int>(send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (focused >= 0) ListView_SetItemState(window, focused, 0, LVIS_FOCUSED);
     send(LVM_SETITEMCOUNT, static_cast<WPARAM>(shownCount()), 0);
     if (shownCount() > 0) ListView_EnsureVisible(window, 0, FALSE);
     InvalidateRect(window, nullptr, FALSE);
