@@ -140,7 +140,6 @@ private:
     void buildSearchText();
     void narrow();
 
-
     int columnCount_;
     int cellsPerRow_;
     int nextColumn_;
