@@ -571,6 +571,16 @@ TEST_F(TessalyDialogTest, FindNarrowsByNameOrTextLetterCaseAsideAndMarksLandOnTh
     const std::string file = folder.file("scripts.csf");
     testkit::writeFile(file, scriptsTable());
     importTable(file);
+    // Ctrl+F on the list goes to the find field.
+    BYTE keys[256] = {0};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SetFocus(list());
+    key('F');
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(application->panel().findField(), GetFocus()) << "the focus was on the list";
 
     find(u"lang:p");  // a name, in other letter case
     EXPECT_EQ((Lines{"LANG:Party"}), column(1));
