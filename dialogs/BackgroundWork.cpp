@@ -44,13 +44,14 @@ void BackgroundWork::run(HWND dialog, int progressBar, const std::function<void(
             }
             if (woke != WAIT_OBJECT_0 + 1) continue;
             MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            // In UTF-16, as the main loop takes them.
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
                 if (message.message == WM_QUIT) {
                     quit = true;
                     quitCode = message.wParam;
-                } else if (dialog == nullptr || !IsDialogMessageA(dialog, &message)) {
+                } else if (dialog == nullptr || !IsDialogMessageW(dialog, &message)) {
                     TranslateMessage(&message);
-                    DispatchMessageA(&message);
+                    DispatchMessageW(&message);
                 }
             }
         }

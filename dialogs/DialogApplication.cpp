@@ -48,11 +48,14 @@ bool DialogApplication::createMainDialog(WORD templateId) {
 
 int DialogApplication::runMessageLoop() {
     for (;;) {
-        lastGetResult_ = GetMessageA(&message_, nullptr, 0, 0);
+        // Taken and passed on in UTF-16: a character typed into a Unicode
+        // control (the find field) arrives whole, whatever the code page;
+        // the system narrows it for the ANSI windows.
+        lastGetResult_ = GetMessageW(&message_, nullptr, 0, 0);
         if (lastGetResult_ == 0 || lastGetResult_ == -1) return lastGetResult_;
-        if (!IsDialogMessageA(dialog, &message_)) {
+        if (!IsDialogMessageW(dialog, &message_)) {
             TranslateMessage(&message_);
-            DispatchMessageA(&message_);
+            DispatchMessageW(&message_);
         }
     }
 }

@@ -6,7 +6,16 @@
 // Readers outside see the same list as with stored items: LVM_GETITEMCOUNT,
 // LVM_GETITEMTEXT (answered through LVN_GETDISPINFO), LVM_GETITEMSTATE (the
 // check mark as state image 1 or 2, through the callback mask) and
-// LVM_GETNEXTITEM. The parent must pass the list's WM_NOTIFY messages to
+// LVM_GETNEXTITEM. The list is a Unicode list view: it asks in UTF-16
+// (LVN_GETDISPINFOW), and a column set wide (setWideColumn) shows its UTF-16
+// texts as they are, every script drawn by the system; 8-bit texts are
+// widened from the ANSI code page.
+//
+// A find narrows what the list shows (setFind): the control then holds only
+// the rows whose searched columns contain the text, letter case aside. Every
+// row number in this class's interface is a row of the whole list (a real
+// row); only the control counts shown rows, and the class maps between them.
+// The parent must pass the list's WM_NOTIFY messages to
 // answerNotification; a list on a tab control needs them forwarded
 // (TabControl::forwardNotifications), as Windows does not do it.
 #pragma once
@@ -14,6 +23,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "ControlWindow.h"
@@ -28,6 +38,9 @@ public:
     // Registers the list-view classes, adds LVS_OWNERDATA to the style and
     // lets the owner answer for the state image (the check box).
     bool create(HWND parentWindow, const ControlLayout& place, DWORD extraStyle);
+
+    // The column whose cells RowWriter::wideCell fills with UTF-16 texts.
+    void setWideColumn(int column) { wideColumn_ = column; }
 
     int addColumn(const char* title, int width);
     int addColumnWithFormat(const char* title, int width, int format);
@@ -49,12 +62,18 @@ public:
     public:
         void cell(const char* text, std::size_t length);
         void cell(const char* text) { cell(text, std::strlen(text)); }
+        // The next column's cell as `length` UTF-16 units, for the wide
+        // column (in any other column it stays empty).
+        void wideCell(const char16_t* text, std::size_t length);
 
     private:
         friend class OwnerDataList;
-        explicit RowWriter(TextBlock& texts) : texts_(texts) {}
+        RowWriter(TextBlock& texts, WideTextBlock& wideTexts) : texts_(texts), wideTexts_(wideTexts) {}
         TextBlock& texts_;
+        WideTextBlock& wideTexts_;
         std::uint32_t* cells_ = nullptr;
+        std::uint32_t* wideCell_ = nullptr;
+        int wideColumn_ = -1;
         int columns_ = 0;
         int column_ = 0;
         bool ok_ = true;
@@ -72,14 +91,32 @@ public:
     // and selection stay. -1, with no rows left, when the text block would
     // pass 4 GB.
     int replaceRows(int count, const std::function<void(int, RowWriter&)>& fill, std::size_t textBytes = 0);
-    // Tells the control how many rows there are now, keeping its scroll
-    // position.
+    // Tells the control how many rows there are now (those the find lets
+    // through), keeping its scroll position.
     void showRows();
     // Forgets every row; true when the control took the news.
     bool deleteAllRows();
     int rowCount() const { return static_cast<int>(checked_.size()); }
-    // The cell's text; empty outside the rows and columns.
+    // The cell's text; empty outside the rows and columns (and in the wide
+    // column, whose texts wideCellText gives).
     const char* cell(int row, int column) const;
+    const char16_t* wideCellText(int row) const;
+
+    // ---- find
+    // Shows only the rows whose columns in `columns` (bit i: column i) hold
+    // `text`, letter case aside for every script; an empty text shows every
+    // row again. The selection is cleared and the top row shown.
+    void setFind(const std::u16string& text, unsigned columns);
+    bool narrowed() const { return narrowed_; }
+    int shownCount() const { return narrowed_ ? static_cast<int>(shown_.size()) : rowCount(); }
+    // The real row shown as the control's row `shownRow`, and the control's
+    // row showing a real row; -1 for none.
+    int realRow(int shownRow) const;
+    int shownRow(int realRow) const;
+    // Selects and scrolls to a real row; false when the find hides it.
+    bool selectRow(int row);
+    // Checks or clears every shown row.
+    void setShownChecked(bool checked);
 
     bool isChecked(int row) const;
     // Rows outside the list are left alone; -1 stands for every row.
@@ -88,7 +125,7 @@ public:
     void setCheckedRange(int first, int count, bool checked);
     // Row i checked as marks[i] says, for the rows that exist; redrawn once.
     void setCheckMarks(const std::vector<bool>& marks);
-    // The selected row (the list takes one at most); -1 when none.
+    // The selected (real) row (the list takes one at most); -1 when none.
     int selectedRow() const;
 
     // Answers the list's requests for texts and check states, refuses its
@@ -99,6 +136,9 @@ public:
 
 private:
     void fillItem(LVITEMA& item, bool wide) const;
+    void redrawRow(int row);
+    void buildSearchText();
+    void narrow();
 
     int columnCount_;
     int cellsPerRow_;
@@ -106,6 +146,21 @@ private:
     TextBlock texts_;
     std::vector<std::uint32_t> cellStarts_;  // cellsPerRow_ per row: where its text starts
     std::vector<std::uint8_t> checked_;      // one per row
+    int wideColumn_;
+    WideTextBlock wideTexts_;
+    std::vector<std::uint32_t> wideStarts_;  // one per row: where its wide cell starts
+
+    // The find: the searched columns of every row, lower-cased, each cell
+    // ended by a zero (built when a find first needs it after the rows
+    // changed); where each row's text starts (one more at the end); the
+    // lower-cased text sought and the real rows shown.
+    std::u16string findText_;
+    unsigned findColumns_;
+    bool narrowed_;
+    bool searchStale_;
+    std::u16string searchText_;
+    std::vector<std::uint32_t> searchStarts_;
+    std::vector<int> shown_;
 };
 
 }  // namespace dialogs

@@ -10,10 +10,13 @@ namespace dialogs {
 namespace {
 
 // Where the controls go, in pixels of the dialog's (the tab's children: the
-// tab's) client area: the tab, the path field, the list, the message list.
+// tab's) client area: the tab, the path field, the list, the find field
+// (placed on the tab, a child of the dialog so that its changes come to the
+// dialog), the message list.
 constexpr int TAB_PLACE[4] = {11, 11, 683, 444};
 constexpr int PATH_PLACE[4] = {16, 32, 572, 20};
-constexpr int LIST_PLACE[4] = {16, 62, 572, 225};
+constexpr int LIST_PLACE[4] = {16, 62, 572, 199};
+constexpr int FIND_PLACE[4] = {16, 266, 572, 22};
 constexpr int MESSAGES_PLACE[4] = {16, 298, 572, 57};
 // The buttons' column: its left edge, the buttons' size and each one's top.
 constexpr int BUTTON_LEFT = 610;
@@ -26,7 +29,7 @@ ControlLayout place(int id, const int (&rect)[4]) { return {id, rect[0], rect[1]
 }  // namespace
 
 ToolPanel::ToolPanel(DialogApplication& application, const ToolPanelLayout& layout)
-    : application_(application), layout_(layout), dialog_(nullptr), markerOn_(false) {}
+    : application_(application), layout_(layout), dialog_(nullptr), findField_(nullptr), markerOn_(false) {}
 
 void ToolPanel::create(HWND dialog) {
     dialog_ = dialog;
@@ -46,6 +49,7 @@ void ToolPanel::create(HWND dialog) {
         }
         messageList_.create(tabWindow, place(layout_.messagesId, MESSAGES_PLACE), WS_DLGFRAME | LBS_DISABLENOSCROLL);
         messageList_.removeStyle(WS_VSCROLL);
+        createFindField(tabWindow);
     }
     for (int i = 0; i < TOOL_BUTTON_COUNT; ++i) {
         buttons_[i].create(dialog, {layout_.buttonIds[i], BUTTON_LEFT, BUTTON_TOPS[i], BUTTON_WIDTH, BUTTON_HEIGHT});
@@ -54,9 +58,38 @@ void ToolPanel::create(HWND dialog) {
     DragAcceptFiles(dialog, TRUE);
 }
 
+void ToolPanel::createFindField(HWND tabWindow) {
+    // A Unicode edit control, so that text in any script is typed or pasted
+    // into it as it is.
+    POINT corner{FIND_PLACE[0], FIND_PLACE[1]};
+    MapWindowPoints(tabWindow, dialog_, &corner, 1);
+    findField_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                                 corner.x, corner.y, FIND_PLACE[2], FIND_PLACE[3], dialog_,
+                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(layout_.findId)),
+                                 reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog_, GWLP_HINSTANCE)), nullptr);
+    if (findField_ == nullptr) return;
+    // Drawn over the tab, which lies under it.
+    SetWindowPos(findField_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SendMessageW(findField_, WM_SETFONT, static_cast<WPARAM>(SendMessageA(dialog_, WM_GETFONT, 0, 0)), TRUE);
+    if (layout_.findHint != nullptr) {
+        wchar_t hint[128] = {0};
+        MultiByteToWideChar(CP_ACP, 0, layout_.findHint, -1, hint, 127);
+        SendMessageW(findField_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(hint));
+    }
+}
+
 INT_PTR ToolPanel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
+        if (LOWORD(wParam) == layout_.findId && findField_ != nullptr) {
+            if (HIWORD(wParam) == EN_CHANGE) applyFind();
+            return TRUE;
+        }
+        // Esc: the dialog has no Cancel button, so the key means the find.
+        if (LOWORD(wParam) == IDCANCEL) {
+            clearFind();
+            return TRUE;
+        }
         runCommand(LOWORD(wParam));
         return TRUE;
     case WM_NOTIFY:
@@ -88,12 +121,18 @@ INT_PTR ToolPanel::answerList(LPARAM lParam) {
     if (list_.answerNotification(dialog_, header)) return TRUE;
     const UINT code = header->code;
     if (code == static_cast<UINT>(LVN_KEYDOWN)) {
+        const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey;
+        if (key == 'F' && GetKeyState(VK_CONTROL) < 0) {
+            focusFind();
+            return TRUE;
+        }
         const int command = keys_ ? keys_(reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey) : 0;
         if (command == 0) return FALSE;
         PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
         return TRUE;
     }
-    const int row = reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem;
+    // The control counts the rows it shows; the panel and the program the real ones.
+    const int row = list_.realRow(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
     if (code == static_cast<UINT>(NM_CLICK) || code == static_cast<UINT>(NM_DBLCLK)) {
         rowClicked(row);
         return TRUE;
@@ -218,6 +257,28 @@ void ToolPanel::noteImport(bool loaded) {
     importedPath_ = full;
 }
 
+// ---- find
+
+void ToolPanel::applyFind() {
+    if (findField_ == nullptr) return;
+    const int length = GetWindowTextLengthW(findField_);
+    std::u16string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, u'\0');
+    const int got = GetWindowTextW(findField_, reinterpret_cast<LPWSTR>(&text[0]), length + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    list_.setFind(text, layout_.findColumns);
+}
+
+void ToolPanel::clearFind() {
+    if (findField_ != nullptr && GetWindowTextLengthW(findField_) > 0) SetWindowTextW(findField_, L"");
+    if (list_.narrowed()) list_.setFind(std::u16string(), layout_.findColumns);
+}
+
+void ToolPanel::focusFind() {
+    if (findField_ == nullptr) return;
+    SetFocus(findField_);
+    SendMessageW(findField_, EM_SETSEL, 0, -1);
+}
+
 // ---- Marker, row clicks, Clearup
 
 void ToolPanel::showMarkerCaption() {
@@ -227,7 +288,10 @@ void ToolPanel::showMarkerCaption() {
 void ToolPanel::toggleMarker(int rows) {
     if (rows < 1) return;
     markerOn_ = !markerOn_;
-    list_.setCheckedRange(0, rows, markerOn_);
+    if (list_.narrowed())
+        list_.setShownChecked(markerOn_);
+    else
+        list_.setCheckedRange(0, rows, markerOn_);
     showMarkerCaption();
 }
 
@@ -236,7 +300,7 @@ void ToolPanel::rowClicked(int row) {
         if (!layout_.clickBesideChecksAll) return;
         // Index -1 addresses every row: a click beside the rows checks them all.
         markerOn_ = true;
-        list_.setChecked(-1, true);
+        list_.setShownChecked(true);
         return;
     }
     // The list keeps no check marks of its own: a click on the check box
@@ -246,6 +310,7 @@ void ToolPanel::rowClicked(int row) {
 }
 
 void ToolPanel::clearup() {
+    clearFind();
     if (list_.deleteAllRows()) {
         pathField_.setText("");
         messageList_.clearAll();

@@ -1,7 +1,7 @@
 // The working face shared by the path-field tool programs (Tessaly and
 // Crandle): one tab holding a path field, an owner-data list with check
-// boxes and a message list, ten push buttons beside it and the file
-// chooser. The panel owns these controls, the path last taken, the file
+// boxes, a find field under it and a message list, ten push buttons beside
+// it and the file chooser. The panel owns these controls, the path last taken, the file
 // whose rows the list shows and the Marker state; the program's dialog holds
 // one panel and keeps only its own commands.
 #pragma once
@@ -83,6 +83,11 @@ struct ToolPanelLayout {
     bool clickBesideChecksAll;
     // Clearup also clears the Marker state and caption.
     bool clearupResetsMarker;
+    // The find field: its id, the list's columns it searches (bit i:
+    // column i) and the hint it shows while empty.
+    int findId;
+    unsigned findColumns;
+    const char* findHint;
 };
 
 class ToolPanel {
@@ -117,8 +122,10 @@ public:
     void popupMenu(const ToolMenuItem* items, std::size_t count, int buttonId, const POINT* at = nullptr);
 
     // The program's messages after those of the frame (answeredByFrame):
-    // the buttons' commands, the list's notifications (texts, check states,
-    // clicks), dropped files and the close. FALSE for the rest.
+    // the buttons' commands, the find field (each change narrows the list;
+    // Esc, which comes as IDCANCEL, empties it), the list's notifications
+    // (texts, check states, clicks; Ctrl+F goes to the find field), dropped
+    // files and the close. FALSE for the rest.
     INT_PTR handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // ---- the path
@@ -155,17 +162,29 @@ public:
     // rows again); a failed load leaves no file imported.
     void noteImport(bool loaded);
 
+    // ---- find
+    // Narrows the list to the rows holding the find field's text (in the
+    // layout's columns); an empty field shows every row.
+    void applyFind();
+    // Empties the find field: every row shown again.
+    void clearFind();
+    // Puts the focus into the find field, its text selected.
+    void focusFind();
+
     // ---- Marker, row clicks, Clearup
     bool markerOn() const { return markerOn_; }
     void setMarker(bool on) { markerOn_ = on; }
-    // Marker: flips the state, checks or clears the first rows and shows the
-    // caption for the next press; nothing without rows.
+    // Marker: flips the state, checks or clears the first rows (while a find
+    // narrows the list: the shown rows) and shows the caption for the next
+    // press; nothing without rows.
     void toggleMarker(int rows);
-    // A click or double click on a row toggles its check mark (the list
-    // keeps none of its own); row -1 is beside every row.
+    // A click or double click on a (real) row toggles its check mark (the
+    // list keeps none of its own); row -1 is beside every row, and a click
+    // there that checks them all checks only the shown ones while a find
+    // narrows the list.
     void rowClicked(int row);
-    // Clearup: empties the list, the field and the messages, forgets the path
-    // and the imported file.
+    // Clearup: empties the list, the field, the find and the messages,
+    // forgets the path and the imported file.
     void clearup();
 
     // ---- the controls, for the program and its tests
@@ -174,6 +193,7 @@ public:
     LineEdit& pathField() { return pathField_; }
     OwnerDataList& list() { return list_; }
     ListBoxControl& messageList() { return messageList_; }
+    HWND findField() const { return findField_; }
     FileChooser& chooser() { return chooser_; }
 
 private:
@@ -181,6 +201,7 @@ private:
     void runCommand(int controlId);
     INT_PTR answerList(LPARAM lParam);
     void showMarkerCaption();
+    void createFindField(HWND tabWindow);
     static constexpr int MARKER_BUTTON = 7;
 
     DialogApplication& application_;
@@ -196,6 +217,7 @@ private:
     OwnerDataList list_;
     ListBoxControl messageList_;
     PushButton buttons_[TOOL_BUTTON_COUNT];
+    HWND findField_;
     FileChooser chooser_;
     std::string path_;
     std::string importedPath_;

@@ -3,7 +3,9 @@
 # Scan) until the result is listed, beside the core's own time for the same
 # file, and how much memory the program grew by against the listed text.
 #   Crandle  Import of archives of 20,000 and 100,000 entries
-#   Tessaly  Import of a string table of 100,000 labels
+#   Tessaly  Import of a string table of 100,000 labels, then find in its
+#            list: the time from a change of the find text (a keystroke) to
+#            the narrowed list, for a few texts
 #   Gathrix  Scan of a tree of 60,000 files
 #   Yodrel   Import (parse and dump) of an asset index file of 64 MB
 # The programs are driven from outside (DialogDriver) on a virtual display;
@@ -137,6 +139,14 @@ say " table of $labels labels: core (load and listing) $CORE_T s, memory $CORE_K
 gui Tessaly "Tessaly Helper" "$data" "text 11008 $(winpath "$table")" -- \
   clickwait 11016 11012 "CSF Archive was successfully imported ...."
 say "  rows $(driver "Tessaly Helper" rows 11010), last: $(driver "Tessaly Helper" cell 11010 $((labels - 1)) 1)"
+# Find: each text is what the field holds after one more keystroke; the
+# first one also lowers the letters of every row once. The rows are drawn
+# after that (only the dozen in sight).
+say " find in the list of $labels rows (keystroke to narrowed list):"
+for text in t te "TEXT OF LABEL NUMBER 7" "label09999" "label099999" "число" ""; do
+  set -- $(driver "Tessaly Helper" find 11038 11010 "$text")
+  printf '  %-26s %6.3f s  %6d rows\n' "\"$text\"" "$1" "$2"
+done
 finish "Tessaly Helper"
 
 echo "== Gathrix: Scan"

@@ -27,6 +27,9 @@ const dialogs::ToolPanelLayout PANEL = {
     crandletext::ERROR_TITLE,
     true,   // a click beside the rows checks them all
     false,  // Clearup leaves the Marker as it is
+    IDC_CRANDLE_FIND,
+    1u << 1,  // entry names
+    "Find an entry name (Ctrl+F; Esc clears)",
 };
 
 const dialogs::ListingTexts LISTING_TEXTS = {
@@ -449,12 +452,7 @@ void CrandleDialog::showTitle() {
     SetWindowTextA(dialogWindow(), plan_.pending() ? crandletext::UNSAVED_TITLE : crandletext::PROGRAM_TITLE);
 }
 
-void CrandleDialog::showRow(int row) {
-    HWND list = panel_.list().handle();
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
-    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(list, row, FALSE);
-}
+void CrandleDialog::showRow(int row) { panel_.list().selectRow(row); }
 
 int CrandleDialog::selectedEntry() {
     const int row = panel_.list().selectedRow();

@@ -20,6 +20,7 @@
 #define IDC_CRANDLE_BANNER 11032
 #define IDC_CRANDLE_EDIT 11034
 #define IDC_CRANDLE_SAVE 11036
+#define IDC_CRANDLE_FIND 11038
 // The edit menu's commands (the Edit button's menu and the list's keys).
 #define IDM_CRANDLE_ADD_FILES 11040
 #define IDM_CRANDLE_ADD_FOLDER 11042

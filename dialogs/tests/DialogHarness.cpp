@@ -64,6 +64,16 @@ std::string listViewCell(HWND list, int row, int column) {
     return buffer;
 }
 
+std::u16string listViewWideCell(HWND list, int row, int column) {
+    wchar_t buffer[1100] = {0};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer / sizeof buffer[0];
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer));
+}
+
 bool listViewChecked(HWND list, int row) {
     UINT state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
     return state == INDEXTOSTATEIMAGEMASK(2);

@@ -25,6 +25,8 @@ std::vector<std::string> listBoxLines(HWND list);
 int progressPosition(HWND bar);
 int listViewRows(HWND list);
 std::string listViewCell(HWND list, int row, int column);
+// The same cell as the list gives it in UTF-16 (LVM_GETITEMTEXTW).
+std::u16string listViewWideCell(HWND list, int row, int column);
 bool listViewChecked(HWND list, int row);
 
 // ---- what the user does (each posts or sends the messages the action makes)

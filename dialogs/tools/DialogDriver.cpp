@@ -14,6 +14,12 @@
 //   DialogDriver CAPTION clickfile ID PATH [SECONDS]
 //       clicks button ID, waits (default 600 s) until the file PATH exists
 //       and prints the seconds from the click
+//   DialogDriver CAPTION find ID LIST TEXT
+//       sets the text of edit control ID (every character of the command
+//       line, whatever the code page), as typing it there ends,
+//       and prints the seconds until the dialog has taken the change (the
+//       control's parent answers it before the setting returns) and the
+//       rows the list view LIST then shows
 //   DialogDriver CAPTION rows ID              prints the list view's row count
 //   DialogDriver CAPTION cell ID ROW COLUMN   prints a list view cell (LVM_GETITEMTEXT)
 //   DialogDriver CAPTION checked ID ROW       prints 1 when the row is checked
@@ -23,6 +29,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -114,7 +121,7 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: DialogDriver CAPTION wait|rect|close|text ID TEXT|command ID|check ID|\n"
                      "       clickwait ID LIST TEXT [SECONDS]|clickcount ID LIST COUNT [SECONDS]|clickfile ID PATH [SECONDS]|\n"
-                     "       rows ID|cell ID ROW COLUMN|checked ID ROW|line ID INDEX\n");
+                     "       find ID LIST TEXT|rows ID|cell ID ROW COLUMN|checked ID ROW|line ID INDEX\n");
         return 2;
     }
     const char* caption = argv[1];
@@ -181,6 +188,22 @@ int main(int argc, char** argv) {
             Sleep(5);
         }
         std::printf("%.3f\n", secondsSince(start));
+        return 0;
+    }
+    if (std::strcmp(action, "find") == 0 && argc >= 6) {
+        HWND list = findControl(dialog, std::atoi(argv[4]), nullptr);
+        if (list == nullptr) return fail("no list view with id", argv[4]);
+        // The text as the command line gave it, not narrowed to the code page.
+        int wideCount = 0;
+        LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+        if (wide == nullptr || wideCount != argc) return fail("cannot read the command line for", argv[5]);
+        const std::wstring text = wide[5];
+        LocalFree(wide);
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        std::printf("%.3f %d\n", secondsSince(start), rows);
         return 0;
     }
     if (std::strcmp(action, "rows") == 0) {

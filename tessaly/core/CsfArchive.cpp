@@ -245,6 +245,28 @@ std::size_t CsfArchive::quotedTextInto(int index, char* buffer) const {
     return length;
 }
 
+std::size_t CsfArchive::quotedWideInto(int index, char16_t* buffer) const {
+    if (index < 0 || index >= recordCount()) return 0;
+    const CsfLabelRecord& rec = records_[static_cast<std::size_t>(index)];
+    if (rec.stringRecords == 0) return quoteWideInto(nullptr, 0, buffer);
+    return quoteWideInto(data_.data() + rec.slot[0].textOffset, static_cast<std::size_t>(rec.slot[0].length), buffer);
+}
+
+std::size_t CsfArchive::quoteWideInto(const unsigned char* data, std::size_t units, char16_t* buffer) {
+    std::size_t shown = units > TEXT_SHOWN ? TEXT_SHOWN : units;
+    const auto unitAt = [data](std::size_t i) {
+        return static_cast<char16_t>(static_cast<unsigned>(static_cast<unsigned char>(~data[2 * i])) |
+                                     static_cast<unsigned>(static_cast<unsigned char>(~data[2 * i + 1])) << 8);
+    };
+    // A high surrogate whose low half lies beyond what is shown goes too.
+    if (shown < units && shown > 0 && unitAt(shown - 1) >= 0xD800 && unitAt(shown - 1) <= 0xDBFF) --shown;
+    std::size_t length = 0;
+    buffer[length++] = u'"';
+    for (std::size_t i = 0; i < shown; ++i) buffer[length++] = unitAt(i);
+    buffer[length++] = u'"';
+    return length;
+}
+
 void CsfArchive::setExportFlag(int index, int flag) {
     if (index < 0 || index >= recordCount()) return;
     records_[static_cast<std::size_t>(index)].exportFlag = flag != 0 ? 1 : 0;

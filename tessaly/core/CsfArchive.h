@@ -93,6 +93,13 @@ public:
     static constexpr std::size_t QUOTED_SIZE = TEXT_SHOWN + 2;
     std::string_view labelView(int index) const;
     std::size_t quotedTextInto(int index, char* buffer) const;
+    // The same quoted text as its UTF-16 units, every character as it is,
+    // into `buffer` (QUOTED_SIZE units); a pair of surrogates is never cut
+    // in two at TEXT_SHOWN.
+    std::size_t quotedWideInto(int index, char16_t* buffer) const;
+    // `units` inverted 16-bit units, quoted, into `buffer` as quotedWideInto
+    // writes them.
+    static std::size_t quoteWideInto(const unsigned char* data, std::size_t units, char16_t* buffer);
     // The first (index 0) or second (index 1) text of a label, narrowed.
     std::string slotText(int index, int slotIndex) const;
     // Flag 0 marks the label to be left out of the next export.

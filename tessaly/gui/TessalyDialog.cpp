@@ -25,7 +25,13 @@ const dialogs::ToolPanelLayout PANEL = {
     tessalytext::ERROR_TITLE,
     false,  // a click beside the rows does nothing
     true,   // Clearup clears the Marker
+    IDC_TESSALY_FIND,
+    (1u << 1) | (1u << 2),  // label names and texts
+    "Find a label or text (Ctrl+F; Esc clears)",
 };
+
+// The list's column of texts, shown in UTF-16.
+constexpr int TEXT_COLUMN = 2;
 
 const dialogs::ListingTexts LISTING_TEXTS = {
     tessalytext::SAVED,       tessalytext::OUTPUT_FAILED, tessalytext::OUTPUT_REFUSED, tessalytext::CANNOT_OPEN_FORMAT,
@@ -66,20 +72,16 @@ std::string markedName(const PlannedLabel& label) {
     return marker.empty() ? label.name : marker + " " + label.name;
 }
 
-// A planned text in the list's form: quoted, narrowed to 8-bit characters as
-// the table's own texts are (CsfArchive::narrowInto), at most TEXT_SHOWN units.
-std::size_t quotedInto(const std::u16string& text, char* buffer) {
-    const std::size_t units = text.size() < CsfArchive::TEXT_SHOWN ? text.size() : CsfArchive::TEXT_SHOWN;
-    unsigned char stored[2 * CsfArchive::TEXT_SHOWN];
+// A planned text in the list's form: quoted, in UTF-16 as the table's own
+// texts are shown (CsfArchive::quotedWideInto), at most TEXT_SHOWN units.
+std::size_t quotedInto(const std::u16string& text, char16_t* buffer) {
+    const std::size_t units = text.size() < CsfArchive::TEXT_SHOWN + 1 ? text.size() : CsfArchive::TEXT_SHOWN + 1;
+    unsigned char stored[2 * (CsfArchive::TEXT_SHOWN + 1)];
     for (std::size_t i = 0; i < units; ++i) {
         stored[2 * i] = static_cast<unsigned char>(~(text[i] & 0xFF));
         stored[2 * i + 1] = static_cast<unsigned char>(~(text[i] >> 8));
     }
-    std::size_t length = 0;
-    buffer[length++] = '"';
-    length += CsfArchive::narrowInto(stored, units, buffer + length);
-    buffer[length++] = '"';
-    return length;
+    return CsfArchive::quoteWideInto(stored, units, buffer);
 }
 
 }  // namespace
@@ -108,6 +110,7 @@ void TessalyDialog::initialiseDialog(HWND window) {
     placement.placeCentred(window);
     setWindowIcons(window, IDI_TESSALY);
     setStaticBitmap(window, IDC_TESSALY_BANNER, IDB_TESSALY_BANNER);
+    panel_.list().setWideColumn(TEXT_COLUMN);
     panel_.create(window);
 }
 
@@ -172,12 +175,12 @@ void TessalyDialog::listTable(bool replacing) {
     // and text record carries more than its quotes), so the block is set
     // aside once and never copied while it fills; what it leaves unused is
     // never touched.
-    char quoted[CsfArchive::QUOTED_SIZE];
+    char16_t quoted[CsfArchive::QUOTED_SIZE];
     const auto fill = [&](int i, dialogs::OwnerDataList::RowWriter& row) {
         row.cell("", 0);
         const std::string_view name = archive.labelView(i);
         row.cell(name.data(), name.size());
-        row.cell(quoted, archive.quotedTextInto(i, quoted));
+        row.wideCell(quoted, archive.quotedWideInto(i, quoted));
     };
     if (replacing)
         list.replaceRows(labelCount, fill, archive.bytes().size());
@@ -351,7 +354,7 @@ std::vector<bool> TessalyDialog::planMarks() {
 
 void TessalyDialog::showPlan(const std::vector<bool>& marks) {
     dialogs::OwnerDataList& list = panel_.list();
-    char quoted[CsfArchive::QUOTED_SIZE];
+    char16_t quoted[CsfArchive::QUOTED_SIZE];
     list.replaceRows(
         plan_.count(),
         [&](int i, dialogs::OwnerDataList::RowWriter& row) {
@@ -364,9 +367,9 @@ void TessalyDialog::showPlan(const std::vector<bool>& marks) {
                 row.cell(label.name.data(), label.name.size());
             }
             if (label.textSet)
-                row.cell(quoted, quotedInto(label.text, quoted));
+                row.wideCell(quoted, quotedInto(label.text, quoted));
             else
-                row.cell(quoted, archive.quotedTextInto(label.record, quoted));
+                row.wideCell(quoted, archive.quotedWideInto(label.record, quoted));
         },
         archive.bytes().size());
     list.showRows();
@@ -419,10 +422,9 @@ void TessalyDialog::addLabel() {
     if (!dialogs::editLabel(dialogWindow(), tessalytext::ADD_CAPTION, name, true, text)) return;
     if (!edited(plan_.add(name, text), name)) return;
     noteEdit(tessalytext::LABEL_ADDED, name);
-    // The new label is the last row: shown and selected.
-    const int row = plan_.count() - 1;
-    ListView_SetItemState(panel_.list().handle(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(panel_.list().handle(), row, FALSE);
+    // The new label is the last row: shown and selected (unless a find
+    // hides it).
+    panel_.list().selectRow(plan_.count() - 1);
 }
 
 void TessalyDialog::renameLabel() {

@@ -20,6 +20,7 @@
 #define IDC_TESSALY_BANNER 11032
 #define IDC_TESSALY_EDIT 11034
 #define IDC_TESSALY_SAVE 11036
+#define IDC_TESSALY_FIND 11038
 // The edit menu's commands (the Edit button's menu, the list's right click
 // and keys).
 #define IDM_TESSALY_EDIT_TEXT 11040

@@ -81,6 +81,11 @@ protected:
         SendMessageA(list(), WM_KEYDOWN, virtualKey, 1);
         pump();
     }
+    // What typing into the find field does: the whole text at once.
+    void find(const std::u16string& text) {
+        SetWindowTextW(application->panel().findField(), reinterpret_cast<const wchar_t*>(text.c_str()));
+        pump();
+    }
     Lines names() {
         Lines shown;
         for (int i = 0; i < rows(); ++i) shown.push_back(listViewCell(list(), i, 1));
@@ -746,4 +751,27 @@ TEST_F(CrandleDialogTest, UnsavedChangesAreAskedForBeforeAnotherImportAndBeforeT
     EXPECT_FALSE(IsWindow(dialog));
     dialog = nullptr;
     EXPECT_EQ(single.bytes(), testkit::readFile(other));
+}
+
+TEST_F(CrandleDialogTest, FindNarrowsByEntryNameLetterCaseAsideAndTheMarkLeavesOutTheRightEntry) {
+    importArchive(archivePath);
+    find(u"TWO.T");
+    ASSERT_EQ((Lines{"art\\two.tga"}), names());
+    clickRow(list(), 0, false);
+    find(u"\\");  // every name holds a folder
+    EXPECT_EQ(3, rows());
+    find(u"one.ini\\");  // no name goes on past its end
+    EXPECT_EQ(0, rows());
+    // Esc anywhere in the dialog shows every entry again.
+    MSG msg{list(), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {0, 0}};
+    IsDialogMessageW(dialog, &msg);
+    pump();
+    ASSERT_EQ(3, rows());
+    EXPECT_EQ((Checks{false, true, false}), checks());
+
+    ModalAnswerer answerer;
+    const std::string target = exportTo(answerer, "part");
+    EXPECT_FALSE(wasExtracted(target, "art\\two.tga")) << "the entry checked while narrowed is left out";
+    EXPECT_EQ("alpha=1\r\n", extracted(target, "data\\one.ini"));
+    EXPECT_EQ("hello there", extracted(target, "text\\three.str"));
 }

@@ -242,3 +242,25 @@ TEST(CsfReader, LoadCountsTheTablesBytesAndAStopEndsAsAFailedLoad) {
     EXPECT_EQ(archive.bytes().size(), 0u);
     EXPECT_EQ(archive.labelText(0), "");
 }
+
+// The list's UTF-16 form: every unit as it is, at most TEXT_SHOWN of them,
+// and never half of a surrogate pair where the text is cut.
+TEST(CsfReader, ShowsTextsInUtf16WithoutCuttingAPairInTwo) {
+    const std::u16string greek = u"\u039A\u03B1\u03BB\u03B7 \U0001F389";
+    const std::u16string cut = std::u16string(CsfArchive::TEXT_SHOWN - 1, u'a') + u"\U0001F389";
+    testkit::TempDir dir;
+    const std::string path = dir.file("wide.csf");
+    CsfFixtureLabel one;
+    one.name = "A";
+    one.texts = {CsfFixtureText(greek)};
+    CsfFixtureLabel two;
+    two.name = "B";
+    two.texts = {CsfFixtureText(cut)};
+    testkit::writeFile(path, csfTableBytes({one, two}));
+    CsfArchive archive;
+    ASSERT_TRUE(archive.load(path.c_str()));
+    char16_t shown[CsfArchive::QUOTED_SIZE];
+    EXPECT_EQ(u"\"" + greek + u"\"", std::u16string(shown, archive.quotedWideInto(0, shown)));
+    EXPECT_EQ(u"\"" + cut.substr(0, CsfArchive::TEXT_SHOWN - 1) + u"\"",
+              std::u16string(shown, archive.quotedWideInto(1, shown)));
+}

@@ -34,6 +34,26 @@ const std::vector<CsfFixtureLabel> THREE_LABELS = {
 
 const std::string FRAME(61, '*');
 
+// Texts in four scripts: Greek, Cyrillic, Chinese and one beyond the Basic
+// Multilingual Plane (a surrogate pair).
+const std::vector<std::pair<std::string, std::u16string>> SCRIPTS = {
+    {"LANG:Greek", u"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1"},
+    {"LANG:Russian", u"\u041F\u0440\u0438\u0432\u0435\u0442, \u043C\u0438\u0440"},
+    {"LANG:Chinese", u"\u4F60\u597D\uFF0C\u4E16\u754C"},
+    {"LANG:Party", u"Party \U0001F389!"},
+};
+
+std::string scriptsTable(std::size_t first = 0, std::size_t end = 4) {
+    std::vector<CsfFixtureLabel> labels;
+    for (std::size_t i = first; i < end; ++i) {
+        CsfFixtureLabel label;
+        label.name = SCRIPTS[i].first;
+        label.texts = {CsfFixtureText(SCRIPTS[i].second)};
+        labels.push_back(label);
+    }
+    return csfTableBytes(labels);
+}
+
 class TessalyDialogTest : public DialogFixture<TessalyDialog> {
 protected:
     void SetUp() override {
@@ -63,6 +83,17 @@ protected:
     }
     void key(WORD virtualKey) {
         SendMessageA(list(), WM_KEYDOWN, virtualKey, 1);
+        pump();
+    }
+    // What typing into the find field does: the whole text at once.
+    void find(const std::u16string& text) {
+        SetWindowTextW(application->panel().findField(), reinterpret_cast<const wchar_t*>(text.c_str()));
+        pump();
+    }
+    // The Esc key in the find field, through the dialog's keyboard handling.
+    void escape() {
+        MSG msg{application->panel().findField(), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {0, 0}};
+        IsDialogMessageW(dialog, &msg);
         pump();
     }
     Lines column(int which) {
@@ -491,8 +522,8 @@ TEST_F(TessalyDialogTest, EditsStayPendingAndMarkedUntilSaveWritesThemOverTheTab
     selectRow(1);
     key(VK_DELETE);
     EXPECT_EQ((Lines{"* GUI:One", "> GUI:Drei", "+ GUI:Four"}), column(1));
-    EXPECT_EQ((Lines{"\"Line one\nline two \xA9\"\"", "\"Third text\"", "\"Fourth\""}), column(2))
-        << "the list shows the 8-bit form";
+    EXPECT_EQ(u"\"Line one\nline two \u03A9\u6F22\"", listViewWideCell(list(), 0, 2)) << "the list shows the text itself";
+    EXPECT_EQ(u"\"Fourth\"", listViewWideCell(list(), 2, 2));
     EXPECT_EQ((Lines{"Labels deleted: 1 - not saved yet ...."}), messages());
     EXPECT_EQ(tessalytext::UNSAVED_TITLE, windowText(dialog));
     EXPECT_EQ(csfTableBytes(THREE_LABELS), testkit::readFile(table)) << "nothing is written before Save";
@@ -536,4 +567,59 @@ TEST_F(TessalyDialogTest, UnsavedChangesAreAskedForBeforeAnotherImportAndBeforeT
     EXPECT_FALSE(IsWindow(dialog));
     dialog = nullptr;
     EXPECT_EQ(csfTableBytes({csfLabel("GUI:Two", ""), csfLabel("GUI:Three", "Third text")}), testkit::readFile(table));
+}
+
+// Every text used to show as the low bytes of its characters (Greek as
+// "\x9A\xB1\xBB..."): the list now gives the UTF-16 text itself.
+TEST_F(TessalyDialogTest, TextsInOtherScriptsUsedToShowAsTheirLowBytes) {
+    const std::string file = folder.file("scripts.csf");
+    testkit::writeFile(file, scriptsTable());
+    importTable(file);
+    ASSERT_EQ(4, rows());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(SCRIPTS[static_cast<std::size_t>(i)].first, listViewCell(list(), i, 1));
+        EXPECT_EQ(u"\"" + SCRIPTS[static_cast<std::size_t>(i)].second + u"\"", listViewWideCell(list(), i, 2)) << i;
+    }
+}
+
+TEST_F(TessalyDialogTest, FindNarrowsByNameOrTextLetterCaseAsideAndMarksLandOnTheRealRows) {
+    const std::string file = folder.file("scripts.csf");
+    testkit::writeFile(file, scriptsTable());
+    importTable(file);
+    // Ctrl+F on the list goes to the find field.
+    BYTE keys[256] = {0};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SetFocus(list());
+    key('F');
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(application->panel().findField(), GetFocus()) << "the focus was on the list";
+
+    find(u"lang:p");  // a name, in other letter case
+    EXPECT_EQ((Lines{"LANG:Party"}), column(1));
+    // Marker while narrowed checks the shown rows only.
+    find(u"\u039A\u0391\u039B\u0397");  // capital Greek: the start of the Greek text
+    EXPECT_EQ((Lines{"LANG:Greek"}), column(1));
+    press(IDC_TESSALY_MARKER);
+    // A click on the one shown row checks the real row behind it.
+    find(u"\u041F\u0420\u0418\u0412\u0415\u0422");  // capital Cyrillic: the Russian text
+    ASSERT_EQ((Lines{"LANG:Russian"}), column(1));
+    clickRow(list(), 0, false);
+    EXPECT_EQ((std::vector<bool>{true}), checks());
+    find(u"\u4E16\u754C");  // Chinese, with no case at all
+    EXPECT_EQ((Lines{"LANG:Chinese"}), column(1));
+    find(u"text nowhere");
+    EXPECT_EQ(0, rows());
+
+    escape();
+    EXPECT_EQ(0, GetWindowTextLengthW(application->panel().findField())) << "Esc empties the field";
+    ASSERT_EQ(4, rows());
+    EXPECT_EQ((std::vector<bool>{true, true, false, false}), checks());
+    ModalAnswerer answerer;
+    const std::string part = folder.file("part.csf");
+    answerer.thenTypePath(part);
+    press(IDC_TESSALY_EXPORT);
+    EXPECT_EQ(scriptsTable(2, 4), testkit::readFile(part)) << "the two checked labels are left out";
 }
