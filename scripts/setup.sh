@@ -3,7 +3,8 @@
 # toolchain and GoogleTest sources, mingw-w64 for 32- and 64-bit Windows, the
 # header-only libraries of the command-line program, GNU gettext and
 # python3-polib (the PO files are checked with them), both flavours of Wine,
-# Xvfb, ImageMagick and zip. Quick when everything is there already.
+# Xvfb, ImageMagick, zip and unzip, and cmark-gfm (the release packages'
+# user's guide is made with it). Quick when everything is there already.
 #
 # The 32-bit part of Wine is installed apart from the rest: on a host whose
 # kernel cannot run 32-bit programs it may install and still not run, or not
@@ -14,7 +15,7 @@ packages="cmake make g++ googletest
 g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
 g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
 libcli11-dev nlohmann-json3-dev gettext python3-polib
-wine wine64 fonts-wine xvfb xauth imagemagick zip file"
+wine wine64 fonts-wine xvfb xauth imagemagick zip unzip file cmark-gfm"
 packages32="wine32:i386"
 
 missing_of() {
