@@ -69,6 +69,7 @@ int list(const std::string& path, bool json) {
 int exportTable(const std::string& path, const std::string& target, const std::vector<std::string>& drop) {
     CsfArchive archive;
     loadTable(archive, path);
+    requireOutputApart(target, {path});
     requireWritable(target);
     int status = warnDamaged(archive, path);
     std::set<std::string> wanted(drop.begin(), drop.end()), found;
@@ -97,6 +98,7 @@ int append(const std::string& path, const std::string& config) {
     requireFile(config);
     const std::size_t sep = platform::lastSeparator(path);
     const std::string copy = sep == std::string::npos ? "NEW_" + path : path.substr(0, sep + 1) + "NEW_" + path.substr(sep + 1);
+    requireOutputApart(copy, {path, config});
     requireWritable(copy);
     if (!archive.appendFromConfig(path.c_str(), config.c_str()))
         throw Failure(STATUS_BAD_FILE, copy, "cannot be written: " + systemReason());
@@ -107,6 +109,7 @@ int append(const std::string& path, const std::string& config) {
 int toText(const std::string& path, const std::string& target) {
     CsfArchive archive;
     loadTable(archive, path);
+    requireOutputApart(target, {path});
     requireWritable(target);
     std::string text;
     csfToText(archive, text);
@@ -115,8 +118,10 @@ int toText(const std::string& path, const std::string& target) {
 }
 
 int fromText(const std::string& path, const std::string& target) {
-    const std::string text = readInput(path);
+    requireFile(path);
+    requireOutputApart(target, {path});
     requireWritable(target);
+    const std::string text = readInput(path);
     std::string table;
     CsfTextError error;
     if (!csfFromText(text.data(), text.size(), table, error))

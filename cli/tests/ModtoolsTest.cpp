@@ -3,6 +3,7 @@
 // end in one line on standard error with nothing written.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <sstream>
 
@@ -323,4 +324,53 @@ TEST_F(Modtools, AWriteProtectedOutputIsLeftAsItWas) {
 #ifdef _WIN32
     SetFileAttributesA(dir_.file("locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
+}
+
+// Every command with an input and an output used to write over its input
+// when the output named it another way (to-text turned the table into text).
+TEST_F(Modtools, AnOutputNamingItsOwnInputUsedToReplaceIt) {
+    ASSERT_EQ(run({"csf", "to-text", "table.csf", "-o", "good.txt"}).exitCode, 0);
+    write("NEW_table.csf", read("append.cfg"));  // a configuration where append writes its copy
+    struct Row {
+        Args args;  // the output last
+        std::string input;
+    };
+    const std::vector<Row> rows = {
+        {{"csf", "export", "table.csf", "-o"}, "table.csf"},
+        {{"csf", "to-text", "table.csf", "-o"}, "table.csf"},
+        {{"csf", "from-text", "good.txt", "-o"}, "good.txt"},
+        {{"asset", "dump", "first.dat", "-o"}, "first.dat"},
+        {{"asset", "merge", "first.dat", "second.dat", "-o"}, "second.dat"},
+        {{"w3d", "report", "tower.w3d", "-o"}, "tower.w3d"},
+        {{"w3d", "animation", "dance.w3d", "-o"}, "dance.w3d"},
+        {{"big", "create", "tree", "-o"}, "tree"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> spellings = {row.input, std::string("tree") + testkit::SEP + ".." + testkit::SEP + row.input};
+#ifdef _WIN32
+        std::string upper = row.input;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        spellings.push_back(upper);
+#endif
+        for (const std::string& output : spellings) {
+            Args args = row.args;
+            args.push_back(output);
+            SCOPED_TRACE(joined(args));
+            const auto before = snapshot();
+            expectRefused(run(args), before, snapshot(), 2, output);
+        }
+    }
+    // append's copy would replace its own configuration.
+    const auto before = snapshot();
+    expectRefused(run({"csf", "append", "table.csf", "tree/../NEW_table.csf"}), before, snapshot(), 2, "NEW_table.csf");
+}
+
+// asset dump -o '' used to write the default dump beside its input.
+TEST_F(Modtools, AnEmptyOutputNameUsedToWriteTheDefaultDump) {
+    for (const Args& args : {Args{"asset", "dump", "first.dat", "-o", ""}, Args{"csf", "to-text", "table.csf", "-o", ""},
+                             Args{"w3d", "report", "tower.w3d", "-o", ""}, Args{"big", "create", "tree", "-o", ""}}) {
+        SCOPED_TRACE(joined(args));
+        const auto before = snapshot();
+        expectRefused(run(args), before, snapshot(), 1, "name is empty");
+    }
 }
