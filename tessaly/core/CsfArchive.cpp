@@ -111,7 +111,7 @@ bool CsfArchive::load(const char* path, WorkProgress* progress) {
     if (resolvedPath_.empty() || !platform::exists(resolvedPath_.c_str())) return false;
     std::int64_t size = platform::fileSize(resolvedPath_.c_str());
     // Offsets are kept in 32 bits; a table beyond 4 GB is not a string table.
-    if (size < static_cast<std::int64_t>(HEADER_SIZE) || size > 0xFFFFFFF0LL) return false;
+    if (size < static_cast<std::int64_t>(HEADER_SIZE) || static_cast<std::uint64_t>(size) > SIZE_LIMIT) return false;
     std::FILE* f = platform::openInputFile(resolvedPath_.c_str(), "rb");
     if (!f) return false;
     FilePtr closer(f);

@@ -71,6 +71,12 @@ public:
     static constexpr std::size_t NAME_LIMIT = 128;    // bytes of an appended name
     static constexpr std::size_t TEXT_LIMIT = 1023;   // characters of an appended text
     static constexpr std::size_t READ_BLOCK = 1u << 20;  // bytes loaded between two looks at a stop
+    // The largest table: offsets into it are kept in 32 bits. Its counts
+    // and lengths are signed 32-bit fields; every label takes at least 12
+    // bytes and every string record 8, so a table within this size never
+    // needs a count beyond them.
+    static constexpr std::uint64_t SIZE_LIMIT = 0xFFFFFFF0u;
+    static_assert(SIZE_LIMIT / 8 <= 0x7FFFFFFF, "the label and string counts fit their fields");
 
     // True when the file starts with " FSC"; sets `ready` to the result.
     bool isCsfFile(const char* path);
