@@ -103,7 +103,18 @@ int append(const std::string& path, const std::string& config) {
     if (!archive.appendFromConfig(path.c_str(), config.c_str()))
         throw Failure(STATUS_BAD_FILE, copy, "cannot be written: " + systemReason());
     std::printf("%d labels appended into %s\n", archive.lastAppendLabels(), archive.newPath().c_str());
-    return STATUS_DONE;
+    int status = STATUS_DONE;
+    if (archive.familiesLeftOut() > 0) {
+        warn(config, "AppendList is longer than its limit: only " +
+                         std::to_string(archive.familiesListed() - archive.familiesLeftOut()) + " of its " +
+                         std::to_string(archive.familiesListed()) + " families were taken");
+        status = STATUS_PARTIAL;
+    }
+    if (archive.problem() == CsfArchive::Problem::VALUE_CUT) {
+        warn(config, "a value was cut at its limit of 1023 characters; its labels are appended as cut");
+        status = STATUS_PARTIAL;
+    }
+    return status;
 }
 
 int toText(const std::string& path, const std::string& target) {

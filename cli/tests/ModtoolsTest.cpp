@@ -374,3 +374,17 @@ TEST_F(Modtools, AnEmptyOutputNameUsedToWriteTheDefaultDump) {
         expectRefused(run(args), before, snapshot(), 1, "name is empty");
     }
 }
+
+// An AppendList past its limit used to be cut without a word: 104 of 2000
+// families appended, exit 0.
+TEST_F(Modtools, AnAppendListPastItsLimitUsedToBeCutSilently) {
+    std::string families;
+    for (int i = 1; i <= 2000; ++i) families += "F" + std::to_string(i) + "*,";
+    write("long.cfg", "AppendList = {" + families + "}\nF1001 = {LABEL:ONE,First}\n");
+    const testkit::ProcessResult result = run({"csf", "append", "table.csf", "long.cfg"});
+    EXPECT_EQ(result.exitCode, 3) << result.output;
+    EXPECT_NE(result.output.find("modtools: long.cfg: AppendList is longer than its limit: only 104 of its 2000 families"),
+              std::string::npos)
+        << result.output;
+    EXPECT_NE(run({"csf", "list", "NEW_table.csf"}).output.find("LABEL:ONE"), std::string::npos);
+}

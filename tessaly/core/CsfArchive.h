@@ -116,9 +116,15 @@ public:
     bool appendFromConfig(const char* csfPath, const char* configPath);
     void clear();
 
-    // Why the last export or append refused, or what it noticed.
+    // Why the last export or append refused, or what it noticed (VALUE_CUT:
+    // a value other than the AppendList was cut at its limit).
     enum class Problem { NONE, SAME_FILE, NO_CONFIG, VALUE_CUT };
     Problem problem() const { return problem_; }
+    // The families the last append's AppendList names as the configuration
+    // writes it, and how many of them its limits left out (the list is read
+    // up to 512 characters, its line up to 1023).
+    std::size_t familiesListed() const { return familiesListed_; }
+    std::size_t familiesLeftOut() const { return familiesLeftOut_; }
 
     bool ready() const { return ready_; }
     bool appendDone() const { return appendDone_; }
@@ -172,6 +178,8 @@ private:
     int markedCount_ = 0;
     int lastExportLabels_ = 0;
     std::size_t lastAppendLabels_ = 0;
+    std::size_t familiesListed_ = 0;
+    std::size_t familiesLeftOut_ = 0;
     std::string sourcePath_;
     std::string resolvedPath_;
     std::string newPath_;
