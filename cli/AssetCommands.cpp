@@ -38,13 +38,15 @@ void placeFile(const std::string& work, const std::string& target) {
     if (!ok) throw Failure(STATUS_BAD_FILE, target, "cannot be written: " + file.failureText());
 }
 
-int dump(const std::string& path, const std::string& output, bool json) {
-    const std::string target = output.empty() ? besideInput(path, "ZZZ000_Asset.txt") : output;
+// Without an output named, the dump goes beside the input under its usual name.
+int dump(const std::string& path, const std::string* output, bool json) {
+    const std::string target = output ? *output : besideInput(path, "ZZZ000_Asset.txt");
     requireFile(path);
+    requireOutputApart(target, {path});
     requireWritable(target);
     AssetWorkspace workspace;
     import(workspace, 0, path);
-    if (output.empty()) {
+    if (!output) {
         if (!workspace.publishDump(0)) throw Failure(STATUS_BAD_FILE, target, workspace.lastError());
     } else {
         placeFile(workspace.parser(0).tempName(), target);
@@ -71,6 +73,7 @@ int dump(const std::string& path, const std::string& output, bool json) {
 int merge(const std::string& first, const std::string& second, const std::string& output) {
     requireFile(first);
     requireFile(second);
+    requireOutputApart(output, {first, second});
     requireWritable(output);
     AssetWorkspace workspace;
     import(workspace, 0, first);
@@ -92,16 +95,20 @@ void addAssetCommands(CLI::App& app) {
 
     struct DumpArgs {
         std::string file, output;
+        CLI::Option* outputOption = nullptr;
         bool json = false;
     };
     auto dumpArgs = std::make_shared<DumpArgs>();
     CLI::App* dumpCmd = asset->add_subcommand("dump", "Write the text dump of an index file and print a summary");
     dumpCmd->add_option("FILE", dumpArgs->file, "The index file")->required();
-    dumpCmd->add_option("-o,--output", dumpArgs->output, "The dump to write (default: ZZZ000_Asset.txt beside FILE)");
+    dumpArgs->outputOption =
+        dumpCmd->add_option("-o,--output", dumpArgs->output, "The dump to write (default: ZZZ000_Asset.txt beside FILE)");
     dumpCmd->add_flag("--json", dumpArgs->json,
                       "The summary as one JSON document: file, size, tag, headerWord1, entryCount, headerWord3, "
                       "entriesRead, stringSectionOffset, dump");
-    setAction(dumpCmd, [dumpArgs] { return dump(dumpArgs->file, dumpArgs->output, dumpArgs->json); });
+    setAction(dumpCmd, [dumpArgs] {
+        return dump(dumpArgs->file, dumpArgs->outputOption->count() > 0 ? &dumpArgs->output : nullptr, dumpArgs->json);
+    });
 
     struct MergeArgs {
         std::string first, second, output;

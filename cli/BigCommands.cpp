@@ -87,6 +87,7 @@ int list(const std::string& path, bool json) {
 int extract(const std::string& path, const std::string& folder, const std::vector<std::string>& patterns) {
     BigArchive big;
     openBig(big, path);
+    requireOutputApart(folder, {path});
     const std::uint32_t attributes = platform::fileAttributes(folder.c_str());
     if (attributes == platform::ATTR_INVALID) {
         requireWritable(folder);  // the folder it goes in must exist
@@ -137,6 +138,7 @@ int extract(const std::string& path, const std::string& folder, const std::vecto
 
 int create(const std::string& folder, const std::string& archive, const std::string* filter) {
     requireFolder(folder);
+    requireOutputApart(archive, {folder});
     requireWritable(archive);
     BigArchive big;
     const BigStatus collected = big.collectFolder(folder.c_str(), filter ? filter->c_str() : nullptr);

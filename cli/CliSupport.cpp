@@ -130,6 +130,22 @@ void requireWritable(const std::string& path) {
     if (platform::isWriteProtected(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is write-protected");
 }
 
+const std::string* sameFileAs(const std::string& output, const std::vector<std::string>& inputs) {
+    const platform::FileIdentity written = platform::fileIdentity(output.c_str());
+    if (!written.valid) return nullptr;  // a new file is none of the inputs
+    for (const std::string& input : inputs)
+        if (platform::fileIdentity(input.c_str()) == written) return &input;
+    return nullptr;
+}
+
+void requireOutputApart(const std::string& output, const std::vector<std::string>& inputs) {
+    if (output.empty()) throw Failure(STATUS_USAGE, "", "the output's name is empty");
+    if (const std::string* input = sameFileAs(output, inputs))
+        throw Failure(STATUS_BAD_FILE, output,
+                      output == *input ? "is the input itself; nothing was written"
+                                       : "is the input " + *input + " by another name; nothing was written");
+}
+
 void writeOutput(const std::string& path, const std::string& bytes) {
     requireWritable(path);
     ReplacingFile file;

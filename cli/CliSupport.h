@@ -76,6 +76,15 @@ void requireFolder(const std::string& path);
 // An output that can be put in place: its folder exists and the path is
 // neither a folder nor write-protected; else a Failure with status 2.
 void requireWritable(const std::string& path);
+// The input that the output names, by file identity whatever the spelling (a
+// link, "dir/../name", a hard link, other letter case on Windows); null when
+// it names none of them.
+const std::string* sameFileAs(const std::string& output, const std::vector<std::string>& inputs);
+// Every command that reads inputs and writes an output asks this before any
+// work: the output has a name (else a Failure with status 1) and is none of
+// the inputs (else a Failure with status 2), so that nothing is written over
+// what the command reads.
+void requireOutputApart(const std::string& output, const std::vector<std::string>& inputs);
 
 // Writes an output file through a temporary file beside it, moved over the
 // target only when complete; a Failure with status 2 leaves the target as it

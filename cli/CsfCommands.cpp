@@ -70,6 +70,7 @@ int list(const std::string& path, bool json) {
 int exportTable(const std::string& path, const std::string& target, const std::vector<std::string>& drop) {
     CsfArchive archive;
     loadTable(archive, path);
+    requireOutputApart(target, {path});
     requireWritable(target);
     int status = warnDamaged(archive, path);
     std::set<std::string> wanted(drop.begin(), drop.end()), found;
@@ -98,16 +99,29 @@ int append(const std::string& path, const std::string& config) {
     requireFile(config);
     const std::size_t sep = platform::lastSeparator(path);
     const std::string copy = sep == std::string::npos ? "NEW_" + path : path.substr(0, sep + 1) + "NEW_" + path.substr(sep + 1);
+    requireOutputApart(copy, {path, config});
     requireWritable(copy);
     if (!archive.appendFromConfig(path.c_str(), config.c_str()))
         throw Failure(STATUS_BAD_FILE, copy, "cannot be written: " + systemReason());
     summary("%d labels appended into %s\n", archive.lastAppendLabels(), archive.newPath().c_str());
-    return STATUS_DONE;
+    int status = STATUS_DONE;
+    if (archive.familiesLeftOut() > 0) {
+        warn(config, "AppendList is longer than its limit: only " +
+                         std::to_string(archive.familiesListed() - archive.familiesLeftOut()) + " of its " +
+                         std::to_string(archive.familiesListed()) + " families were taken");
+        status = STATUS_PARTIAL;
+    }
+    if (archive.problem() == CsfArchive::Problem::VALUE_CUT) {
+        warn(config, "a value was cut at its limit of 1023 characters; its labels are appended as cut");
+        status = STATUS_PARTIAL;
+    }
+    return status;
 }
 
 int toText(const std::string& path, const std::string& target) {
     CsfArchive archive;
     loadTable(archive, path);
+    requireOutputApart(target, {path});
     requireWritable(target);
     std::string text;
     csfToText(archive, text);
@@ -117,8 +131,10 @@ int toText(const std::string& path, const std::string& target) {
 }
 
 int fromText(const std::string& path, const std::string& target) {
-    const std::string text = readInput(path);
+    requireFile(path);
+    requireOutputApart(target, {path});
     requireWritable(target);
+    const std::string text = readInput(path);
     std::string table;
     CsfTextError error;
     if (!csfFromText(text.data(), text.size(), table, error))

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -33,23 +34,38 @@ void readWithSkeleton(Reader& reader, const std::string& path) {
                   "its skeleton file " + reader.skeletonFileName() + " cannot be read: " + reader.skeletonError());
 }
 
+// The skeleton file a model or animation names, beside it; empty when it names none.
+template <typename Reader>
+std::string skeletonPath(const Reader& reader, const std::string& path) {
+    const std::string name = reader.skeletonFileName();
+    if (name.empty()) return name;
+    const std::size_t sep = platform::lastSeparator(path);
+    return sep == std::string::npos ? name : path.substr(0, sep + 1) + name;
+}
+
 struct ReportArgs {
     std::string model, html, output;
+    CLI::Option* outputOption = nullptr;
 };
 
 int report(const ReportArgs& args) {
-    if (!args.html.empty() && args.output.empty())
+    const bool toFile = args.outputOption->count() > 0;
+    if (!args.html.empty() && !toFile)
         throw Failure(STATUS_USAGE, "", "--html needs -o: the report through a template goes to a file");
     if (!args.html.empty()) requireFile(args.html);
-    if (!args.output.empty()) requireWritable(args.output);
+    if (toFile) {
+        requireOutputApart(args.output, {args.model, args.html});
+        requireWritable(args.output);
+    }
     W3dModel model;
     readWithSkeleton(model, args.model);
+    if (toFile) requireOutputApart(args.output, {skeletonPath(model, args.model)});
     if (model.subObjectCount() == 0) throw Failure(STATUS_BAD_FILE, args.model, "holds no sub-objects to report");
     const bool html = !args.html.empty();
     model.buildSkeletonList();
     model.buildMeshList(html);
     model.buildHlodList();
-    if (args.output.empty()) {
+    if (!toFile) {
         StdoutText out;
         for (const auto* list : {&model.hlodList(), &model.skeletonList(), &model.meshList()})
             for (const std::string& line : *list) {
@@ -66,12 +82,15 @@ int report(const ReportArgs& args) {
 }
 
 int animation(const std::string& path, const std::string& output) {
+    requireOutputApart(output, {path});
     const std::size_t sep = platform::lastSeparator(output);
     if (output.find('.', sep == std::string::npos ? 0 : sep) == std::string::npos)
         throw Failure(STATUS_USAGE, output, "needs an extension: .w3d writes an animation file, another a text dump");
     requireWritable(output);
     W3dAnimation reader;
     readWithSkeleton(reader, path);
+    const std::string skeleton = skeletonPath(reader, path);
+    requireOutputApart(output, {skeleton});
     if (reader.channelCount() == 0) throw Failure(STATUS_BAD_FILE, path, "holds no animation channels");
     if (!reader.write(output)) throw Failure(STATUS_BAD_FILE, output, "cannot be written: " + systemReason());
     summary("%d channels written to %s\n", static_cast<int>(reader.channelCount()), output.c_str());
@@ -104,7 +123,8 @@ void addW3dCommands(CLI::App& app) {
         w3d->add_subcommand("report", "Report a model's HLOD, skeleton and meshes (its skeleton file beside it)");
     reportCmd->add_option("MODEL", reportArgs->model, "The W3D model")->required();
     reportCmd->add_option("--html", reportArgs->html, "An HTML template to pour the report into (needs -o)");
-    reportCmd->add_option("-o,--output", reportArgs->output, "The report to write (default: standard output)");
+    reportArgs->outputOption =
+        reportCmd->add_option("-o,--output", reportArgs->output, "The report to write (default: standard output)");
     setAction(reportCmd, [reportArgs] { return report(*reportArgs); });
 
     auto animArgs = std::make_shared<std::pair<std::string, std::string>>();

@@ -70,6 +70,30 @@ bool ConfigFile::open() {
     return stream_ != nullptr;
 }
 
+void ConfigFile::ListCounter::add(char c) {
+    // The list ends at its last ']', or without one at its last '}'.
+    if (c == ']') {
+        atSquare_ = itemsSoFar();
+        squareSeen_ = true;
+    } else if (c == '}') {
+        atCurly_ = itemsSoFar();
+        curlySeen_ = true;
+    }
+    // '{' and '[' separate only the first item from what follows.
+    const bool separator = c == ',' || c == ';' || (!firstDone_ && (c == '{' || c == '['));
+    if (!separator) {
+        inItem_ = true;
+    } else if (inItem_) {
+        ++items_;
+        inItem_ = false;
+        firstDone_ = true;
+    }
+}
+
+std::size_t ConfigFile::ListCounter::count() const {
+    return squareSeen_ ? atSquare_ : curlySeen_ ? atCurly_ : itemsSoFar();
+}
+
 bool ConfigFile::readPhysicalLine(bool& cut) {
     std::memset(line_, 0, sizeof line_);
     cut = false;
@@ -79,16 +103,29 @@ bool ConfigFile::readPhysicalLine(bool& cut) {
     }
     const std::size_t length = std::strlen(line_);
     if (length == LINE_LIMIT && line_[length - 1] != '\n') {
-        // The rest of an overlong line is skipped up to its line end.
-        int c;
-        while ((c = std::fgetc(stream_)) != EOF && c != '\n') cut = true;
+        // Only a character before the line end makes the line overlong.
+        const int c = std::fgetc(stream_);
+        cut = c != EOF && c != '\n';
+        if (cut) std::ungetc(c, stream_);
     }
     return true;
 }
 
+void ConfigFile::skipRest(ListCounter* whole) {
+    // A carriage return is given on only when more than the line end follows it.
+    bool carriageReturn = false;
+    int c;
+    while ((c = std::fgetc(stream_)) != EOF && c != '\n') {
+        if (!whole) continue;
+        if (carriageReturn) whole->add('\r');
+        carriageReturn = c == '\r';
+        if (!carriageReturn) whole->add(static_cast<char>(c));
+    }
+}
+
 const char* ConfigFile::readLine() {
     bool cut = false;
-    readPhysicalLine(cut);
+    if (readPhysicalLine(cut) && cut) skipRest(nullptr);
     return line_;
 }
 
@@ -114,17 +151,23 @@ bool ConfigFile::load() {
     // Reads until the stream reports its end (a read error ends it too);
     // a line longer than the buffer is cut and its rest skipped.
     cutKeys_.clear();
+    wholeLists_.clear();
     bool cut = false;
-    while (readPhysicalLine(cut)) parseLine(line_, cut);
+    while (readPhysicalLine(cut)) {
+        ListCounter whole;
+        const bool counting = parseLine(line_, cut, whole);
+        if (cut) skipRest(counting ? &whole : nullptr);
+        if (counting) wholeLists_[lastKey_] = whole.count();
+    }
     close();
     return true;
 }
 
-void ConfigFile::parseLine(const char* line, bool cut) {
-    if (line[0] == '#' || line[0] == '*' || line[0] == '/') return;
+bool ConfigFile::parseLine(const char* line, bool cut, ListCounter& whole) {
+    if (line[0] == '#' || line[0] == '*' || line[0] == '/') return false;
     const char* p = line;
     while (*p && isBlank(*p)) ++p;
-    if (!*p || !std::strchr(p, '=')) return;
+    if (!*p || !std::strchr(p, '=')) return false;
 
     while (*p == ' ' || *p == '=') ++p;
     const char* keyEnd = p;
@@ -142,18 +185,35 @@ void ConfigFile::parseLine(const char* line, bool cut) {
     if (!value.empty() && value.back() == '\n') value.pop_back();
     if (!value.empty() && value.back() == '\r') value.pop_back();
 
+    std::string uncut;
     if (value.find('$') != std::string::npos) {
         value = expand(value);
         if (value.size() > VALUE_LIMIT) {
+            uncut = value;
             value.resize(VALUE_LIMIT);
             cut = true;
         }
     }
     if (cut) cutKeys_.push_back(key);
-    if (!key.empty() && key == lastKey_) return;
+    if (!key.empty() && key == lastKey_) return false;
     lastKey_ = key;
-    if (value.empty() || key.empty()) return;
+    if (value.empty() || key.empty()) return false;
     entries_[key] = value;
+    wholeLists_.erase(key);
+    if (!cut) return false;
+    for (char c : uncut.empty() ? value : uncut) whole.add(c);
+    return true;
+}
+
+std::size_t ConfigFile::wholeListSize(const char* key) const {
+    if (!key || !*key) return 0;
+    const auto counted = wholeLists_.find(key);
+    if (counted != wholeLists_.end()) return counted->second;
+    const auto entry = entries_.find(key);
+    if (entry == entries_.end()) return 0;
+    ListCounter whole;
+    for (char c : entry->second) whole.add(c);
+    return whole.count();
 }
 
 std::string ConfigFile::expand(const std::string& value) const {

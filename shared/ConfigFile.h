@@ -70,21 +70,47 @@ public:
     // a line of its own) or an expansion longer than VALUE_LIMIT. In file
     // order; a cut line that defines nothing is not listed.
     const std::vector<std::string>& cutKeys() const { return cutKeys_; }
+    // How many items the key's list value holds as the file writes it: what
+    // textList would give if neither the line (LINE_LIMIT, VALUE_LIMIT) nor
+    // the list (LIST_LIMIT) were cut. Counted through to the end of an
+    // overlong line; 0 for an absent key.
+    std::size_t wholeListSize(const char* key) const;
 
     // The items of a list value {a,b} or [a;b] as the list lookups split it.
     static std::vector<std::string> splitList(const std::string& value);
 
 private:
+    // Counts the items of a list value a character at a time, as splitList
+    // splits it but without its cut.
+    class ListCounter {
+    public:
+        void add(char c);
+        std::size_t count() const;
+
+    private:
+        std::size_t itemsSoFar() const { return items_ + (inItem_ ? 1 : 0); }
+        std::size_t items_ = 0, atSquare_ = 0, atCurly_ = 0;
+        bool inItem_ = false, firstDone_ = false, squareSeen_ = false, curlySeen_ = false;
+    };
+
     bool locate();
-    void parseLine(const char* line, bool cut);
-    // Reads one physical line into line_ (at most LINE_LIMIT characters);
-    // the rest of a longer line is read and dropped. False at the end.
+    // Stores what the line defines. True when it stored a value cut at a
+    // limit; its whole value is then counted into whole (the caller goes on
+    // with the rest of an overlong line).
+    bool parseLine(const char* line, bool cut, ListCounter& whole);
+    // Reads one physical line into line_ (at most LINE_LIMIT characters).
+    // cut tells that the line goes on: its rest is still to be read by
+    // skipRest. False at the end.
     bool readPhysicalLine(bool& cut);
+    // Reads and drops the rest of an overlong line, each character (its line
+    // end aside) given to whole when there is one.
+    void skipRest(ListCounter* whole);
     std::string expand(const std::string& value) const;
     static void parseRange(const char* text, int& first, int& last);
 
     std::map<std::string, std::string> entries_;
     std::vector<std::string> cutKeys_;
+    std::map<std::string, std::size_t> wholeLists_;  // wholeListSize of the values stored cut
     std::string fileName_;
     int lineLength_;
     std::string lastKey_;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cctype>
 #include <map>
 #include <sstream>
 
@@ -718,4 +719,67 @@ TEST_F(Modtools, UnreadableFilesUsedToBeStoredAsZeros) {
     const nlohmann::json listed = runJson({"big", "list", "--json", "some.big"});
     ASSERT_EQ(listed["entries"].size(), 1u);
     EXPECT_EQ(listed["entries"][0]["name"], "open.txt");
+}
+
+// Every command with an input and an output used to write over its input
+// when the output named it another way (to-text turned the table into text).
+TEST_F(Modtools, AnOutputNamingItsOwnInputUsedToReplaceIt) {
+    ASSERT_EQ(run({"csf", "to-text", "table.csf", "-o", "good.txt"}).exitCode, 0);
+    write("NEW_table.csf", read("append.cfg"));  // a configuration where append writes its copy
+    struct Row {
+        Args args;  // the output last
+        std::string input;
+    };
+    const std::vector<Row> rows = {
+        {{"csf", "export", "table.csf", "-o"}, "table.csf"},
+        {{"csf", "to-text", "table.csf", "-o"}, "table.csf"},
+        {{"csf", "from-text", "good.txt", "-o"}, "good.txt"},
+        {{"asset", "dump", "first.dat", "-o"}, "first.dat"},
+        {{"asset", "merge", "first.dat", "second.dat", "-o"}, "second.dat"},
+        {{"w3d", "report", "tower.w3d", "-o"}, "tower.w3d"},
+        {{"w3d", "animation", "dance.w3d", "-o"}, "dance.w3d"},
+        {{"big", "create", "tree", "-o"}, "tree"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> spellings = {row.input, std::string("tree") + testkit::SEP + ".." + testkit::SEP + row.input};
+#ifdef _WIN32
+        std::string upper = row.input;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        spellings.push_back(upper);
+#endif
+        for (const std::string& output : spellings) {
+            Args args = row.args;
+            args.push_back(output);
+            SCOPED_TRACE(joined(args));
+            const auto before = snapshot();
+            expectRefused(run(args), before, snapshot(), 2, output);
+        }
+    }
+    // append's copy would replace its own configuration.
+    const auto before = snapshot();
+    expectRefused(run({"csf", "append", "table.csf", "tree/../NEW_table.csf"}), before, snapshot(), 2, "NEW_table.csf");
+}
+
+// asset dump -o '' used to write the default dump beside its input.
+TEST_F(Modtools, AnEmptyOutputNameUsedToWriteTheDefaultDump) {
+    for (const Args& args : {Args{"asset", "dump", "first.dat", "-o", ""}, Args{"csf", "to-text", "table.csf", "-o", ""},
+                             Args{"w3d", "report", "tower.w3d", "-o", ""}, Args{"big", "create", "tree", "-o", ""}}) {
+        SCOPED_TRACE(joined(args));
+        const auto before = snapshot();
+        expectRefused(run(args), before, snapshot(), 1, "name is empty");
+    }
+}
+
+// An AppendList past its limit used to be cut without a word: 104 of 2000
+// families appended, exit 0.
+TEST_F(Modtools, AnAppendListPastItsLimitUsedToBeCutSilently) {
+    std::string families;
+    for (int i = 1; i <= 2000; ++i) families += "F" + std::to_string(i) + "*,";
+    write("long.cfg", "AppendList = {" + families + "}\nF1001 = {LABEL:ONE,First}\n");
+    const testkit::ProcessResult result = run({"csf", "append", "table.csf", "long.cfg"});
+    EXPECT_EQ(result.exitCode, 3) << result.output;
+    EXPECT_NE(result.output.find("modtools: long.cfg: AppendList is longer than its limit: only 104 of its 2000 families"),
+              std::string::npos)
+        << result.output;
+    EXPECT_NE(run({"csf", "list", "NEW_table.csf"}).output.find("LABEL:ONE"), std::string::npos);
 }

@@ -1,6 +1,7 @@
 // Fuzzes the configuration reader with arbitrary file contents.
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                                              config.entries().end())) {
         std::vector<std::string> list;
         config.textList(entry.first.c_str(), list);
+        // The whole list holds at least the items its first 512 characters give.
+        if (config.wholeListSize(entry.first.c_str()) < list.size()) std::abort();
         std::map<std::string, int> map;
         config.integerMap(entry.first.c_str(), map);
         config.numberedNames(entry.first.c_str());

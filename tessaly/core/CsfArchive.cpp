@@ -111,7 +111,7 @@ bool CsfArchive::load(const char* path, WorkProgress* progress) {
     if (resolvedPath_.empty() || !platform::exists(resolvedPath_.c_str())) return false;
     std::int64_t size = platform::fileSize(resolvedPath_.c_str());
     // Offsets are kept in 32 bits; a table beyond 4 GB is not a string table.
-    if (size < static_cast<std::int64_t>(HEADER_SIZE) || size > 0xFFFFFFF0LL) return false;
+    if (size < static_cast<std::int64_t>(HEADER_SIZE) || static_cast<std::uint64_t>(size) > SIZE_LIMIT) return false;
     std::FILE* f = platform::openInputFile(resolvedPath_.c_str(), "rb");
     if (!f) return false;
     FilePtr closer(f);
@@ -364,6 +364,8 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
     appendList_.clear();
     staged_.clear();
     lastAppendLabels_ = 0;
+    familiesListed_ = 0;
+    familiesLeftOut_ = 0;
     problem_ = Problem::NONE;
     // Without a readable configuration there is nothing to append: nothing
     // is written, and the caller is told why.
@@ -377,14 +379,19 @@ bool CsfArchive::appendFromConfig(const char* csfPath, const char* configPath) {
             problem_ = Problem::NO_CONFIG;
             return false;
         }
-        if (!config.textList("AppendList", appendList_)) config.textList("APPENDLIST", appendList_);
+        const char* key = config.textList("AppendList", appendList_) ? "AppendList" : "APPENDLIST";
+        if (appendList_.empty()) config.textList(key, appendList_);
+        familiesListed_ = std::max(config.wholeListSize(key), appendList_.size());
+        familiesLeftOut_ = familiesListed_ - appendList_.size();
         for (const std::string& value : appendList_) {
             if (value.size() > PREFIX_LIMIT) continue;  // longer than the prefix buffer: refused
             std::size_t star = value.rfind('*');
             if (star == std::string::npos) continue;
             stageFamily(config, value.substr(0, star));
         }
-        if (!config.cutKeys().empty()) problem_ = Problem::VALUE_CUT;
+        // A cut AppendList is told by the families it left out.
+        for (const std::string& cutKey : config.cutKeys())
+            if (cutKey != key) problem_ = Problem::VALUE_CUT;
     }
 
     sourcePath_ = csfPath ? csfPath : "";

@@ -71,6 +71,12 @@ public:
     static constexpr std::size_t NAME_LIMIT = 128;    // bytes of an appended name
     static constexpr std::size_t TEXT_LIMIT = 1023;   // characters of an appended text
     static constexpr std::size_t READ_BLOCK = 1u << 20;  // bytes loaded between two looks at a stop
+    // The largest table: offsets into it are kept in 32 bits. Its counts
+    // and lengths are signed 32-bit fields; every label takes at least 12
+    // bytes and every string record 8, so a table within this size never
+    // needs a count beyond them.
+    static constexpr std::uint64_t SIZE_LIMIT = 0xFFFFFFF0u;
+    static_assert(SIZE_LIMIT / 8 <= 0x7FFFFFFF, "the label and string counts fit their fields");
 
     // True when the file starts with " FSC"; sets `ready` to the result.
     bool isCsfFile(const char* path);
@@ -117,9 +123,15 @@ public:
     bool appendFromConfig(const char* csfPath, const char* configPath);
     void clear();
 
-    // Why the last export or append refused, or what it noticed.
+    // Why the last export or append refused, or what it noticed (VALUE_CUT:
+    // a value other than the AppendList was cut at its limit).
     enum class Problem { NONE, SAME_FILE, NO_CONFIG, VALUE_CUT };
     Problem problem() const { return problem_; }
+    // The families the last append's AppendList names as the configuration
+    // writes it, and how many of them its limits left out (the list is read
+    // up to 512 characters, its line up to 1023).
+    std::size_t familiesListed() const { return familiesListed_; }
+    std::size_t familiesLeftOut() const { return familiesLeftOut_; }
 
     bool ready() const { return ready_; }
     bool appendDone() const { return appendDone_; }
@@ -173,6 +185,8 @@ private:
     int markedCount_ = 0;
     int lastExportLabels_ = 0;
     std::size_t lastAppendLabels_ = 0;
+    std::size_t familiesListed_ = 0;
+    std::size_t familiesLeftOut_ = 0;
     std::string sourcePath_;
     std::string resolvedPath_;
     std::string newPath_;

@@ -1,5 +1,6 @@
 #include "CsfText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -246,7 +247,8 @@ private:
                     out += static_cast<char>(value);
                 continue;
             }
-            if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            // DEL counts as a control character, as the writer escapes it.
+            if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F')
                 return fail("a control character must be written as an escape");
             unsigned cp;
             std::size_t length;
@@ -280,10 +282,12 @@ bool readMagic(LineReader& line, char magic[4]) {
 // when its next label (or the end) is reached.
 class TableBuilder {
 public:
-    TableBuilder(std::string& out, std::size_t textSize) : out_(out) {
+    TableBuilder(std::string& out, std::size_t textSize, std::uint64_t sizeLimit) : out_(out) {
         out_.clear();
-        // Texts of Latin letters take twice their text's bytes in the table.
-        out_.reserve(textSize * 2);
+        // Texts of Latin letters take twice their text's bytes in the table,
+        // which never grows past the limit.
+        out_.reserve(static_cast<std::size_t>(
+            std::min<std::uint64_t>({2ull * textSize, sizeLimit, static_cast<std::uint64_t>(out_.max_size())})));
         out_.append(CsfArchive::HEADER_SIZE, '\0');
     }
 
@@ -319,6 +323,7 @@ public:
                                                 : "unknown or repeated option '" + option + "'");
             }
         }
+        if (name.size() > 0x7FFFFFFF) return line.fail("the value is too long");
         out_.append(magic, 4);
         countAt_ = out_.size();
         appendI32(out_, 0);
@@ -449,11 +454,11 @@ std::string csfTextUtf8(const CsfArchive& archive, const CsfTextSlot& slot, bool
     return out;
 }
 
-bool csfFromText(const char* text, std::size_t size, std::string& table, CsfTextError& error) {
+bool csfFromText(const char* text, std::size_t size, std::string& table, CsfTextError& error, std::uint64_t sizeLimit) {
     const char* p = text;
     const char* const end = text + size;
     if (size >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
-    TableBuilder builder(table, size);
+    TableBuilder builder(table, size, sizeLimit);
     bool started = false;
     for (std::size_t number = 1; p < end; ++number) {
         const char* stop = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
@@ -483,6 +488,10 @@ bool csfFromText(const char* text, std::size_t size, std::string& table, CsfText
                                        : "unknown line '" + key + "'");
         }
         if (ok && !line.atEnd()) ok = line.fail("unexpected characters at the end of the line");
+        // Offsets into a table are 32-bit: the line that takes it past them is refused.
+        if (ok && table.size() > sizeLimit)
+            ok = line.fail("the table would grow past " + std::to_string(sizeLimit) +
+                           " bytes, the most the format's 32-bit offsets allow");
         if (!ok) {
             error.line = number;
             error.reason = line.reason();

@@ -21,10 +21,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
-class CsfArchive;
-struct CsfTextSlot;
+#include "CsfArchive.h"
 
 // Appends the text form of a loaded table to out.
 void csfToText(const CsfArchive& archive, std::string& out);
@@ -38,5 +38,8 @@ struct CsfTextError {
 };
 
 // Builds the table bytes the text describes into table. False, with the
-// line and the reason in error, at the first malformed line.
-bool csfFromText(const char* text, std::size_t size, std::string& table, CsfTextError& error);
+// line and the reason in error, at the first malformed line or at the line
+// that takes the table past sizeLimit bytes (only tests give another limit
+// than the format's own).
+bool csfFromText(const char* text, std::size_t size, std::string& table, CsfTextError& error,
+                 std::uint64_t sizeLimit = CsfArchive::SIZE_LIMIT);

@@ -258,6 +258,16 @@ void TessalyDialog::append() {
         panel_.report(archive.problem() == CsfArchive::Problem::VALUE_CUT ? tessalytext::APPENDED_CUT
                                                                          : tessalytext::APPENDED,
                       archive.newPath().c_str());
+    if (archive.familiesLeftOut() > 0) {
+        const std::size_t listed = archive.familiesListed();
+        char line[LINE_SIZE];
+        std::snprintf(line, sizeof line, tessalytext::APPEND_LIST_CUT_FORMAT,
+                      std::to_string(listed - archive.familiesLeftOut()).c_str(), std::to_string(listed).c_str());
+        if (archive.appendDone())
+            panel_.addLine(line);
+        else
+            panel_.report(line);
+    }
 }
 
 void TessalyDialog::output() {

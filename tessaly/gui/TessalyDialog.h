@@ -35,6 +35,7 @@ constexpr const char* OUTPUT_FAILED = "Output failed - the file could not be wri
 constexpr const char* EXPORT_REFUSED = "Export refused - nothing was written, the target is the imported CSF Archive ....";
 constexpr const char* APPEND_REFUSED = "Append refused - nothing was written, the configuration file is missing or not a file ....";
 constexpr const char* APPENDED_CUT = "Append finished - but a configuration value was cut at its limit ....";
+constexpr const char* APPEND_LIST_CUT_FORMAT = "AppendList cut at its limit - only %s of its %s families were taken ....";
 constexpr const char* OUTPUT_REFUSED = "Output refused - the listing would replace the imported CSF Archive ....";
 constexpr const char* MARKER = dialogs::MARKER_CAPTION;
 constexpr const char* CHECKED = dialogs::CHECKED_CAPTION;

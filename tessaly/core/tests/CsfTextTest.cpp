@@ -151,3 +151,30 @@ TEST(CsfText, MalformedLinesAreReportedWithTheirNumber) {
         EXPECT_TRUE(table.empty());
     }
 }
+
+// A raw DEL used to be taken, though it is a control character the text
+// form writes as an escape.
+TEST(CsfText, ARawDelUsedToBeTakenAsText) {
+    for (const char* text : {"csf-text 1\nlabel \"A\"\n  text \"a\x7F\"\n", "csf-text 1\nlabel \"A\"\nlabel \"B\x7F\"\n"}) {
+        std::string table;
+        CsfTextError error;
+        EXPECT_FALSE(csfFromText(text, std::strlen(text), table, error)) << text;
+        EXPECT_EQ(error.line, 3u);
+        EXPECT_EQ(error.reason, "a control character must be written as an escape");
+    }
+}
+
+// A text building a table past its 32-bit offsets used to be written whole,
+// a table no reader takes. A smaller limit stands in for the format's own.
+TEST(CsfText, ATablePastTheFormatsSizeUsedToBeWritten) {
+    const std::string text = "csf-text 1\nlabel \"A\"\n  text \"abc\"\nlabel \"B\"\n";
+    const std::string whole = csfTableBytes({label("A", {u"abc"s}), label("B", {})});
+    std::string table;
+    CsfTextError error;
+    ASSERT_TRUE(csfFromText(text.data(), text.size(), table, error, whole.size())) << error.reason;
+    EXPECT_EQ(table, whole);
+    EXPECT_FALSE(csfFromText(text.data(), text.size(), table, error, whole.size() - 1));
+    EXPECT_EQ(error.line, 4u) << "the last label takes it past the limit";
+    EXPECT_NE(error.reason.find(std::to_string(whole.size() - 1) + " bytes"), std::string::npos) << error.reason;
+    EXPECT_TRUE(table.empty());
+}

@@ -368,6 +368,21 @@ TEST_F(TessalyDialogTest, AppendWritesTheNewCopyOrSaysWhyNothingWasWritten) {
     EXPECT_EQ((Lines{tessalytext::APPEND_FAILED}), messages());
 }
 
+// An AppendList past its limit used to be cut without a word after Append.
+TEST_F(TessalyDialogTest, AppendOfAListPastItsLimitUsedToSayNothingOfTheCut) {
+    std::string families;
+    for (int i = 1; i <= 2000; ++i) families += "F" + std::to_string(i) + "*,";
+    const std::string config = folder.file("long.cfg");
+    testkit::writeFile(config, testkit::textFileBytes("AppendList = {" + families + "}\nF1001 = {LABEL:ONE,First}\n"));
+    importTable(table);
+    ModalAnswerer answerer;
+    answerer.thenTypePath(config);
+    press(IDC_TESSALY_APPEND);
+    EXPECT_EQ((Lines{tessalytext::APPENDED, folder.file("NEW_three.csf"),
+                     "AppendList cut at its limit - only 104 of its 2000 families were taken ...."}),
+              messages());
+}
+
 TEST_F(TessalyDialogTest, OutputListsEveryRecordWithItsQuotedText) {
     ModalAnswerer answerer;
     press(IDC_TESSALY_OUTPUT);
