@@ -20,6 +20,8 @@
 //       and prints the seconds until the dialog has taken the change (the
 //       control's parent answers it before the setting returns) and the
 //       rows the list view LIST then shows
+//   DialogDriver CAPTION key ID VK            presses a key on a control (WM_KEYDOWN and
+//                                             WM_KEYUP, sent: handled when it returns)
 //   DialogDriver CAPTION rows ID              prints the list view's row count
 //   DialogDriver CAPTION cell ID ROW COLUMN   prints a list view cell (LVM_GETITEMTEXT)
 //   DialogDriver CAPTION checked ID ROW       prints 1 when the row is checked
@@ -204,6 +206,12 @@ int main(int argc, char** argv) {
         SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
         std::printf("%.3f %d\n", secondsSince(start), rows);
+        return 0;
+    }
+    if (std::strcmp(action, "key") == 0 && argc >= 5) {
+        const WPARAM key = static_cast<WPARAM>(std::atoi(argv[4]));
+        SendMessageA(control, WM_KEYDOWN, key, 1);
+        SendMessageA(control, WM_KEYUP, key, 0xC0000001);
         return 0;
     }
     if (std::strcmp(action, "rows") == 0) {
