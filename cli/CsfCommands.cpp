@@ -17,8 +17,6 @@
 
 namespace cli {
 
-namespace {
-
 void loadTable(CsfArchive& archive, const std::string& path) {
     requireFile(path);
     if (!archive.isCsfFile(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is not a CSF string table");
@@ -32,6 +30,8 @@ int warnDamaged(const CsfArchive& archive, const std::string& path) {
                    std::to_string(archive.header().labelCount) + " labels could be read");
     return STATUS_PARTIAL;
 }
+
+namespace {
 
 std::string labelName(const CsfArchive& archive, int index) {
     const CsfLabelRecord& rec = archive.records()[static_cast<std::size_t>(index)];

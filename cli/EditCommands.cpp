@@ -213,9 +213,7 @@ int bigReplace(const EditTarget& where, const std::string& entry, const std::str
 // String tables.
 
 void loadForEdit(CsfArchive& table, CsfEditPlan& plan, const std::string& path) {
-    requireFile(path);
-    if (!table.isCsfFile(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is not a CSF string table");
-    if (!table.load(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is damaged: shorter than its header");
+    loadTable(table, path);
     std::string reason;
     if (!plan.begin(table, reason)) throw Failure(STATUS_BAD_FILE, path, reason);
 }

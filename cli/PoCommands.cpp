@@ -16,21 +16,6 @@ namespace cli {
 
 namespace {
 
-void loadTable(CsfArchive& archive, const std::string& path) {
-    requireFile(path);
-    if (!archive.isCsfFile(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is not a CSF string table");
-    if (!archive.load(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is damaged: shorter than its header");
-}
-
-// A table whose labels end before its header's count: the PO file holds the
-// labels that could be read.
-int warnDamaged(const CsfArchive& archive, const std::string& path) {
-    if (archive.recordCount() >= archive.header().labelCount) return STATUS_DONE;
-    warn(path, "is damaged: " + std::to_string(archive.recordCount()) + " of " +
-                   std::to_string(archive.header().labelCount) + " labels could be read");
-    return STATUS_PARTIAL;
-}
-
 int toPo(const std::string& path, const std::string& sourcePath, const std::string& target) {
     CsfArchive table, source;
     loadTable(table, path);
