@@ -137,13 +137,15 @@ TEST(ProgramResources, DialogTemplates) {
 }
 
 TEST(ProgramResources, IconGroupsBitmapsAndManifests) {
-    const std::vector<std::pair<int, int>> nineImages = {{48, 8},  {32, 8},  {24, 8},  {16, 8}, {96, 32},
-                                                         {48, 32}, {32, 32}, {24, 32}, {16, 32}};
+    // Four 8-bit images for old displays, then 32-bit ones up to the 256
+    // pixels of Explorer's large views.
+    const std::vector<std::pair<int, int>> images = {{48, 8},  {32, 8},  {24, 8},  {16, 8},  {256, 32}, {128, 32},
+                                                     {96, 32}, {64, 32}, {48, 32}, {32, 32}, {24, 32},  {16, 32}};
     for (const char* program : {"Tessaly", "Crandle", "Gathrix", "Yodrel"}) {
         SCOPED_TRACE(program);
         ProgramResources resources(program);
         ASSERT_NE(nullptr, resources.module);
-        EXPECT_EQ(nineImages, iconImages(resources.bytes(MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, 11000)));
+        EXPECT_EQ(images, iconImages(resources.bytes(MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, 11000)));
         std::string manifest = resources.bytes(MAKEINTRESOURCEA(24) /* RT_MANIFEST */, 1);
         EXPECT_NE(std::string::npos, manifest.find("Common-Controls\" version=\"6.0.0.0\""));
         // The build's own architecture, in the program and in the common
