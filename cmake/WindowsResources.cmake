@@ -39,6 +39,16 @@ function(modtools_windows_resources target)
       "    </dependentAssembly>\n"
       "  </dependency>\n")
   endif()
+  # The compiler of resources names no dependencies: a script made from the
+  # program's own .rc is built again when the icons or bitmaps it takes in
+  # change.
+  get_target_property(sources ${target} SOURCES)
+  file(GLOB artwork ${CMAKE_CURRENT_SOURCE_DIR}/res/*)
+  foreach(source IN LISTS sources)
+    if(source MATCHES "\\.rc$" AND artwork)
+      set_property(SOURCE ${source} APPEND PROPERTY OBJECT_DEPENDS ${artwork})
+    endif()
+  endforeach()
   set(out ${CMAKE_CURRENT_BINARY_DIR}/resources/${target})
   set(RES_MANIFEST ${out}/${target}.manifest)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/manifest.in ${RES_MANIFEST} @ONLY)
