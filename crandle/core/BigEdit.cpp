@@ -292,8 +292,21 @@ SaveResult BigEditPlan::save(const std::string& target, WorkProgress* progress) 
         if (progress && progress->stopped()) return SaveResult::WRITE_FAILED;
         bool readFailed = false;
         if (e.sourcePath.empty()) {
-            if (!platform::seekFile(old.get(), e.oldOffset)) return SaveResult::READ_FAILED;
-            if (!copyBytes(old.get(), out, e.size, buffer, progress, readFailed))
+            // A kept entry is copied inside the system where it can be, in
+            // slices so that a stop is seen; the rest through the buffer.
+            std::uint64_t done = 0;
+            while (done < e.size) {
+                const std::uint64_t slice = std::min<std::uint64_t>(e.size - done, 64u << 20);
+                const std::uint64_t copied = platform::copyRange(old.get(), e.oldOffset + done, slice, out);
+                done += copied;
+                if (progress && copied) {
+                    progress->advance(copied);
+                    if (progress->stopped()) return SaveResult::WRITE_FAILED;
+                }
+                if (copied < slice) break;
+            }
+            if (!platform::seekFile(old.get(), e.oldOffset + done)) return SaveResult::READ_FAILED;
+            if (!copyBytes(old.get(), out, e.size - done, buffer, progress, readFailed))
                 return readFailed ? SaveResult::READ_FAILED : SaveResult::WRITE_FAILED;
             continue;
         }

@@ -305,6 +305,8 @@ FileIdentity fileIdentity(std::FILE* file) {
     return identityOf(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
 }
 
+std::uint64_t copyRange(std::FILE*, std::uint64_t, std::uint64_t, std::FILE*) { return 0; }
+
 std::string argumentUtf8(const std::string& argument) {
     if (argument.empty()) return argument;
     const int units = MultiByteToWideChar(CP_ACP, 0, argument.data(), static_cast<int>(argument.size()), nullptr, 0);
