@@ -288,16 +288,23 @@ SaveResult BigEditPlan::save(const std::string& target, WorkProgress* progress) 
     if (progress) progress->advance(head.size());
 
     std::vector<char> buffer(COPY_BLOCK);
-    for (const PlannedEntry& e : entries_) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const PlannedEntry& e = entries_[i];
         if (progress && progress->stopped()) return SaveResult::WRITE_FAILED;
         bool readFailed = false;
         if (e.sourcePath.empty()) {
-            // A kept entry is copied inside the system where it can be, in
-            // slices so that a stop is seen; the rest through the buffer.
+            // Kept entries that lay one after another in the old archive
+            // still do: the run goes out in one piece, copied inside the
+            // system where it can be, in slices so that a stop is seen; the
+            // rest through the buffer.
+            const std::uint64_t start = e.oldOffset;
+            std::uint64_t end = start + e.size;
+            while (i + 1 < entries_.size() && entries_[i + 1].sourcePath.empty() && entries_[i + 1].oldOffset == end)
+                end += entries_[++i].size;
             std::uint64_t done = 0;
-            while (done < e.size) {
-                const std::uint64_t slice = std::min<std::uint64_t>(e.size - done, 64u << 20);
-                const std::uint64_t copied = platform::copyRange(old.get(), e.oldOffset + done, slice, out);
+            while (start + done < end) {
+                const std::uint64_t slice = std::min<std::uint64_t>(end - start - done, 64u << 20);
+                const std::uint64_t copied = platform::copyRange(old.get(), start + done, slice, out);
                 done += copied;
                 if (progress && copied) {
                     progress->advance(copied);
@@ -305,8 +312,8 @@ SaveResult BigEditPlan::save(const std::string& target, WorkProgress* progress) 
                 }
                 if (copied < slice) break;
             }
-            if (!platform::seekFile(old.get(), e.oldOffset + done)) return SaveResult::READ_FAILED;
-            if (!copyBytes(old.get(), out, e.size - done, buffer, progress, readFailed))
+            if (!platform::seekFile(old.get(), start + done)) return SaveResult::READ_FAILED;
+            if (!copyBytes(old.get(), out, end - start - done, buffer, progress, readFailed))
                 return readFailed ? SaveResult::READ_FAILED : SaveResult::WRITE_FAILED;
             continue;
         }

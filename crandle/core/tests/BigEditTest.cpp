@@ -152,7 +152,7 @@ TEST_F(BigEdit, AStopAtAnyBlockLeavesTheOriginalIntact) {
         blocks = static_cast<int>(1 << 30) - counter.left;
         platform::deleteFile(dir_.file("count.big").c_str());
     }
-    ASSERT_GE(blocks, 6);
+    ASSERT_GE(blocks, 4);  // the header, the kept entries, the new file in blocks
     for (int at = 1; at < blocks; ++at) {
         begin();
         ASSERT_EQ(plan_.add("big.bin", dir_.file("new.txt")), EditResult::DONE);
