@@ -137,7 +137,9 @@ save_after_edit() {
     driver "$2" clickwait 11016 11012 "$4" >/dev/null
     driver "$2" key 11010 36 >/dev/null
     driver "$2" key 11010 46 >/dev/null
-    secs=$(driver "$2" clickwait 11036 11012 "$5")
+    # The title says there are unsaved changes until the save is done.
+    driver "$2 - unsaved changes" wait >/dev/null
+    secs=$(driver "$2 - unsaved changes" clickwait 11036 11012 "$5")
     finish "$2"
     best=$(echo "$secs ${best:-999999}" | awk '{ printf "%.2f", $1 < $2 ? $1 : $2 }')
   done
