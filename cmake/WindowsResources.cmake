@@ -61,4 +61,7 @@ function(modtools_windows_resources target)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${out}/${target}.version.rc @ONLY)
   enable_language(RC)
   target_sources(${target} PRIVATE ${out}/${target}.version.rc)
+  # The manifest is taken in by the script, not named to the build: a
+  # changed manifest must compile the script again.
+  set_property(SOURCE ${out}/${target}.version.rc APPEND PROPERTY OBJECT_DEPENDS ${RES_MANIFEST})
 endfunction()
