@@ -6,6 +6,7 @@
 #include "ByteOrder.h"
 #include "CsfArchive.h"
 #include "ReplacingFile.h"
+#include "Utf8.h"
 #include "WorkProgress.h"
 
 namespace {
@@ -313,42 +314,18 @@ TableSave CsfEditPlan::save(const std::string& target, WorkProgress* progress) {
 bool CsfEditPlan::utf16FromUtf8(const std::string& in, std::u16string& out) {
     std::u16string result;
     result.reserve(in.size());
-    for (std::size_t i = 0; i < in.size();) {
-        const unsigned char c = static_cast<unsigned char>(in[i]);
-        unsigned cp;
-        std::size_t length;
-        if (c < 0x80) {
-            cp = c;
-            length = 1;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            cp = c & 0x1F;
-            length = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            cp = c & 0x0F;
-            length = 3;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            cp = c & 0x07;
-            length = 4;
-        } else {
-            return false;
-        }
-        if (in.size() - i < length) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const unsigned char next = static_cast<unsigned char>(in[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            cp = cp << 6 | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
-        if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
+    const char* const stop = in.data() + in.size();
+    for (const char* p = in.data(); p < stop;) {
+        std::uint32_t cp = 0;
+        const std::size_t length = decodeUtf8(p, stop, cp);
+        if (length == 0) return false;
         if (cp >= 0x10000) {
             result += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
             result += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
         } else {
             result += static_cast<char16_t>(cp);
         }
-        i += length;
+        p += length;
     }
     out = std::move(result);
     return true;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "CsfArchive.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -38,33 +39,6 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-// One UTF-8 character at p (before end), checked strictly: no overlong
-// forms, no encoded surrogates, nothing beyond U+10FFFF. 0 when invalid,
-// else its length.
-std::size_t decodeUtf8(const char* p, const char* end, std::uint32_t& cp) {
-    const unsigned char c = static_cast<unsigned char>(*p);
-    std::size_t length;
-    std::uint32_t min;
-    if (c < 0x80) return cp = c, 1;
-    if (c >= 0xC2 && c < 0xE0) {
-        cp = c & 0x1F, length = 2, min = 0x80;
-    } else if (c >= 0xE0 && c < 0xF0) {
-        cp = c & 0x0F, length = 3, min = 0x800;
-    } else if (c >= 0xF0 && c < 0xF5) {
-        cp = c & 0x07, length = 4, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (static_cast<std::size_t>(end - p) < length) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        const unsigned char t = static_cast<unsigned char>(p[k]);
-        if ((t & 0xC0) != 0x80) return 0;
-        cp = cp << 6 | (t & 0x3Fu);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return length;
 }
 
 bool validUtf8(const char* p, const char* end) {
