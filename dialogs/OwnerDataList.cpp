@@ -69,13 +69,13 @@ int OwnerDataList::addRow(const char* text) {
     if (checked_.empty()) cellsPerRow_ = columnCount_ > 0 ? columnCount_ : 1;
     cellStarts_.insert(cellStarts_.end(), static_cast<std::size_t>(cellsPerRow_), 0);
     checked_.push_back(0);
-    wideStarts_.push_back(0);
+    if (wideColumn_ >= 0) wideStarts_.resize(checked_.size(), 0);
     searchStale_ = true;
     nextColumn_ = 0;
     if (setNextCell(text) == CellResult::TEXT_FULL) {
         cellStarts_.resize(cellStarts_.size() - static_cast<std::size_t>(cellsPerRow_));
         checked_.pop_back();
-        wideStarts_.pop_back();
+        if (wideStarts_.size() > checked_.size()) wideStarts_.resize(checked_.size());
         return -1;
     }
     return rowCount() - 1;
@@ -115,27 +115,30 @@ int OwnerDataList::addRows(int count, const std::function<void(int, RowWriter&)>
     const std::size_t firstCell = cellStarts_.size();
     const std::size_t textSize = texts_.size();
     const std::size_t wideSize = wideTexts_.size();
+    // Without a wide column there are no wide cells to find (wideCellText
+    // gives the empty text): nothing is kept for them.
+    const bool wide = wideColumn_ >= 0;
     searchStale_ = true;
     cellStarts_.resize(firstCell + static_cast<std::size_t>(count) * perRow, 0);
     checked_.resize(firstRow + static_cast<std::size_t>(count), 0);
-    wideStarts_.resize(firstRow + static_cast<std::size_t>(count), 0);
+    if (wide) wideStarts_.resize(firstRow + static_cast<std::size_t>(count), 0);
     // The size of all the texts is given in bytes: the wide column's texts
     // take about that many units, the others' about that many bytes.
     texts_.reserve(textSize + textBytes);
-    if (wideColumn_ >= 0) wideTexts_.reserve(wideSize + textBytes);
+    if (wide) wideTexts_.reserve(wideSize + textBytes);
     RowWriter writer(texts_, wideTexts_);
     writer.columns_ = cellsPerRow_;
     writer.wideColumn_ = wideColumn_;
     for (int i = 0; i < count && writer.ok_; ++i) {
         writer.cells_ = cellStarts_.data() + firstCell + static_cast<std::size_t>(i) * perRow;
-        writer.wideCell_ = wideStarts_.data() + firstRow + static_cast<std::size_t>(i);
+        writer.wideCell_ = wide ? wideStarts_.data() + firstRow + static_cast<std::size_t>(i) : nullptr;
         writer.column_ = 0;
         fill(i, writer);
     }
     if (!writer.ok_) {
         cellStarts_.resize(firstCell);
         checked_.resize(firstRow);
-        wideStarts_.resize(firstRow);
+        if (wideStarts_.size() > firstRow) wideStarts_.resize(firstRow);
         texts_.truncate(textSize);
         wideTexts_.truncate(wideSize);
         return -1;
@@ -186,7 +189,7 @@ const char* OwnerDataList::cell(int row, int column) const {
 }
 
 const char16_t* OwnerDataList::wideCellText(int row) const {
-    if (row < 0 || row >= rowCount()) return wideTexts_.empty();
+    if (row < 0 || static_cast<std::size_t>(row) >= wideStarts_.size()) return wideTexts_.empty();
     return wideTexts_.at(wideStarts_[static_cast<std::size_t>(row)]);
 }
 

@@ -148,7 +148,7 @@ private:
     std::vector<std::uint8_t> checked_;      // one per row
     int wideColumn_;
     WideTextBlock wideTexts_;
-    std::vector<std::uint32_t> wideStarts_;  // one per row: where its wide cell starts
+    std::vector<std::uint32_t> wideStarts_;  // with a wide column, one per row: where its wide cell starts
 
     // The find: the searched columns of every row, lower-cased, each cell
     // ended by a zero (built when a find first needs it after the rows

@@ -25,11 +25,16 @@ bool OwnerDataListBox::create(HWND parentWindow, const ControlLayout& place, DWO
     return true;
 }
 
-bool OwnerDataListBox::addLine(const char* text) {
+bool OwnerDataListBox::addLine(const char* text, std::size_t length) {
     std::uint32_t start = 0;
-    if (!texts_.add(text, start)) return false;
+    if (!texts_.add(text, length, start)) return false;
     lineStarts_.push_back(start);
     return true;
+}
+
+void OwnerDataListBox::reserve(std::size_t lines, std::size_t textBytes) {
+    lineStarts_.reserve(lineStarts_.size() + lines);
+    texts_.reserve(texts_.size() + textBytes);
 }
 
 void OwnerDataListBox::showLines() { send(LB_SETCOUNT, static_cast<WPARAM>(count())); }

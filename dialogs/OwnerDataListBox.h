@@ -10,7 +10,9 @@
 // another process.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "ControlWindow.h"
@@ -26,7 +28,12 @@ public:
 
     // A new last line; the list box learns of new lines by showLines.
     // false when the text block would pass 4 GB.
-    bool addLine(const char* text);
+    bool addLine(const char* text) { return addLine(text, std::strlen(text)); }
+    // The same for `length` characters that need not end with a zero.
+    bool addLine(const char* text, std::size_t length);
+    // Room for `lines` more lines of about `textBytes` characters in all,
+    // set aside at once so that adding them copies nothing.
+    void reserve(std::size_t lines, std::size_t textBytes);
     // Tells the list box how many lines there are; the selection is cleared.
     void showLines();
     // Forgets every line (LB_RESETCONTENT).

@@ -232,15 +232,35 @@ void CollectionDialog::scan() {
     }
 
     itemCount_ = filterCheck_.isChecked() ? scanner_.fileCount() : 0;
-    // Every folder goes before every file, both in the order found.
-    if (folderCheck_.isChecked()) {
-        for (int k = 0; k < scanner_.folderCount(); ++k) resultList_.addLine(scanner_.folderPath(k).c_str());
-    }
+    const bool withFolders = folderCheck_.isChecked();
     const bool withSize = sizeCheck_.isChecked();
+    // The lines' size, so that the list's text block is set aside once: each
+    // path with its zero, and " (size)" after a file's when asked for.
+    constexpr std::size_t SIZE_SUFFIX = 24;  // " (", 19 digits, ")"
+    std::size_t lines = static_cast<std::size_t>(itemCount_);
+    std::size_t textBytes = 0;
+    if (withFolders) {
+        lines += static_cast<std::size_t>(scanner_.folderCount());
+        for (int k = 0; k < scanner_.folderCount(); ++k) textBytes += scanner_.folderPath(k).size() + 1;
+    }
+    for (int i = 0; i < itemCount_; ++i) textBytes += scanner_.filePath(i).size() + 1 + (withSize ? SIZE_SUFFIX : 0);
+    resultList_.reserve(lines, textBytes);
+    // Every folder goes before every file, both in the order found.
+    if (withFolders) {
+        for (int k = 0; k < scanner_.folderCount(); ++k) {
+            const std::string& path = scanner_.folderPath(k);
+            resultList_.addLine(path.c_str(), path.size());
+        }
+    }
+    std::string item;
     for (int i = 0; i < itemCount_; ++i) {
-        std::string item = scanner_.filePath(i);
-        if (withSize) item += " (" + std::to_string(scanner_.fileSize(i)) + ")";
-        resultList_.addLine(item.c_str());
+        const std::string& path = scanner_.filePath(i);
+        if (!withSize) {
+            resultList_.addLine(path.c_str(), path.size());
+            continue;
+        }
+        item.assign(path).append(" (").append(std::to_string(scanner_.fileSize(i))).append(")");
+        resultList_.addLine(item.c_str(), item.size());
     }
     if (!folderCheck_.isChecked()) itemCount_ = 0;
     resultList_.showLines();
