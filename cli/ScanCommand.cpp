@@ -1,4 +1,5 @@
 // scan: the folder scanner with its filter list.
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -19,10 +20,39 @@ struct ScanArgs {
     bool folders = false, sizes = false, json = false;
 };
 
+// One file's line: its path as shown, and with sizes a blank and the size.
+void appendFileLine(std::string& out, const std::string& path, std::int64_t size, bool sizes) {
+    appendShownPath(out, path);
+    if (sizes) {
+        char digits[24];
+        char* end = digits + sizeof digits;
+        char* p = end;
+        // The size as "%lld" gives it.
+        const bool negative = size < 0;
+        std::uint64_t rest = negative ? 0 - static_cast<std::uint64_t>(size) : static_cast<std::uint64_t>(size);
+        do {
+            *--p = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        } while (rest > 0);
+        if (negative) *--p = '-';
+        *--p = ' ';
+        out.append(p, static_cast<std::size_t>(end - p));
+    }
+    out += '\n';
+}
+
 int scan(const ScanArgs& args) {
     requireFolder(args.folder);
     FolderScanner scanner;
     if (!scanner.setStartFolder(args.folder.c_str())) throw Failure(STATUS_BAD_FILE, args.folder, "cannot be read");
+    // The text listing is written while the walk goes on, file by file in
+    // the walk's order: only the folders are kept. JSON needs them all first.
+    StdoutText text;
+    if (!args.json)
+        scanner.setFileSink([&text, &args](const std::string& path, std::int64_t size) {
+            appendFileLine(text.text(), path, size, args.sizes);
+            text.spill();
+        });
     if (args.filterOption->count() > 0)
         scanner.scanFiltered(args.filter.c_str());
     else
@@ -39,22 +69,13 @@ int scan(const ScanArgs& args) {
         printJson({{"folder", args.folder}, {"files", files}, {"folders", folders}, {"foldersLeft", scanner.foldersLeft()},
                    {"passedOver", passed}});
     } else {
-        StdoutText text;
         std::string& out = text.text();
-        char size[32];
-        for (std::int32_t i = 0; i < scanner.fileCount(); ++i) {
-            appendShownPath(out, scanner.filePath(i));
-            if (args.sizes)
-                out.append(size, static_cast<std::size_t>(std::snprintf(size, sizeof size, " %lld",
-                                                                         static_cast<long long>(scanner.fileSize(i)))));
-            out += '\n';
-            text.spill();
-        }
         for (std::int32_t i = 0; args.folders && i < scanner.folderCount(); ++i) {
             appendShownPath(out, scanner.folderPath(i));
             out += '\n';
             text.spill();
         }
+        text.flush();
     }
     // Nothing below the folder is left out without a line saying why.
     int status = warnPassedOver(scanner.passedOver());

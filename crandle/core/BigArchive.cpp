@@ -451,14 +451,7 @@ bool BigArchive::layOut() {
     return true;
 }
 
-WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* progress) {
-    WriteReport report;
-    report.status = collectStatus_;
-    if (collectStatus_ != BigStatus::OK) return report;
-    const std::string resolved = platform::resolvePath(archivePath);
-    report.status = BigStatus::CANNOT_CREATE;
-    if (resolved.empty()) return report;
-
+bool BigArchive::measureCollection(const platform::FileIdentity& self, WorkProgress* progress, WriteReport& report) {
     // Every collected file is opened and measured before the layout is
     // fixed, so that no entry's place is kept for bytes that cannot be had:
     // a file that does not open is left out and named; one whose size
@@ -467,53 +460,81 @@ WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* prog
     // appeared) is not copied into itself. It is known by its file identity:
     // a twin in letter case is another file, a path through a linked folder
     // the same one.
-    const platform::FileIdentity self = platform::fileIdentity(resolved.c_str());
     constexpr std::int64_t LEFT_OUT = -1;
     std::vector<std::int64_t> sizes(collection_.size(), LEFT_OUT);
     for (std::size_t i = 0; i < collection_.size(); ++i) {
         if (progress && progress->stopped()) {
             report.status = BigStatus::WRITE_FAILED;
-            return report;
+            return false;
         }
         const BigEntry& e = collection_[i];
-        FilePtr in(platform::openInputFile(e.sourcePath.c_str(), "rb"));
-        if (self.valid && (in ? platform::fileIdentity(in.get()) : platform::fileIdentity(e.sourcePath.c_str())) == self) {
+        const platform::InputProbe in = platform::probeInputFile(e.sourcePath.c_str());
+        if (self.valid && (in.opened ? in.identity : platform::fileIdentity(e.sourcePath.c_str())) == self) {
             ++report.excludedSelf;
             continue;
         }
-        sizes[i] = in ? platform::streamSize(in.get()) : LEFT_OUT;
-        if (sizes[i] == LEFT_OUT) {
+        sizes[i] = in.opened ? in.size : LEFT_OUT;
+        if (sizes[i] < 0) {
+            sizes[i] = LEFT_OUT;
             report.problems.push_back({e.name, EntryProblem::SOURCE_UNREADABLE, e.sourcePath});
         } else if (static_cast<std::uint64_t>(sizes[i]) > MAX_FIELD) {
             report.status = BigStatus::FILE_TOO_LARGE;
             report.problemPath = e.sourcePath;
-            return report;
+            return false;
         }
     }
+    keepMeasured(sizes);
+    if (!layOut()) {
+        // What has grown since the walk no longer fits: nothing is written.
+        collectStatus_ = report.status = BigStatus::ARCHIVE_TOO_LARGE;
+        collection_.clear();
+        return false;
+    }
+    return true;
+}
+
+void BigArchive::keepMeasured(const std::vector<std::int64_t>& sizes) {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < collection_.size(); ++i) {
-        if (sizes[i] == LEFT_OUT) continue;
+        if (sizes[i] < 0) continue;
         collection_[i].dataSize = static_cast<std::uint32_t>(sizes[i]);
         if (kept != i) collection_[kept] = std::move(collection_[i]);
         ++kept;
     }
     collection_.resize(kept);
-    if (!layOut()) {
-        // What has grown since the walk no longer fits: nothing is written.
-        collectStatus_ = report.status = BigStatus::ARCHIVE_TOO_LARGE;
-        collection_.clear();
-        return report;
+}
+
+BigArchive::Measure BigArchive::lookAtCollection(const platform::FileIdentity& self, WorkProgress* progress,
+                                                 WriteReport& report) {
+    // The measurement above by one look at each file's size and identity,
+    // without opening it: whether it opens is seen when it is opened for its
+    // copy. Anything out of the ordinary (a file not there, too large, a
+    // layout that no longer fits) is left to the measurement that opens.
+    std::vector<std::int64_t> sizes(collection_.size());
+    int excluded = 0;
+    for (std::size_t i = 0; i < collection_.size(); ++i) {
+        if (progress && progress->stopped()) {
+            report.status = BigStatus::WRITE_FAILED;
+            return Measure::FAILED;
+        }
+        const platform::FileStamp stamp = platform::fileStamp(collection_[i].sourcePath.c_str());
+        if (!stamp.identity.valid || stamp.size < 0 || static_cast<std::uint64_t>(stamp.size) > MAX_FIELD)
+            return Measure::NEEDS_OPENING;
+        const bool isSelf = stamp.identity == self;
+        sizes[i] = isSelf ? -1 : stamp.size;
+        if (isSelf) ++excluded;
     }
+    std::uint64_t end = HEADER_BYTES + TRAILER_BYTES;
+    for (std::size_t i = 0; i < collection_.size(); ++i)
+        if (sizes[i] >= 0) end += collection_[i].directoryLength + static_cast<std::uint64_t>(sizes[i]);
+    if (end > MAX_FIELD) return Measure::NEEDS_OPENING;
+    report.excludedSelf += excluded;
+    keepMeasured(sizes);
+    return layOut() ? Measure::DONE : Measure::NEEDS_OPENING;
+}
 
-    ReplacingFile file;
-    if (!file.create(resolved)) return report;
-    std::FILE* out = file.stream();
-    report.status = BigStatus::WRITE_FAILED;
-    auto abandon = [&]() {
-        file.abandon();
-        return report;
-    };
-
+BigArchive::CopyOutcome BigArchive::writeContent(std::FILE* out, bool notOpened, WorkProgress* progress,
+                                                 WriteReport& report) {
     std::vector<unsigned char> header(headerSize_);
     std::memcpy(header.data(), "BIG4", 4);
     le::setU32(header.data() + 4, archiveSize_);
@@ -529,47 +550,113 @@ WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* prog
     }
     std::memcpy(header.data() + p, "L219", 4);
     le::setU32(header.data() + p + 4, 0);
-    if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) return abandon();
+    if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) return CopyOutcome::FAILED;
     if (progress) {
         progress->begin(archiveSize_);
         progress->advance(header.size());
-        if (progress->stopped()) return abandon();
+        if (progress->stopped()) return CopyOutcome::FAILED;
     }
 
     // Every entry must fill exactly its measured size, or the later entries
     // would not begin at their recorded offsets. A file that no longer opens,
     // reads short or has another size than measured (it changed while the
     // archive was written) ends the write: nothing but a file's own bytes is
-    // ever stored for it.
-    std::vector<char> buffer(COPY_BUFFER_SIZE);
+    // ever stored for it. On a layout measured without opening the files
+    // (notOpened), a file that does not open only says that the layout must
+    // be measured by opening them.
+    //
+    // The bytes go from file to file inside the system where it can
+    // (platform::copyRange), in steps of the buffer's size, so that the
+    // progress moves and a stop is seen within a large file; through the
+    // buffer where it cannot.
+    std::vector<char> buffer;
     for (const BigEntry& e : collection_) {
-        FilePtr in(platform::openInputFile(e.sourcePath.c_str(), "rb"));
-        bool sourceOk = in && platform::streamSize(in.get()) == std::int64_t{e.dataSize};
-        for (std::uint32_t remaining = e.dataSize; sourceOk && remaining > 0;) {
-            std::size_t chunk = std::min<std::size_t>(buffer.size(), remaining);
-            if (std::fread(buffer.data(), 1, chunk, in.get()) != chunk) {
-                sourceOk = false;
-                break;
+        platform::InputProbe found;
+        FilePtr in(platform::openInputFile(e.sourcePath.c_str(), "rb", found));
+        if (!in && notOpened) return CopyOutcome::NOT_OPENED;
+        bool sourceOk = in && found.size == std::int64_t{e.dataSize};
+        bool direct = true;
+        for (std::uint32_t done = 0; sourceOk && done < e.dataSize;) {
+            const std::size_t chunk = std::min<std::size_t>(COPY_BUFFER_SIZE, e.dataSize - done);
+            const std::size_t copied =
+                direct ? static_cast<std::size_t>(platform::copyRange(in.get(), done, chunk, out)) : 0;
+            if (copied < chunk) {
+                // The rest of the step through the buffer: this system (or
+                // these files) had no direct copy, or the file ended early.
+                if (direct && !platform::seekFile(in.get(), std::uint64_t{done} + copied)) {
+                    sourceOk = false;
+                    break;
+                }
+                direct = false;
+                if (buffer.empty()) buffer.resize(COPY_BUFFER_SIZE);
+                for (std::size_t rest = chunk - copied; rest > 0;) {
+                    const std::size_t part = std::min(buffer.size(), rest);
+                    if (std::fread(buffer.data(), 1, part, in.get()) != part) {
+                        sourceOk = false;
+                        break;
+                    }
+                    if (std::fwrite(buffer.data(), 1, part, out) != part) return CopyOutcome::FAILED;
+                    rest -= part;
+                }
+                if (!sourceOk) break;
             }
-            if (std::fwrite(buffer.data(), 1, chunk, out) != chunk) return abandon();
-            remaining -= static_cast<std::uint32_t>(chunk);
+            done += static_cast<std::uint32_t>(chunk);
             if (progress) {
                 progress->advance(chunk);
-                if (progress->stopped()) return abandon();
+                if (progress->stopped()) return CopyOutcome::FAILED;
             }
         }
         if (!sourceOk || platform::streamSize(in.get()) != std::int64_t{e.dataSize}) {
             report.status = BigStatus::SOURCE_CHANGED;
             report.problemPath = e.sourcePath;
-            return abandon();
+            return CopyOutcome::FAILED;
         }
         ++report.entriesWritten;
     }
-    if (std::fflush(out) != 0) return abandon();
-    if (!file.commit()) {
-        report.status = BigStatus::CANNOT_CREATE;
+    return std::fflush(out) == 0 ? CopyOutcome::DONE : CopyOutcome::FAILED;
+}
+
+WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* progress) {
+    WriteReport report;
+    report.status = collectStatus_;
+    if (collectStatus_ != BigStatus::OK) return report;
+    const std::string resolved = platform::resolvePath(archivePath);
+    report.status = BigStatus::CANNOT_CREATE;
+    if (resolved.empty()) return report;
+    const platform::FileIdentity self = platform::fileIdentity(resolved.c_str());
+
+    // The files are first measured by a look at each (no open); a file that
+    // then does not open for its copy has the archive begun again on the
+    // measurement that opens every file. Either way the archive is the one
+    // that measurement gives.
+    Measure look = lookAtCollection(self, progress, report);
+    if (look == Measure::FAILED) return report;
+    for (bool opened = look == Measure::NEEDS_OPENING;; opened = true) {
+        if (opened) {
+            const int excluded = report.excludedSelf;
+            report = WriteReport();
+            report.status = BigStatus::CANNOT_CREATE;
+            report.excludedSelf = excluded;
+            if (!measureCollection(self, progress, report)) return report;
+        }
+        ReplacingFile file;
+        if (!file.create(resolved)) return report;
+        std::FILE* out = file.stream();
+        // Unbuffered: everything goes out in large blocks anyway, and a stream
+        // without a buffer is moved past a direct copy without reading back.
+        std::setvbuf(out, nullptr, _IONBF, 0);
+        report.status = BigStatus::WRITE_FAILED;
+        const CopyOutcome outcome = writeContent(out, !opened, progress, report);
+        if (outcome == CopyOutcome::NOT_OPENED) continue;  // `file` is abandoned
+        if (outcome == CopyOutcome::FAILED) {
+            file.abandon();
+            return report;
+        }
+        if (!file.commit()) {
+            report.status = BigStatus::CANNOT_CREATE;
+            return report;
+        }
+        report.status = BigStatus::OK;
         return report;
     }
-    report.status = BigStatus::OK;
-    return report;
 }

@@ -102,6 +102,9 @@ struct WriteReport {
 };
 
 struct WorkProgress;
+namespace platform {
+struct FileIdentity;
+}
 
 class BigArchive {
 public:
@@ -209,6 +212,17 @@ private:
     // False when the progress asked to stop; the directory is then empty.
     bool readDirectory(std::FILE* file, std::uint64_t fileLength, WorkProgress* progress);
     bool layOut();
+    // The archive writer's parts: the collected files measured and the
+    // layout fixed from what was found, by opening every file (false, the
+    // report saying why, when nothing may be written) or by a look at each
+    // (NEEDS_OPENING when something is out of the ordinary); the header and
+    // the entries' bytes written.
+    enum class Measure { DONE, NEEDS_OPENING, FAILED };
+    enum class CopyOutcome { DONE, FAILED, NOT_OPENED };
+    bool measureCollection(const platform::FileIdentity& self, WorkProgress* progress, WriteReport& report);
+    Measure lookAtCollection(const platform::FileIdentity& self, WorkProgress* progress, WriteReport& report);
+    void keepMeasured(const std::vector<std::int64_t>& sizes);
+    CopyOutcome writeContent(std::FILE* out, bool notOpened, WorkProgress* progress, WriteReport& report);
     bool extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,
                       const std::string& outputPath, std::size_t baseLength, ExtractReport& report,
                       WorkProgress* progress);

@@ -1,6 +1,7 @@
 #include "TextOutput.h"
 
-#include "FileStream.h"
+#include <cstdarg>
+#include <cstring>
 
 TextOutput::TextOutput() = default;
 
@@ -9,41 +10,87 @@ TextOutput::~TextOutput() { abandon(); }
 bool TextOutput::create(const std::string& path) {
     abandon();
     failed_ = false;
-    buffer_.clear();
+    used_ = 0;
     if (!file_.create(path, true)) return false;
-    stream_.reset(new FileStream(FileStream::WRITE, file_.temporaryPath().c_str(), 0));
-    stream_->adopt(file_.release());
+    if (!buffer_) buffer_.reset(new char[BUFFER_SIZE]);
+    stream_ = file_.release();
     return true;
 }
 
-namespace {
-constexpr std::size_t FLUSH_AT = 64 * 1024;
+void TextOutput::write(const char* text) { write(text, std::strlen(text)); }
+
+void TextOutput::write(const char* text, std::size_t length) {
+    if (!stream_) return;
+    if (length > BUFFER_SIZE - used_) {
+        flush();
+        if (length >= BUFFER_SIZE) {
+            if (std::fwrite(text, 1, length, stream_) != length) failed_ = true;
+            return;
+        }
+    }
+    std::memcpy(buffer_.get() + used_, text, length);
+    used_ += length;
 }
 
-void TextOutput::write(const char* text) {
-    if (!stream_) return;
-    buffer_ += text;
-    if (buffer_.size() >= FLUSH_AT) flush();
+char* TextOutput::room(std::size_t n) {
+    if (!buffer_) buffer_.reset(new char[BUFFER_SIZE]);  // written to, never to a file, before create
+    if (n > BUFFER_SIZE - used_) flush();
+    return buffer_.get() + used_;
+}
+
+void TextOutput::print(std::size_t limit, const char* format, ...) {
+    char* at = room(limit + 1);
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(at, limit + 1, format, args);
+    va_end(args);
+    if (length < 0) length = 0;
+    advance(at + (static_cast<std::size_t>(length) < limit ? static_cast<std::size_t>(length) : limit));
+}
+
+char* TextOutput::putUnsigned(char* out, std::uint64_t v) {
+    static const char PAIRS[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    std::size_t length = 1;
+    for (std::uint64_t limit = 10; v >= limit && length < 20; limit *= 10) ++length;
+    char* p = out + length;
+    while (v >= 100) {
+        const std::size_t pair = static_cast<std::size_t>(v % 100) * 2;
+        v /= 100;
+        *--p = PAIRS[pair + 1];
+        *--p = PAIRS[pair];
+    }
+    if (v >= 10) {
+        *--p = PAIRS[v * 2 + 1];
+        *--p = PAIRS[v * 2];
+    } else {
+        *--p = static_cast<char>('0' + v);
+    }
+    return out + length;
 }
 
 void TextOutput::flush() {
-    if (stream_ && !buffer_.empty() && stream_->writeText(buffer_.c_str()) != StreamResult::WRITTEN) failed_ = true;
-    buffer_.clear();
+    if (stream_ && used_ > 0 && std::fwrite(buffer_.get(), 1, used_, stream_) != used_) failed_ = true;
+    used_ = 0;
 }
 
 bool TextOutput::finish() {
     if (!stream_) return false;
     flush();
-    bool ok = !failed_ && stream_->close() == StreamResult::CLOSED;
-    stream_.reset();
+    // fclose flushes: a write that fails only then is a failure too.
+    bool ok = !failed_ && std::ferror(stream_) == 0;
+    if (std::fclose(stream_) != 0) ok = false;
+    stream_ = nullptr;
     return file_.commit(ok);
 }
 
 void TextOutput::abandon() {
-    buffer_.clear();
+    used_ = 0;
     if (stream_) {
-        stream_->close();
-        stream_.reset();
+        std::fclose(stream_);
+        stream_ = nullptr;
     }
     file_.abandon();
 }

@@ -69,7 +69,8 @@ void W3dAnimation::reset() {
     skeletonError_.clear();
     selection_.clear();
     groups_.clear();
-    marks_.clear();
+    cells_.clear();
+    rowWords_ = 0;
 }
 
 std::string W3dAnimation::skeletonFileName() const {
@@ -84,6 +85,9 @@ std::string W3dAnimation::skeletonFilePath() const {
 
 void W3dAnimation::read() {
     if (!input_.isOpen()) return;
+    // The stored values are bytes of the file: room for all of them at once
+    // spares the copies of a growing store.
+    values_.reserve(input_.size());
     readFile(Scope::ALL);
     input_.close();
     if (!compressedChannels_.empty()) buildTable();
@@ -246,9 +250,11 @@ std::uint32_t W3dAnimation::boundIndex(std::uint32_t pivot) const {
     return pivot;
 }
 
-std::string W3dAnimation::boundName(std::uint32_t pivot) const {
+std::string W3dAnimation::boundName(std::uint32_t pivot) const { return boundNameText(pivot); }
+
+const char* W3dAnimation::boundNameText(std::uint32_t pivot) const {
     for (const Bone& b : bones_)
-        if (b.index == pivot) return b.name;
+        if (b.index == pivot) return b.name.c_str();
     return "???";
 }
 
@@ -256,26 +262,38 @@ std::string W3dAnimation::boundName(std::uint32_t pivot) const {
 
 void W3dAnimation::buildTable() {
     groups_.clear();
-    marks_.clear();
+    cells_.clear();
+    rowWords_ = 0;
     std::size_t i = 0;
     // A run of pivot-0 channels at the very start forms no group.
     while (i < compressedChannels_.size() && compressedChannels_[i].pivot == 0) ++i;
-    std::uint32_t rows = compressedHeader_.numFrames < MAX_TABLE_ROWS ? compressedHeader_.numFrames : MAX_TABLE_ROWS;
+    const std::size_t first = i;
+    // The groups: a run of channels of one pivot each.
+    std::vector<std::uint8_t> groupOf;
     for (; i < compressedChannels_.size(); ++i) {
         const CompressedChannel& c = compressedChannels_[i];
         if (i == 0 || groups_.empty() || c.pivot != compressedChannels_[i - 1].pivot) {
             if (groups_.size() == MAX_GROUPS) break;  // the lines have no room for more
             groups_.push_back(c.pivot);
         }
-        std::uint64_t group = groups_.size() - 1;
-        const ChannelRecord& r = compressedRecords_[i];
+        groupOf.push_back(static_cast<std::uint8_t>(groups_.size() - 1));
+    }
+    if (groups_.empty()) return;
+    // The cells: a bit per group in every row, marked where the group's
+    // channels have a key in that frame.
+    const std::uint32_t rows = compressedHeader_.numFrames < MAX_TABLE_ROWS ? compressedHeader_.numFrames : MAX_TABLE_ROWS;
+    rowWords_ = (groups_.size() + 63) / 64;
+    cells_.assign(static_cast<std::size_t>(rows) * rowWords_, 0);
+    for (std::size_t n = 0; n < groupOf.size(); ++n) {
+        const std::size_t group = groupOf[n];
+        const std::size_t word = group / 64;
+        const std::uint64_t bit = std::uint64_t{1} << (group % 64);
+        const ChannelRecord& r = compressedRecords_[first + n];
         for (std::size_t k = r.first; k + 4 <= r.end; k += r.bytesPerKey) {
             std::uint32_t frame = getU32(&values_[k]);
-            if (frame < rows) marks_.push_back(static_cast<std::uint64_t>(frame) << 8 | group);
+            if (frame < rows) cells_[frame * rowWords_ + word] |= bit;
         }
     }
-    std::sort(marks_.begin(), marks_.end());
-    marks_.erase(std::unique(marks_.begin(), marks_.end()), marks_.end());
 }
 
 std::size_t W3dAnimation::timeCodeLineCount() const {
@@ -286,22 +304,42 @@ std::size_t W3dAnimation::timeCodeLineCount() const {
 
 std::string W3dAnimation::timeCodeLine(std::size_t i) const {
     if (i >= timeCodeLineCount()) return std::string();
-    std::string line;
-    if (i == 0) {
-        line = "F/B ";
-        for (std::uint16_t pivot : groups_) line += format("[%02d]", static_cast<int>(pivot));
-        line += " ";
-    } else {
-        std::uint64_t frame = i - 1;
-        line = format("%04d", static_cast<int>(frame));
-        for (std::size_t g = 0; g < groups_.size(); ++g) {
-            bool marked = std::binary_search(marks_.begin(), marks_.end(), frame << 8 | g);
-            bool last = g + 1 == groups_.size();
-            line += marked ? (last ? "  *  " : "  * ") : (last ? "     " : "    ");
-        }
-    }
+    if (i == 0) return tableHeader();
+    char line[TABLE_LINE_LIMIT];
+    return std::string(line, tableRow(i - 1, line));
+}
+
+std::string W3dAnimation::tableHeader() const {
+    std::string line = "F/B ";
+    for (std::uint16_t pivot : groups_) line += format("[%02d]", static_cast<int>(pivot));
+    line += " ";
     if (line.size() > TABLE_LINE_LIMIT) line.resize(TABLE_LINE_LIMIT);
     return line;
+}
+
+std::size_t W3dAnimation::tableRow(std::size_t frame, char* line) const {
+    // The frame (at least four digits), then a cell of four characters per
+    // group, "  * " where the group has a key, and one blank more after the
+    // last; cut to the line's field.
+    char row[20 + 4 * MAX_GROUPS + 1];
+    char digits[20];
+    char* end = TextOutput::putUnsigned(digits, frame);
+    std::size_t length = static_cast<std::size_t>(end - digits);
+    std::size_t pad = length < 4 ? 4 - length : 0;
+    std::memset(row, '0', pad);
+    std::memcpy(row + pad, digits, length);
+    length += pad;
+    const std::size_t cells = 4 * groups_.size() + (groups_.empty() ? 0 : 1);
+    std::memset(row + length, ' ', cells);
+    if (rowWords_ > 0) {
+        const std::uint64_t* marks = &cells_[frame * rowWords_];
+        for (std::size_t g = 0; g < groups_.size(); ++g)
+            if (marks[g / 64] >> (g % 64) & 1) row[length + 4 * g + 2] = '*';
+    }
+    length += cells;
+    if (length > TABLE_LINE_LIMIT) length = TABLE_LINE_LIMIT;
+    std::memcpy(line, row, length);
+    return length;
 }
 
 // ---------------------------------------------------------------- output
@@ -331,57 +369,69 @@ bool W3dAnimation::writeDump(const std::string& outputPath) const {
     if (mode_ == Mode::NONE) return false;
     TextOutput out;
     if (!out.create(outputPath)) return false;
+    // Every line is formatted straight into the output's buffer; the longest
+    // lines are cut to the table's field, as all lines of the dump always were.
+    const std::size_t limit = TABLE_LINE_LIMIT;
     out.write(BANNER);
     out.write(EQUALS_58);
     if (mode_ == Mode::PLAIN) {
-        out.write(format("Name: %s   Skeleton: %s\n", plainHeader_.name.c_str(), plainHeader_.hierarchyName.c_str()));
-        out.write(format("MaxFrames: %ld   FrameRate: %ld\n", asLong(plainHeader_.numFrames),
-                         asLong(plainHeader_.frameRate)));
+        out.print(limit, "Name: %s   Skeleton: %s\n", plainHeader_.name.c_str(), plainHeader_.hierarchyName.c_str());
+        out.print(limit, "MaxFrames: %ld   FrameRate: %ld\n", asLong(plainHeader_.numFrames),
+                  asLong(plainHeader_.frameRate));
         out.write(EQUALS_58);
         for (const AnimationChannel& c : plainChannels_) {
             out.write("Type: W3D_CHUNK_ANIMATION_CHANNEL\n");
-            out.write(format("Bone: [%d] %s   Length: %d-%d  %s[%d]\n", static_cast<int>(boundIndex(c.pivot)),
-                             boundName(c.pivot).c_str(), c.firstFrame, c.lastFrame, channelTypeLabel(c.type),
-                             c.vectorLen));
+            out.print(limit, "Bone: [%d] %s   Length: %d-%d  %s[%d]\n", static_cast<int>(boundIndex(c.pivot)),
+                      boundNameText(c.pivot), c.firstFrame, c.lastFrame, channelTypeLabel(c.type), c.vectorLen);
             out.write(DASHES_58);
         }
         return out.finish();
     }
 
-    out.write(format("Name: %s   Skeleton: %s\n", compressedHeader_.name.c_str(),
-                     compressedHeader_.hierarchyName.c_str()));
-    out.write(format("MaxFrames: %ld   FrameRate: %d\n", asLong(compressedHeader_.numFrames),
-                     static_cast<int>(compressedHeader_.frameRate)));
+    out.print(limit, "Name: %s   Skeleton: %s\n", compressedHeader_.name.c_str(),
+              compressedHeader_.hierarchyName.c_str());
+    out.print(limit, "MaxFrames: %ld   FrameRate: %d\n", asLong(compressedHeader_.numFrames),
+              static_cast<int>(compressedHeader_.frameRate));
     out.write(EQUALS_58);
-    std::size_t lines = timeCodeLineCount();
-    for (std::size_t i = 0; i < lines; ++i) {
-        out.write(timeCodeLine(i));
-        out.write("\n");
+    const std::size_t lines = timeCodeLineCount();
+    if (lines > 0) {
+        out.write(tableHeader());
+        out.write("\n", 1);
+    }
+    for (std::size_t i = 1; i < lines; ++i) {
+        char* line = out.room(TABLE_LINE_LIMIT + 1);
+        char* end = line + tableRow(i - 1, line);
+        *end++ = '\n';
+        out.advance(end);
     }
     out.write(EQUALS_58);
+    static const char VECTOR[] = "Vector: ";
     for (std::size_t i = 0; i < compressedChannels_.size(); ++i) {
         const CompressedChannel& c = compressedChannels_[i];
         const ChannelRecord& r = compressedRecords_[i];
         bool bits = r.kind == ChannelKind::BIT_CHANNEL;
         out.write(bits ? "Type: W3D_COMPRESSED_BIT_CHANNEL\n" : "Type: W3D_COMPRESSED_ANIMATION_CHANNEL\n");
-        out.write(format("Bone: [%d] %s   Length: %ld  %s[%d]\n", static_cast<int>(boundIndex(c.pivot)),
-                         boundName(c.pivot).c_str(), asLong(c.numTimeCodes), channelTypeLabel(typeOf(c, r.kind)),
-                         bits ? c.byte7 : c.byte6));
+        out.print(limit, "Bone: [%d] %s   Length: %ld  %s[%d]\n", static_cast<int>(boundIndex(c.pivot)),
+                  boundNameText(c.pivot), asLong(c.numTimeCodes), channelTypeLabel(typeOf(c, r.kind)),
+                  bits ? c.byte7 : c.byte6);
         out.write(DASHES_58);
-        for (std::size_t k = r.first; k + r.bytesPerKey <= r.end; k += r.bytesPerKey) {
-            const unsigned char* key = &values_[k];
-            if (bits) {
-                out.write(format("Vector: %lu\n", static_cast<unsigned long>(getU32(key))));
-                continue;
+        // A key's line: its time code, then its values (a bit channel's key
+        // is the time code alone); other value counts print nothing.
+        const unsigned values = bits ? 0u : c.byte6;
+        if (bits || (values >= 1 && values <= 4)) {
+            for (std::size_t k = r.first; k + r.bytesPerKey <= r.end; k += r.bytesPerKey) {
+                const unsigned char* key = &values_[k];
+                char* line = out.room(sizeof VECTOR + 5 * 12);
+                std::memcpy(line, VECTOR, sizeof VECTOR - 1);
+                char* end = TextOutput::putUnsigned(line + sizeof VECTOR - 1, getU32(key));
+                for (unsigned v = 1; v <= values; ++v) {
+                    *end++ = ' ';
+                    *end++ = ' ';
+                    end = TextOutput::putUnsigned(end, getU32(key + 4 * v));
+                }
+                *end++ = '\n';
+                out.advance(end);
             }
-            if (c.byte6 < 1 || c.byte6 > 4) continue;  // other lengths print nothing
-            char line[128];
-            int length = std::snprintf(line, sizeof line, "Vector: %lu", static_cast<unsigned long>(getU32(key)));
-            for (unsigned v = 1; v <= c.byte6; ++v)
-                length += std::snprintf(line + length, sizeof line - length, "  %lu",
-                                        static_cast<unsigned long>(getU32(key + 4 * v)));
-            out.write(line);
-            out.write("\n");
         }
         out.write(DASHES_58);
     }

@@ -8,10 +8,35 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "W3dChunk.h"
+
+// An allocator whose elements are left as they are when a vector grows by
+// resize(): the store of read bytes is filled by the reads themselves, so it
+// is not cleared first.
+template <class T>
+struct UnclearedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UnclearedAllocator<U>;
+    };
+    UnclearedAllocator() = default;
+    template <class U>
+    UnclearedAllocator(const UnclearedAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 class W3dAnimation {
 public:
@@ -137,6 +162,11 @@ private:
     void readPlain(const w3d::Chunk& chunk, bool headerOnly);
     void readCompressed(const w3d::Chunk& chunk, bool headerOnly);
     void buildTable();
+    // The table's first line; the row of a frame (below the row count) put
+    // at line (room for TABLE_LINE_LIMIT characters), its length returned.
+    std::string tableHeader() const;
+    std::size_t tableRow(std::size_t frame, char* line) const;
+    const char* boundNameText(std::uint32_t pivot) const;
     void loadSkeletonFile();
     std::vector<std::size_t> channelsToWrite() const;
     bool extractSkeleton(const std::string& outputPath) const;
@@ -155,7 +185,7 @@ private:
     std::vector<w3d::CompressedChannel> compressedChannels_;
     std::vector<ChannelRecord> plainRecords_;
     std::vector<ChannelRecord> compressedRecords_;
-    std::vector<unsigned char> values_;
+    std::vector<unsigned char, UnclearedAllocator<unsigned char>> values_;
     std::vector<Bone> bones_;
     bool pivotsRead_ = false;
     std::vector<SkeletonRecord> skeletons_;
@@ -166,7 +196,9 @@ private:
     std::string skeletonError_;
     std::vector<std::size_t> selection_;
 
-    // The table: its groups' pivots and the (frame, group) cells marked.
+    // The table: its groups' pivots and, for every row, a bit per group set
+    // where the group has a key in that frame (rowWords_ words a row).
     std::vector<std::uint16_t> groups_;
-    std::vector<std::uint64_t> marks_;  // frame << 8 | group, sorted
+    std::vector<std::uint64_t> cells_;
+    std::size_t rowWords_ = 0;
 };

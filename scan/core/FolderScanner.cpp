@@ -140,6 +140,7 @@ void FolderScanner::traverse(bool filtered) {
     files_.clear();
     folders_.clear();
     passed_.clear();
+    sunkCount_ = 0;
     std::size_t levelCount = levels_[current_].size();
     stopped_ = false;
     if (progress_) progress_->begin(levelCount);
@@ -169,9 +170,9 @@ void FolderScanner::traverse(bool filtered) {
                 if (entry.name.empty() || entry.name == "." || entry.name == "..") continue;
                 const bool isFolder = (entry.attributes & platform::ATTR_DIRECTORY) != 0;
                 if (!isFolder && filtered && !matches(entry.name.c_str())) continue;
-                std::string path;
-                path.reserve(folderLength + entry.name.size());
-                path.append(pathBuffer_, 0, folderLength).append(entry.name);
+                pathBuffer_.resize(folderLength);
+                pathBuffer_ += entry.name;
+                const std::string& path = pathBuffer_;
                 const PassReason* reason = nullptr;
                 static const PassReason REASONS[] = {PassReason::LINK, PassReason::NOT_A_FILE,
                                                      PassReason::BAD_NAME, PassReason::PATH_TOO_LONG};
@@ -184,15 +185,18 @@ void FolderScanner::traverse(bool filtered) {
                 else if (path.size() + (isFolder ? 4 : 0) > pathLimit_)  // a folder is searched as "path\*.*"
                     reason = &REASONS[3];
                 if (reason) {
-                    passed_.push_back({std::move(path), *reason});
+                    passed_.push_back({path, *reason});
                     continue;
                 }
                 if (isFolder) {
                     if (progress_) ++progress_->total;
                     levels_[next_].push_back(path);
-                    folders_.push_back(FileRecord{std::move(path), 0});
+                    folders_.push_back(FileRecord{path, 0});
+                } else if (sink_) {
+                    sink_(path, static_cast<std::int64_t>(entry.size));
+                    ++sunkCount_;
                 } else {
-                    files_.push_back(FileRecord{std::move(path), static_cast<std::int64_t>(entry.size)});
+                    files_.push_back(FileRecord{path, static_cast<std::int64_t>(entry.size)});
                 }
                 ++recordedCount_;
             }
@@ -206,7 +210,7 @@ void FolderScanner::traverse(bool filtered) {
     if (!stopped_)
         for (const std::string& folder : levels_[current_]) passed_.push_back({folder, PassReason::ENTRY_LIMIT});
     foldersLeft_ = levelCount > 0;
-    fileCount_ = static_cast<std::int32_t>(files_.size());
+    fileCount_ = sink_ ? sunkCount_ : static_cast<std::int32_t>(files_.size());
     folderCount_ = static_cast<std::int32_t>(folders_.size());
 }
 
@@ -217,11 +221,11 @@ void FolderScanner::reset() {
 }
 
 const std::string& FolderScanner::filePath(std::int32_t i) const {
-    return i >= 0 && i < fileCount_ ? files_[static_cast<std::size_t>(i)].path : EMPTY_TEXT;
+    return i >= 0 && static_cast<std::size_t>(i) < files_.size() ? files_[static_cast<std::size_t>(i)].path : EMPTY_TEXT;
 }
 
 std::int64_t FolderScanner::fileSize(std::int32_t i) const {
-    return i >= 0 && i < fileCount_ ? files_[static_cast<std::size_t>(i)].size : 0;
+    return i >= 0 && static_cast<std::size_t>(i) < files_.size() ? files_[static_cast<std::size_t>(i)].size : 0;
 }
 
 const std::string& FolderScanner::folderPath(std::int32_t i) const {

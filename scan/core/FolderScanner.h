@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,13 @@ public:
     // folders found so far, and ends before the next folder when asked to
     // stop: stopped() is then true and the results hold only what was walked.
     void setProgress(WorkProgress* progress) { progress_ = progress; }
+
+    // With a file sink, the walk hands every file it records to the sink, in
+    // the order met (the path as filePath would give it, then the size),
+    // instead of keeping it: fileCount() then counts them, filePath and
+    // fileSize give nothing. Memory stays at the folders and one listing.
+    using FileSink = std::function<void(const std::string& path, std::int64_t size)>;
+    void setFileSink(FileSink sink) { sink_ = std::move(sink); }
     bool stopped() const { return stopped_; }
 
     // Drops the walk's working state and the filter; the results stay.
@@ -146,5 +154,7 @@ private:
     bool foldersLeft_ = false;
     bool stopped_ = false;
     WorkProgress* progress_ = nullptr;
+    FileSink sink_;
+    std::int32_t sunkCount_ = 0;
     std::string pathBuffer_;
 };

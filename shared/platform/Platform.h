@@ -150,6 +150,20 @@ struct FileIdentity {
 FileIdentity fileIdentity(const char* path);
 FileIdentity fileIdentity(std::FILE* file);
 
+// What opening an input as openInputFile opens it finds, without keeping
+// it open: whether it opened (a regular file that may be read), its length
+// (-1 when it cannot be taken) and its identity. After a failed open, the
+// system's error is that of the open.
+struct InputProbe {
+    bool opened = false;
+    std::int64_t size = -1;
+    FileIdentity identity;
+};
+InputProbe probeInputFile(const char* path);
+// openInputFile, telling what it found as it opened: the open file's
+// length and identity (opened false and nothing else when it did not open).
+std::FILE* openInputFile(const char* path, const char* mode, InputProbe& found);
+
 // What tells that a file changed since it was last looked at: its identity,
 // length and last-write time. Two stamps are equal only when both were taken.
 struct FileStamp {

@@ -100,14 +100,20 @@ bool DirectorySearch::first(const char* pattern, FoundEntry& entry) {
         DIR* dir = opendir(folder.c_str());
         if (!dir) return false;
         int dirFd = dirfd(dir);
+        // "*" and "*.*" match every name (a name without a dot as if it
+        // ended in one).
+        const bool everyName = namePattern == "*" || namePattern == "*.*";
         while (dirent* d = readdir(dir)) {
-            if (!wildcardMatch(namePattern.c_str(), d->d_name)) continue;
-            struct stat st, own;
-            if (fstatat(dirFd, d->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
-            const bool link = S_ISLNK(own.st_mode);
-            if (fstatat(dirFd, d->d_name, &st, 0) != 0) {
-                if (!link) continue;
-                st = own;  // a dangling link is listed as the link itself
+            if (!everyName && !wildcardMatch(namePattern.c_str(), d->d_name)) continue;
+            // One look at the entry itself, relative to the open folder; only
+            // a link is looked at a second time, through to what it leads to.
+            struct stat st;
+            if (fstatat(dirFd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
+            const bool link = S_ISLNK(st.st_mode);
+            if (link) {
+                struct stat target;
+                // A dangling link is listed as the link itself.
+                if (fstatat(dirFd, d->d_name, &target, 0) == 0) st = target;
             }
             // A link is marked as Win32 marks a reparse point, next to the
             // bits of what it leads to.
@@ -130,7 +136,7 @@ bool DirectorySearch::next(FoundEntry& entry) {
         errno = ENOENT;
         return false;
     }
-    entry = state_->entries[state_->next++];
+    entry = std::move(state_->entries[state_->next++]);  // each entry is given once
     return true;
 }
 
@@ -272,26 +278,57 @@ std::FILE* openFile(const char* path, const char* mode) {
     return std::fopen(nativePath(path).c_str(), mode);
 }
 
-std::FILE* openInputFile(const char* path, const char* mode) {
+namespace {
+
+FileIdentity identityOf(const struct stat& st) {
+    FileIdentity id;
+    id.volume = static_cast<std::uint64_t>(st.st_dev);
+    id.index = static_cast<std::uint64_t>(st.st_ino);
+    id.valid = true;
+    return id;
+}
+
+// Opens an input without waiting (a pipe with no writer would block) and
+// checks it on the open descriptor: -1 and the system's error unless it is a
+// regular file; st holds what the check saw.
+int openRegularFile(const char* path, struct stat& st) {
     if (!path || !*path) {
         errno = ENOENT;
-        return nullptr;
+        return -1;
     }
-    // Opened without waiting (a pipe with no writer would block), then
-    // checked on the open descriptor itself.
     int fd = open(nativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat st;
+    if (fd < 0) return -1;
     const bool known = fstat(fd, &st) == 0;
     if (!known || !S_ISREG(st.st_mode)) {
         const int error = !known ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         errno = error;
+        return -1;
+    }
+    // O_NONBLOCK stays: it changes nothing in the reads of a regular file.
+    return fd;
+}
+
+}  // namespace
+
+std::FILE* openInputFile(const char* path, const char* mode) {
+    InputProbe found;
+    return openInputFile(path, mode, found);
+}
+
+std::FILE* openInputFile(const char* path, const char* mode, InputProbe& found) {
+    found = InputProbe();
+    struct stat st;
+    int fd = openRegularFile(path, st);
+    if (fd < 0) return nullptr;
+    std::FILE* file = fdopen(fd, mode);
+    if (!file) {
+        ::close(fd);
         return nullptr;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = fdopen(fd, mode);
-    if (!file) ::close(fd);
+    found.opened = true;
+    found.size = static_cast<std::int64_t>(st.st_size);
+    found.identity = identityOf(st);
     return file;
 }
 
@@ -316,15 +353,6 @@ bool isLink(const char* path) {
     return path && lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-namespace {
-FileIdentity identityOf(const struct stat& st) {
-    FileIdentity id;
-    id.volume = static_cast<std::uint64_t>(st.st_dev);
-    id.index = static_cast<std::uint64_t>(st.st_ino);
-    id.valid = true;
-    return id;
-}
-}  // namespace
 
 FileIdentity fileIdentity(const char* path) {
     struct stat st;
@@ -336,6 +364,18 @@ FileIdentity fileIdentity(std::FILE* file) {
     struct stat st;
     if (!file || fstat(fileno(file), &st) != 0) return FileIdentity();
     return identityOf(st);
+}
+
+InputProbe probeInputFile(const char* path) {
+    InputProbe probe;
+    struct stat st;
+    int fd = openRegularFile(path, st);
+    if (fd < 0) return probe;
+    ::close(fd);
+    probe.opened = true;
+    probe.size = static_cast<std::int64_t>(st.st_size);
+    probe.identity = identityOf(st);
+    return probe;
 }
 
 std::string argumentUtf8(const std::string& argument) { return argument; }

@@ -305,6 +305,23 @@ FileIdentity fileIdentity(std::FILE* file) {
     return identityOf(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
 }
 
+std::FILE* openInputFile(const char* path, const char* mode, InputProbe& found) {
+    found = InputProbe();
+    std::FILE* file = openInputFile(path, mode);
+    if (!file) return nullptr;
+    found.opened = true;
+    found.size = streamSize(file);
+    found.identity = fileIdentity(file);
+    return file;
+}
+
+InputProbe probeInputFile(const char* path) {
+    InputProbe probe;
+    std::FILE* file = openInputFile(path, "rb", probe);
+    if (file) std::fclose(file);
+    return probe;
+}
+
 std::uint64_t copyRange(std::FILE*, std::uint64_t, std::uint64_t, std::FILE*) { return 0; }
 
 std::string argumentUtf8(const std::string& argument) {

@@ -257,6 +257,34 @@ TEST(BigWriter, UnreadableOrShrinkingFilesUsedToBeStoredAsZeros) {
     EXPECT_EQ(testkit::folderNames(dir.path()), (std::vector<std::string>{"p.big", "pack"}));
 }
 
+#ifndef _WIN32
+// The writer looks at the files without opening them first: one that is
+// there but does not open for its copy (a pipe now) has the archive begun
+// again from a measurement that opens every file, with the same result.
+TEST(BigWriter, AFileThatNoLongerOpensIsLeftOutAsWhenMeasuredFirst) {
+    TempDir dir;
+    testkit::writeFile(dir.file("pack/1.bin"), "first");
+    testkit::writeFile(dir.file("pack/2.bin"), "becomes a pipe");
+    testkit::writeFile(dir.file("pack/3.bin"), std::string(3 * BigArchive::COPY_BUFFER_SIZE + 7, 'z'));
+    BigArchive archive;
+    ASSERT_EQ(archive.collectFolder(dir.file("pack").c_str()), BigStatus::OK);
+    ASSERT_TRUE(platform::deleteFile(dir.file("pack/2.bin").c_str()));
+    ASSERT_TRUE(testkit::makePipe(dir.file("pack/2.bin")));
+
+    WriteReport report = archive.writeArchive(dir.file("p.big").c_str());
+    ASSERT_EQ(report.status, BigStatus::OK);
+    EXPECT_EQ(report.entriesWritten, 2);
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(report.problems[0].name, "2.bin");
+    EXPECT_EQ(report.problems[0].problem, EntryProblem::SOURCE_UNREADABLE);
+    EXPECT_EQ(testkit::readFile(dir.file("p.big")).size(), archive.archiveSize());
+    const std::map<std::string, std::string> stored = {
+        {"1.bin", "first"}, {"3.bin", std::string(3 * BigArchive::COPY_BUFFER_SIZE + 7, 'z')}};
+    EXPECT_EQ(entriesOf(dir.file("p.big")), stored);
+    EXPECT_EQ(testkit::folderNames(dir.path()), (std::vector<std::string>{"p.big", "pack"}));
+}
+#endif
+
 TEST(BigWriter, RefusalsWriteNothingAndKeepTheOldArchive) {
     TempDir dir;
     const std::string target = dir.file("keep.big");

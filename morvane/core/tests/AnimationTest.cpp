@@ -3,6 +3,9 @@
 // write-back, skeleton extraction and the selection interface.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "TextOutput.h"
 #include "W3dAnimation.h"
 #include "W3dChunk.h"
 #include "W3dFixture.h"
@@ -299,4 +302,15 @@ TEST(AnimationSelection, RecordsRenameAndSelectedChannels) {
     EXPECT_EQ(a.channelKey(6), "");
     EXPECT_EQ(a.channelRecordText(5), "2;5;Z ;");
     EXPECT_EQ(a.animationRecord(), "FIRE;SKL;5;ANIM_FLAVOR_TIMECODED;");
+}
+
+TEST(TextOutputNumbers, DigitsAreThoseOfPrintf) {
+    for (std::uint64_t v : {0ull, 9ull, 10ull, 99ull, 100ull, 101ull, 999ull, 1000ull, 65535ull, 4294967295ull,
+                            9999999999999999999ull, 10000000000000000000ull, 18446744073709551615ull}) {
+        char ours[24];
+        char theirs[24];
+        const std::string text(ours, TextOutput::putUnsigned(ours, v));
+        std::snprintf(theirs, sizeof theirs, "%llu", static_cast<unsigned long long>(v));
+        EXPECT_EQ(text, theirs);
+    }
 }

@@ -78,6 +78,27 @@ TEST(FolderScan, WalksLevelByLevelInTheOrderFoldersWereFound) {
     EXPECT_FALSE(scanner.limitReached());
 }
 
+TEST(FolderScan, AFileSinkGetsTheFilesTheListWouldHoldInItsOrder) {
+    TempDir dir;
+    for (const char* f : {"r.txt", "A/a1.txt", "A/a2.ini", "B/b.txt", "A/AA/deep.txt"}) testkit::writeFile(dir.file(f), f);
+    FolderScanner kept;
+    ASSERT_TRUE(kept.setStartFolder(dir.path().c_str()));
+    kept.scanFiltered("*.txt");
+    std::vector<std::pair<std::string, std::int64_t>> expected;
+    for (int i = 0; i < kept.fileCount(); ++i) expected.push_back({kept.filePath(i), kept.fileSize(i)});
+
+    FolderScanner sunk;
+    std::vector<std::pair<std::string, std::int64_t>> given;
+    sunk.setFileSink([&given](const std::string& path, std::int64_t size) { given.push_back({path, size}); });
+    ASSERT_TRUE(sunk.setStartFolder(dir.path().c_str()));
+    sunk.scanFiltered("*.txt");
+    EXPECT_EQ(given, expected);
+    EXPECT_EQ(given.size(), 4u);
+    EXPECT_EQ(sunk.fileCount(), 4);
+    EXPECT_EQ(sunk.filePath(0), "") << "the files are given away, not kept";
+    EXPECT_EQ(sunk.folderCount(), kept.folderCount());
+}
+
 TEST(FolderScan, RecordsDotNamesAndOneCharacterBaseNamesAndPassesOverOnlyDotEntries) {
     TempDir dir;
     for (const char* f : {".hidden", "a.txt", "x", ".cfg/inner.ini", "b/.keep"}) testkit::writeFile(dir.file(f), "1");
