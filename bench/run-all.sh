@@ -59,15 +59,20 @@ else
 fi
 export BENCH_BUILT=1
 
+# elapsed: the time since the start, in minutes and seconds.
+elapsed() { s=$(( $(date +%s) - started )); echo "$((s / 60)) min $((s % 60)) s"; }
+
 # bench NAME SCRIPT: runs the script, its output shown and kept in
 # build/bench/NAME.log; a failure is noted and the next one runs.
 FAILED=""
 bench() {
   echo
   echo "== $2 ${QUICK:+--quick}"
+  t0=$(date +%s)
   { status=0; sh "$ROOT/$2" ${QUICK:+--quick} || status=$?; echo "$status" > "$OUTDIR/$1.status"; } 2>&1 |
     tee "$OUTDIR/$1.log" | { grep --line-buffered -v '^RESULT|\|^SCALE|' || true; }
   status=$(cat "$OUTDIR/$1.status")
+  echo "($2: $(( $(date +%s) - t0 )) s)"
   rm -f "$OUTDIR/$1.status"
   if [ "$status" != 0 ]; then
     echo "$2 failed (exit status $status; see build/bench/$1.log)"
@@ -84,7 +89,7 @@ mode="full mode"
 [ -z "$QUICK" ] || mode="quick mode: smaller inputs than the headline figures"
 {
   echo "Benchmarks, $mode ($(date +%Y-%m-%d); $(nproc) cores, $os; load average $load at the start;"
-  echo "\`bench/run-all.sh${QUICK:+ --quick}\`, $(( ($(date +%s) - started) / 60 )) min). Best of three of each;"
+  echo "\`bench/run-all.sh${QUICK:+ --quick}\`, $(elapsed)). Best of three of each;"
   echo "ratio = ours / peer; goal: the largest ratio aimed at; met is computed from the measured times."
   echo "Scaling: the same command on inputs 1, 4 and 16 times as large (16 = the input of the row);"
   echo "growth = t16 / t1 / 16, about 1 when the cost grows as the input does."

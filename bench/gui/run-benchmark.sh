@@ -13,7 +13,8 @@
 #   Gathrix  Scan of a tree of 60,000 files
 #   Yodrel   Import (parse and dump) of an asset index file of 64 MB
 # Each also on inputs of 1/16 and 1/4 of the entries, labels, files or bytes,
-# for the scaling. With --quick: 16,000 entries, labels and files, 16 MB.
+# for the scaling. With --quick: 16,000 entries, labels and files, 16 MB,
+# without the smaller inputs, the core under Wine, the find and Yodrel.
 # The programs are driven from outside (DialogDriver) on a virtual display;
 # the click-to-result time is measured by the driver. The files are written
 # by the project's command-line tools of the native build. Prints figures;
@@ -52,35 +53,58 @@ fi
 
 . "$ROOT/bench/lib.sh"
 fresh_work "$ROOT/build/bench-gui"
+# Each round starts Windows programs: --quick takes the largest inputs only,
+# and leaves out the core under Wine, Tessaly's find and Yodrel.
+[ -z "$QUICK" ] || FACTORS=16
 
 run() { "$ROOT/cmake/wine-run.sh" "$@"; }
+# One Wine server for the whole run, kept a minute after its last program:
+# each program's start then costs the same.
+(. "$ROOT/cmake/wine-env.sh"
+ wine_use "$(wine_flavour_of "$BIN/modtools.exe")" "$BUILD/wineprefix"
+ "$WINESERVER_CMD" -p60 >/dev/null 2>&1 </dev/null || true)
+mb() { awk -v k="$1" 'BEGIN { printf "%.1f MB", k / 1024 }'; }
 driver() { run "$BIN/DialogDriver.exe" "$@" | tr -d '\r'; }
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 kb_of() { awk -v k="$2" '$1 == k":" {print $2}' "/proc/$1/status"; }
 say() { printf '%s\n' "$*"; }
 EMPTY_KB=$(/usr/bin/time -f "%M" "$NATIVE/modtools" --version 2>&1 >/dev/null | tail -n 1)
 
-# core NAME FACTOR COMMAND...: the native command's best of three (kept as
-# NAME for the scaling), its time in CORE_T and what it takes beyond an
-# empty run of the tool in CORE_KB.
+# core NAME FACTOR LABEL COMMAND...: the native command's best of three
+# (kept as NAME for the scaling), its time in CORE_T and what it takes
+# beyond an empty run of the tool in CORE_KB.
 core() {
-  name=$1 factor=$2
-  shift 2
-  best_of3 "native core: $(basename "$1") $2 $3" "$@"
+  name=$1 factor=$2 label=$3
+  shift 3
+  best_of3 "native core: $label" "$@"
   keep "core$name" "$factor"
   CORE_T=$BEST
   CORE_KB=$((PEAK - EMPTY_KB))
 }
 
-# wine_core COMMAND...: the same command by the Windows modtools.exe under
-# Wine, best of three, less the best of three empty runs of it (the start of
-# a Windows program under Wine), in WINE_T.
+# wine_core LABEL COMMAND...: the same command by the Windows modtools.exe under
+# Wine, best of three, less the best of three empty runs of it taken just
+# before (the start of a Windows program under Wine), in WINE_T.
 wine_core() {
-  best_of3 "under Wine: empty run" run "$BIN/modtools.exe" --version
-  empty=$BEST
-  best_of3 "under Wine: modtools.exe $1 $2" run "$BIN/modtools.exe" "$@"
-  WINE_T=$(echo "$BEST $empty" | awk '{ d = $1 - $2; printf "%.3f", d < 0 ? 0 : d }')
+  WINE_T=""
+  [ -z "$QUICK" ] || return 0
+  best_of3 "under Wine: modtools.exe --version" "$ROOT/cmake/wine-run.sh" "$BIN/modtools.exe" --version
+  WINE_EMPTY=$BEST
+  label=$1
+  shift
+  best_of3 "under Wine: modtools.exe $label" "$ROOT/cmake/wine-run.sh" "$BIN/modtools.exe" "$@"
+  WINE_T=$(echo "$BEST $WINE_EMPTY" | awk '{ d = $1 - $2; printf "%.3f", d < 0 ? 0 : d }')
   say "  under Wine, less its start: $WINE_T s"
+}
+
+# pid_of NAME.exe: the newest process of that program in this build's Wine
+# prefix (other prefixes may run the same program at the same time).
+pid_of() {
+  found=""
+  for p in $(pgrep -f "$1" || true); do
+    if tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$BUILD/wineprefix"; then found=$p; fi
+  done
+  echo "$found"
 }
 
 finish() {
@@ -113,7 +137,7 @@ gui_round() {
   OPEN=$caption
   driver "$caption" wait >/dev/null
   printf '%s' "$setup" | while read -r action; do driver "$caption" $action >/dev/null </dev/null; done
-  pid=$(pgrep -n -f "$program.exe" || true)
+  pid=$(pid_of "$program.exe")
   before=$(kb_of "$pid" VmRSS)
   secs=$(driver "$caption" $1 $2 "$3" ${4:+"$4"})
   echo "$secs $(( $(kb_of "$pid" VmHWM) - before ))"
@@ -163,8 +187,8 @@ for factor in $FACTORS; do
   rm -rf "$WORK/tree"
   "$NATIVE/modtools" big list "$WORK/a.big" > "$WORK/list.txt"
   data=$(wc -c < "$WORK/list.txt")
-  core crandle "$factor" "$NATIVE/modtools" big list "$WORK/a.big"
-  [ -z "$top" ] || wine_core big list "$(winpath "$WORK/a.big")"
+  core crandle "$factor" "modtools big list" "$NATIVE/modtools" big list "$WORK/a.big"
+  [ -z "$top" ] || wine_core "big list" big list "$(winpath "$WORK/a.big")"
   BEFORE=""
   gui crandle "$factor" Crandle "Crandle Helper" "text 11008 $(winpath "$WORK/a.big")" -- \
     clickwait 11016 11012 "BIG Archive was successfully imported ...."
@@ -172,19 +196,19 @@ for factor in $FACTORS; do
   finish "Crandle Helper"
   if [ -n "$top" ]; then
     dialog_result "Crandle: Import" "archive of $(thousands "$rows") entries" crandle "modtools big list" \
-      "core under Wine $WINE_T s; memory beyond the core $((PEAK - CORE_KB)) kB for $((data / 1024)) kB listed"
+      "${WINE_T:+core under Wine $WINE_T s; }memory beyond the core $(mb $((PEAK - CORE_KB))) for $(mb $((data / 1024))) listed"
   fi
 
   echo "== Crandle: Save after one deletion in the archive of $(thousands "$rows") entries"
   first=$(awk 'NR == 1 {print $2}' "$WORK/list.txt")
   BEFORE="rm -f '$WORK/edited.big'"
-  core crandlesave "$factor" "$NATIVE/modtools" big rm "$WORK/a.big" "$first" -o "$WORK/edited.big"
-  [ -z "$top" ] || wine_core big rm "$(winpath "$WORK/a.big")" "$first" -o "$(winpath "$WORK/edited.big")"
+  core crandlesave "$factor" "modtools big rm -o" "$NATIVE/modtools" big rm "$WORK/a.big" "$first" -o "$WORK/edited.big"
+  [ -z "$top" ] || wine_core "big rm -o" big rm "$(winpath "$WORK/a.big")" "$first" -o "$(winpath "$WORK/edited.big")"
   BEFORE=""
   save_after_edit crandlesave "$factor" Crandle "Crandle Helper" "$WORK/a.big" \
     "BIG Archive was successfully imported ...." "BIG Archive was saved ...."
   [ -z "$top" ] || dialog_result "Crandle: Save after one edit" "archive of $(thousands "$rows") entries" \
-    crandlesave "modtools big rm -o" "core under Wine $WINE_T s"
+    crandlesave "modtools big rm -o" "${WINE_T:+core under Wine $WINE_T s}"
   rm -f "$WORK/edited.big" "$WORK/a.big"
 
   echo
@@ -199,9 +223,9 @@ for factor in $FACTORS; do
   "$NATIVE/modtools" csf list "$table" > "$WORK/listing.txt"
   labels=$(wc -l < "$WORK/listing.txt")
   data=$(wc -c < "$WORK/listing.txt")
-  core tessaly "$factor" "$NATIVE/modtools" csf list "$table"
-  if [ -n "$top" ]; then
-    wine_core csf list "$(winpath "$table")"
+  core tessaly "$factor" "modtools csf list" "$NATIVE/modtools" csf list "$table"
+  if [ -n "$top" ] && [ -z "$QUICK" ]; then
+    wine_core "csf list" csf list "$(winpath "$table")"
     "$NATIVE/csf_bench" "$labels" "$WORK" | sed -n '/^load/p' | sed "s/^/  core alone, its own table of $labels labels: /"
   fi
   gui tessaly "$factor" Tessaly "Tessaly Helper" "text 11008 $(winpath "$table")" -- \
@@ -209,27 +233,29 @@ for factor in $FACTORS; do
   say "  rows $(driver "Tessaly Helper" rows 11010), last: $(driver "Tessaly Helper" cell 11010 $((labels - 1)) 1)"
   if [ -n "$top" ]; then
     dialog_result "Tessaly: Import" "table of $(thousands "$labels") labels" tessaly "modtools csf list" \
-      "core under Wine $WINE_T s; memory beyond the core $((PEAK - CORE_KB)) kB for $((data / 1024)) kB listed"
-    # Find: each text is what the field holds after one more keystroke; the
-    # first one also lowers the letters of every row once. The rows are
-    # drawn after that (only the dozen in sight).
-    say " find in the list of $labels rows (keystroke to narrowed list):"
-    for text in t te "TEXT OF LABEL NUMBER 7" "label09999" "label099999" "число" ""; do
-      set -- $(driver "Tessaly Helper" find 11038 11010 "$text")
-      printf '  %-26s %6.3f s  %6d rows\n' "\"$text\"" "$1" "$2"
-    done
+      "${WINE_T:+core under Wine $WINE_T s; }memory beyond the core $(mb $((PEAK - CORE_KB))) for $(mb $((data / 1024))) listed"
+    if [ -z "$QUICK" ]; then
+      # Find: each text is what the field holds after one more keystroke; the
+      # first one also lowers the letters of every row once. The rows are
+      # drawn after that (only the dozen in sight).
+      say " find in the list of $labels rows (keystroke to narrowed list):"
+      for text in t te "TEXT OF LABEL NUMBER 7" "label09999" "label099999" "число" ""; do
+        set -- $(driver "Tessaly Helper" find 11038 11010 "$text")
+        printf '  %-26s %6.3f s  %6d rows\n' "\"$text\"" "$1" "$2"
+      done
+    fi
   fi
   finish "Tessaly Helper"
 
   echo "== Tessaly: Save after one deletion in the table of $(thousands "$labels") labels"
   BEFORE="rm -f '$WORK/edited.csf'"
-  core tessalysave "$factor" "$NATIVE/modtools" csf rm "$table" BENCH:Label000001 -o "$WORK/edited.csf"
-  [ -z "$top" ] || wine_core csf rm "$(winpath "$table")" BENCH:Label000001 -o "$(winpath "$WORK/edited.csf")"
+  core tessalysave "$factor" "modtools csf rm -o" "$NATIVE/modtools" csf rm "$table" BENCH:Label000001 -o "$WORK/edited.csf"
+  [ -z "$top" ] || wine_core "csf rm -o" csf rm "$(winpath "$table")" BENCH:Label000001 -o "$(winpath "$WORK/edited.csf")"
   BEFORE=""
   save_after_edit tessalysave "$factor" Tessaly "Tessaly Helper" "$table" \
     "CSF Archive was successfully imported ...." "CSF Archive was saved ...."
   [ -z "$top" ] || dialog_result "Tessaly: Save after one edit" "table of $(thousands "$labels") labels" \
-    tessalysave "modtools csf rm -o" "core under Wine $WINE_T s"
+    tessalysave "modtools csf rm -o" "${WINE_T:+core under Wine $WINE_T s}"
 
   echo
   echo "== Gathrix: Scan of a tree of $(thousands "$files") files"
@@ -237,25 +263,26 @@ for factor in $FACTORS; do
   "$NATIVE/modtools" scan "$WORK/scan" > "$WORK/scan.txt"
   seen=$(wc -l < "$WORK/scan.txt")
   data=$(wc -c < "$WORK/scan.txt")
-  core gathrix "$factor" "$NATIVE/modtools" scan "$WORK/scan"
-  [ -z "$top" ] || wine_core scan "$(winpath "$WORK/scan")"
+  core gathrix "$factor" "modtools scan" "$NATIVE/modtools" scan "$WORK/scan"
+  [ -z "$top" ] || wine_core scan scan "$(winpath "$WORK/scan")"
   gui gathrix "$factor" Gathrix "File Collection Utility" "text 11006 $(winpath "$WORK/scan")" "text 11008 *.*" "check 11008" -- \
     clickcount 11018 11014 "$seen"
   say "  first: $(driver "File Collection Utility" line 11014 0), last: $(driver "File Collection Utility" line 11014 $((seen - 1)))"
   finish "File Collection Utility"
   [ -z "$top" ] || dialog_result "Gathrix: Scan" "tree of $(thousands "$seen") files" gathrix "modtools scan" \
-    "core under Wine $WINE_T s; memory beyond the core $((PEAK - CORE_KB)) kB for $((data / 1024)) kB listed"
+    "${WINE_T:+core under Wine $WINE_T s; }memory beyond the core $(mb $((PEAK - CORE_KB))) for $(mb $((data / 1024))) listed"
   rm -rf "$WORK/scan"
 
+  if [ -n "$QUICK" ]; then find "$WORK" -mindepth 1 -delete; continue; fi
   echo
   echo "== Yodrel: Import of an index file of $megabytes MB"
   "$NATIVE/modtools_samples" asset-bench "$WORK/index.dat" "$megabytes" >/dev/null
   BEFORE="rm -f '$WORK/core-dump.txt'"
-  core yodrel "$factor" "$NATIVE/modtools" asset dump "$WORK/index.dat" -o "$WORK/core-dump.txt"
-  "$NATIVE/modtools" asset dump "$WORK/index.dat" -o "$WORK/core-dump.txt"
+  core yodrel "$factor" "modtools asset dump" "$NATIVE/modtools" asset dump "$WORK/index.dat" -o "$WORK/core-dump.txt"
+  "$NATIVE/modtools" asset dump "$WORK/index.dat" -o "$WORK/core-dump.txt" >/dev/null
   data=$(wc -c < "$WORK/core-dump.txt")
   BEFORE="rm -f '$WORK/wine-dump.txt'"
-  [ -z "$top" ] || wine_core asset dump "$(winpath "$WORK/index.dat")" -o "$(winpath "$WORK/wine-dump.txt")"
+  [ -z "$top" ] || wine_core "asset dump" asset dump "$(winpath "$WORK/index.dat")" -o "$(winpath "$WORK/wine-dump.txt")"
   # The import ends when the dump is put in place beside the file.
   BEFORE="rm -f '$WORK/ZZZ000_Asset.txt'"
   gui yodrel "$factor" Yodrel "BFME: W3D Yodrel" "text 11008 $(winpath "$WORK/index.dat")" -- \
@@ -264,7 +291,7 @@ for factor in $FACTORS; do
   say "  dump $(wc -c < "$WORK/ZZZ000_Asset.txt") bytes, the core's $data bytes"
   finish "BFME: W3D Yodrel"
   [ -z "$top" ] || dialog_result "Yodrel: Import" "index file of $megabytes MB" yodrel "modtools asset dump" \
-    "core under Wine $WINE_T s; memory beyond the core $((PEAK - CORE_KB)) kB (no list: a dump of $((data / 1024)) kB)"
+    "${WINE_T:+core under Wine $WINE_T s; }memory beyond the core $(mb $((PEAK - CORE_KB))) (no list: a dump of $(mb $((data / 1024))))"
   find "$WORK" -mindepth 1 -delete
 done
 
@@ -274,4 +301,4 @@ scaling "Crandle: Save after one edit" "$rows entries" crandlesave
 scaling "Tessaly: Import" "$rows labels" tessaly
 scaling "Tessaly: Save after one edit" "$rows labels" tessalysave
 scaling "Gathrix: Scan" "$(thousands $((FILES / 16))) / $(thousands $((FILES / 4))) / $(thousands "$FILES") files" gathrix
-scaling "Yodrel: Import" "$((MEGABYTES / 16)) / $((MEGABYTES / 4)) / $MEGABYTES MB" yodrel
+[ -n "$QUICK" ] || scaling "Yodrel: Import" "$((MEGABYTES / 16)) / $((MEGABYTES / 4)) / $MEGABYTES MB" yodrel
