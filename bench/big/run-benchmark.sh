@@ -40,7 +40,7 @@ for factor in $FACTORS; do
   files=$((FILES * factor / 16))
   bytes=$((BYTES / 16 * factor))
   echo
-  echo "== a tree of $(thousands "$files") files, $((bytes / 1000000)) MB"
+  echo "== a tree of $(thousands "$files") files, $(thousands $((bytes / 1000000))) MB"
   "$SAMPLES" tree "$WORK/tree" "$files" "$bytes" >/dev/null
   find "$WORK/tree" -type f -exec cat {} + > /dev/null
 
@@ -52,7 +52,7 @@ for factor in $FACTORS; do
     BEFORE="rm -f '$WORK/tree.tar'"
     best_of3 "tar -cf" tar -cf "$WORK/tree.tar" -C "$WORK/tree" .
     tarc_t=$BEST
-    ls -l "$WORK/tree.big" "$WORK/tree.tar" | awk '{print "  " $5 " bytes  " $NF}'
+    echo "  archive $(wc -c < "$WORK/tree.big") bytes, tar $(wc -c < "$WORK/tree.tar") bytes"
   fi
 
   echo "- extract into an empty folder / tar -xf"
@@ -108,8 +108,8 @@ echo "  extract / tar -xf : $(ratio "$T_extract_16" "$tarx_t")   (peak memory $e
 echo "  replace / cp      : $(ratio "$T_replace_16" "$cp_t")   (peak memory $replace_m kB)"
 echo "  add     / cp      : $(ratio "$T_add_16" "$cp_t")   (peak memory $add_m kB)"
 echo "  scan    / find    : $(ratio "$T_scan_16" "$find_t")   (peak memory $scan_m kB)"
-tree="tree of $(thousands "$FILES") files, $((BYTES / 1000000)) MB"
-archive="archive of $(thousands "$FILES") entries, $((BYTES / 1000000)) MB"
+tree="tree of $(thousands "$FILES") files, $(thousands $((BYTES / 1000000))) MB"
+archive="archive of $(thousands "$FILES") entries, $(thousands $((BYTES / 1000000))) MB"
 result "modtools big create" "$tree" "$T_create_16" "$create_m" "tar -cf" "$tarc_t" 0.7
 result "modtools big extract" "$archive" "$T_extract_16" "$extract_m" "tar -xf" "$tarx_t" 0.5
 result "modtools big replace" "$archive, one small entry" "$T_replace_16" "$replace_m" "cp of the archive" "$cp_t" 1.2
