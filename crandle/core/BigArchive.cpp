@@ -307,16 +307,18 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
     };
     std::string work = outputPath;
     std::replace(work.begin(), work.end(), '/', '\\');
-    // No folder on the way below the destination may be a link or junction
-    // that is already there: the entry would land wherever it leads.
-    for (std::size_t at = baseLength; at < work.size(); ++at) {
-        if (!platform::isSeparator(work[at]) || at == baseLength) continue;
-        if (platform::isLink(work.substr(0, at).c_str())) return fail(EntryProblem::LINKED_PATH);
-    }
     std::size_t cut = platform::lastSeparator(work);
     if (cut != std::string::npos) {
         std::string entryFolder = work.substr(0, cut);
         if (!entryFolder.empty() && entryFolder != lastCreatedFolder_) {
+            // No folder on the way below the destination may be a link or
+            // junction that is already there: the entry would land wherever
+            // it leads. The entries of one folder come one after another, so
+            // the way is looked at once for them all.
+            for (std::size_t at = baseLength + 1; at <= cut; ++at) {
+                if (at < cut && !platform::isSeparator(work[at])) continue;
+                if (platform::isLink(work.substr(0, at).c_str())) return fail(EntryProblem::LINKED_PATH);
+            }
             if (platform::createFolderTree(entryFolder.c_str()) == platform::FolderResult::FAILED)
                 return fail(EntryProblem::CANNOT_CREATE);
             lastCreatedFolder_ = entryFolder;
@@ -331,20 +333,29 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
     ReplacingFile out;
     if (!out.create(work)) return fail(EntryProblem::CANNOT_CREATE);
     EntryProblem problem = EntryProblem::READ_FAILED;
-    bool ok = platform::seekFile(archive, e.dataOffset);
-    std::vector<char> buffer(std::min<std::size_t>(COPY_BUFFER_SIZE, std::max<std::uint32_t>(e.dataSize, 1)));
-    for (std::uint32_t remaining = e.dataSize; ok && remaining > 0;) {
-        std::size_t chunk = std::min<std::size_t>(buffer.size(), remaining);
-        if (std::fread(buffer.data(), 1, chunk, archive) != chunk) {
-            ok = false;
-        } else if (std::fwrite(buffer.data(), 1, chunk, out.stream()) != chunk) {
-            ok = false;
-            problem = EntryProblem::CANNOT_CREATE;
+    // In pieces, so that a stop is seen within a long entry; each piece is
+    // copied inside the system where it can be, else through the buffer.
+    std::vector<char> buffer;
+    bool ok = true;
+    for (std::uint32_t done = 0; ok && done < e.dataSize;) {
+        const std::uint32_t chunk = static_cast<std::uint32_t>(std::min<std::size_t>(COPY_BUFFER_SIZE, e.dataSize - done));
+        const std::uint64_t offset = std::uint64_t{e.dataOffset} + done;
+        std::uint32_t moved = static_cast<std::uint32_t>(platform::copyRange(archive, offset, chunk, out.stream()));
+        if (moved < chunk) {
+            const std::size_t rest = chunk - moved;
+            if (buffer.size() < rest) buffer.resize(rest);
+            if (!platform::seekFile(archive, offset + moved) || std::fread(buffer.data(), 1, rest, archive) != rest) {
+                ok = false;
+            } else if (std::fwrite(buffer.data(), 1, rest, out.stream()) != rest) {
+                ok = false;
+                problem = EntryProblem::CANNOT_CREATE;
+            }
+            moved = chunk;
         }
-        remaining -= static_cast<std::uint32_t>(chunk);
+        done += moved;
         if (progress) {
-            progress->advance(chunk);
-            if (remaining > 0 && progress->stopped()) return false;  // `out` is abandoned
+            progress->advance(moved);
+            if (done < e.dataSize && progress->stopped()) return false;  // `out` is abandoned
         }
     }
     if (!ok) return fail(problem);
