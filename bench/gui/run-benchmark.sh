@@ -67,7 +67,11 @@ run() { "$ROOT/cmake/wine-run.sh" "$@"; }
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f MB", k / 1024 }'; }
 driver() { run "$BIN/DialogDriver.exe" "$@" | tr -d '\r'; }
 winpath() { echo "Z:$1" | tr '/' '\\'; }
-kb_of() { awk -v k="$2" '$1 == k":" {print $2}' "/proc/$1/status"; }
+# kb_of PID FIELD: that memory field in kB; 0 when the process is gone.
+kb_of() {
+  kb=$(awk -v k="$2" '$1 == k":" {print $2}' "/proc/$1/status" 2>/dev/null || true)
+  echo "${kb:-0}"
+}
 say() { printf '%s\n' "$*"; }
 EMPTY_KB=$(/usr/bin/time -f "%M" "$NATIVE/modtools" --version 2>&1 >/dev/null | tail -n 1)
 
@@ -103,6 +107,8 @@ wine_core() {
 pid_of() {
   found=""
   for p in $(pgrep -f "$1" || true); do
+    # Only the program itself, not a shell that started it and has gone.
+    case $(cat "/proc/$p/comm" 2>/dev/null) in *.exe) ;; *) continue ;; esac
     if tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$BUILD/wineprefix"; then found=$p; fi
   done
   echo "$found"
