@@ -7,6 +7,10 @@
 #include <memory>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "ByteOrder.h"
 #include "CsfArchive.h"
 #include "CsfTableReader.h"
@@ -53,13 +57,22 @@ char commonEscape(unsigned c) {
     }
 }
 
-// Eight bytes at p as one word, byte k in bits 8k to 8k+7; and back.
+// ---- runs of plain characters ----
+//
+// Most of a table is printable ASCII, which every quoted value writes as it
+// stands (but the quote and the backslash): such runs are found and copied
+// many characters at a time, sixteen where the processor has SSE2, in words
+// of 8 bytes elsewhere. Everything else goes one character at a time.
+
+// Eight bytes at p as one word, byte k in bits 8k to 8k+7.
 std::uint64_t eightBytes(const unsigned char* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+#else
     return std::uint64_t{le::getU32(p)} | std::uint64_t{le::getU32(p + 4)} << 32;
-}
-void putEight(char* o, std::uint64_t w) {
-    le::setU32(reinterpret_cast<unsigned char*>(o), static_cast<std::uint32_t>(w));
-    le::setU32(reinterpret_cast<unsigned char*>(o) + 4, static_cast<std::uint32_t>(w >> 32));
+#endif
 }
 
 // Words read as lanes of 8 or 16 bits: a lane below 0x80 plus at most 0x7F
@@ -68,8 +81,7 @@ void putEight(char* o, std::uint64_t w) {
 constexpr std::uint64_t BYTE_LANES = 0x0101010101010101ull;  // one in every byte
 constexpr std::uint64_t UNIT_LANES = 0x0001000100010001ull;  // one in every unit
 // True when every lane (of `lanes`, with its top bit `top`) holds printable
-// ASCII but the quote and the backslash: what every quoted value writes as
-// it stands.
+// ASCII but the quote and the backslash.
 bool allPlain(std::uint64_t w, std::uint64_t lanes, std::uint64_t top) {
     if (w & ~(0x7F * lanes)) return false;
     const std::uint64_t fromSpace = w + (top - 0x20) * lanes;  // lane >= 0x20
@@ -79,27 +91,107 @@ bool allPlain(std::uint64_t w, std::uint64_t lanes, std::uint64_t top) {
     return (fromSpace & ~fromDel & notQuote & notBackslash & top * lanes) == top * lanes;
 }
 
+#if defined(__SSE2__)
+__m128i load16(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+// Lanes (bytes or units, by the compare functions given) from 0x20 to 0x7E
+// but the quote and the backslash; signed compares put every lane from
+// 0x80 up below 0x20.
+template <__m128i (*Greater)(__m128i, __m128i), __m128i (*Less)(__m128i, __m128i), __m128i (*Equal)(__m128i, __m128i),
+          __m128i (*Set)(short)>
+__m128i plainLanes(__m128i v) {
+    const __m128i printable = _mm_and_si128(Greater(v, Set(0x1F)), Less(v, Set(0x7F)));
+    return _mm_andnot_si128(_mm_or_si128(Equal(v, Set('"')), Equal(v, Set('\\'))), printable);
+}
+__m128i setBytes(short c) { return _mm_set1_epi8(static_cast<char>(c)); }
+const auto plainBytes = plainLanes<_mm_cmpgt_epi8, _mm_cmplt_epi8, _mm_cmpeq_epi8, setBytes>;
+const auto plainUnits = plainLanes<_mm_cmpgt_epi16, _mm_cmplt_epi16, _mm_cmpeq_epi16, _mm_set1_epi16>;
+#endif
+
+// How many of the n bytes at p, from the first, are plain (the tab too when
+// asked).
+std::size_t plainByteRun(const unsigned char* p, std::size_t n, bool tab) {
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    for (; n - k >= 16; k += 16) {
+        const __m128i v = load16(p + k);
+        __m128i plain = plainBytes(v);
+        if (tab) plain = _mm_or_si128(plain, _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(plain));
+        // The first byte that is not plain ends the run.
+        if (mask != 0xFFFF) return k + static_cast<std::size_t>(__builtin_ctz(~mask));
+    }
+#endif
+    for (; n - k >= 8 && allPlain(eightBytes(p + k), BYTE_LANES, 0x80); k += 8) {
+    }
+    for (; k < n; ++k) {
+        const unsigned c = p[k];
+        if (!(plainAscii(c) || (tab && c == '\t'))) break;
+    }
+    return k;
+}
+
+// Writes the plain units at p, from the first, as ASCII at o, a block of
+// them at a time, up to the block that holds another unit; gives how many.
+std::size_t plainUnitsToAscii(const unsigned char* p, std::size_t n, char* o) {
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    const __m128i inverted = _mm_set1_epi32(-1);
+    for (; n - k >= 8; k += 8) {
+        const __m128i units = _mm_xor_si128(load16(p + 2 * k), inverted);
+        if (_mm_movemask_epi8(plainUnits(units)) != 0xFFFF) return k;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(o + k), _mm_packus_epi16(units, units));
+    }
+#endif
+    for (; n - k >= 4; k += 4) {
+        const std::uint64_t w = ~eightBytes(p + 2 * k);
+        if (!allPlain(w, UNIT_LANES, 0x8000)) break;
+        for (int lane = 0; lane < 4; ++lane) o[k + lane] = static_cast<char>(w >> (16 * lane));
+    }
+    return k;
+}
+
+// The plain bytes (the tab too) at p, of the n there, from the first, as
+// stored units at o: low byte first, every bit inverted. o has room for
+// 2n + 32 bytes, of which those past the units written may be written too.
+// Gives how many bytes were taken.
+std::size_t widenPlainRun(const char* p, std::size_t n, char* o) {
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128(), inverted = _mm_set1_epi32(-1), tab = _mm_set1_epi8('\t');
+    for (; n - k >= 16; k += 16) {
+        const __m128i v = load16(p + k);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * k), _mm_xor_si128(_mm_unpacklo_epi8(v, zero), inverted));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * k + 16), _mm_xor_si128(_mm_unpackhi_epi8(v, zero), inverted));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(plainBytes(v), _mm_cmpeq_epi8(v, tab))));
+        if (mask != 0xFFFF) return k + static_cast<std::size_t>(__builtin_ctz(~mask));
+    }
+#endif
+    for (; k < n; ++k) {
+        const unsigned char c = static_cast<unsigned char>(p[k]);
+        if (!plainAscii(c) && c != '\t') break;
+        o[2 * k] = static_cast<char>(~c);
+        o[2 * k + 1] = '\xFF';
+    }
+    return k;
+}
+
 // Bytes as a quoted value holds them, without the quotes: printable ASCII as
 // it stands, other bytes as \xHH.
 void appendEscapedBytes(OutputBuffer& out, const unsigned char* p, std::size_t n) {
     for (std::size_t i = 0; i < n;) {
         const std::size_t stop = std::min(n, i + PIECE);
         char* o = out.room(4 * (stop - i));
-        for (; i < stop; ++i) {
-            while (stop - i >= 8 && allPlain(eightBytes(p + i), BYTE_LANES, 0x80)) {
-                std::memcpy(o, p + i, 8);
-                o += 8;
-                i += 8;
-            }
+        while (i < stop) {
+            const std::size_t run = plainByteRun(p + i, stop - i, false);
+            std::memcpy(o, p + i, run);
+            o += run;
+            i += run;
             if (i == stop) break;
-            const unsigned c = p[i];
-            if (plainAscii(c)) {
-                *o++ = static_cast<char>(c);
-            } else if (const char e = commonEscape(c)) {
-                *o++ = '\\';
+            const unsigned c = p[i++];
+            *o++ = '\\';
+            if (const char e = commonEscape(c)) {
                 *o++ = e;
             } else {
-                *o++ = '\\';
                 *o++ = 'x';
                 *o++ = HEX[c >> 4];
                 *o++ = HEX[c & 15];
@@ -181,19 +273,10 @@ void appendUtf8(OutputBuffer& out, const unsigned char* p, std::size_t units, bo
         const std::size_t stop = std::min(units, i + PIECE);
         char* o = out.room(6 * (stop - i) + 6);
         while (i < stop) {
-            // Plain characters four at a time; the others one by one.
-            if (stop - i >= 4) {
-                // Four units, inverted, as the lanes of one word.
-                const std::uint64_t w = ~eightBytes(p + 2 * i);
-                if (allPlain(w, UNIT_LANES, 0x8000)) {
-                    // Their low bytes side by side.
-                    const std::uint64_t pairs = (w | w >> 8) & 0x0000FFFF0000FFFFull;
-                    le::setU32(reinterpret_cast<unsigned char*>(o), static_cast<std::uint32_t>(pairs | pairs >> 16));
-                    o += 4;
-                    i += 4;
-                    continue;
-                }
-            }
+            // Plain characters a block at a time; the others one by one.
+            const std::size_t plain = plainUnitsToAscii(p + 2 * i, stop - i, o);
+            o += plain;
+            i += plain;
             for (const std::size_t slow = std::min(stop, i + 4); i < slow;) o = oneUnitUtf8(o, p, i, units, quoted);
         }
         out.keep(o);
@@ -263,21 +346,18 @@ bool writeAll(std::FILE* file, const char* data, std::size_t size) {
 
 // ---- reading ----
 
-// A run of characters a quoted value takes as they stand: printable ASCII
-// but the quote and the backslash, and the tab.
-bool plainInValue(char c) { return plainAscii(static_cast<unsigned char>(c)) || c == '\t'; }
-
 const unsigned char* bytesAt(const char* p) { return reinterpret_cast<const unsigned char*>(p); }
 
-// Four bytes (the low half of a word) as the 16-bit lanes of one word.
-std::uint64_t spreadToUnits(std::uint64_t four) {
-    four = (four | four << 16) & 0x0000FFFF0000FFFFull;
-    return (four | four << 8) & 0x00FF00FF00FF00FFull;
-}
-
-bool wordCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
-}
+// Letters, digits and '-', by byte.
+struct WordCharacters {
+    bool in[256] = {};
+    WordCharacters() {
+        for (int c = 0; c < 256; ++c)
+            in[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+    }
+};
+const WordCharacters WORD_CHARACTERS;
+bool wordCharacter(char c) { return WORD_CHARACTERS.in[static_cast<unsigned char>(c)]; }
 
 void appendUnit(OutputBuffer& out, unsigned u) {
     char* o = out.room(2);
@@ -356,31 +436,17 @@ private:
         if (p_ == end_ || *p_ != '"') return fail("a value in double quotes was expected");
         ++p_;
         for (;;) {
-            // Characters that stand for themselves go in a run at a time,
-            // eight at a time as far as they go.
-            const char* run = p_;
-            while (end_ - run >= 8 && allPlain(eightBytes(bytesAt(run)), BYTE_LANES, 0x80)) run += 8;
-            while (run < end_ && plainInValue(*run)) ++run;
-            if (run > p_) {
-                const std::size_t n = static_cast<std::size_t>(run - p_);
-                if (wide) {
-                    char* o = out.room(2 * n);
-                    std::size_t k = 0;
-                    for (; n - k >= 8; k += 8, o += 16) {
-                        // Each byte becomes a unit, low byte first, every bit inverted.
-                        const std::uint64_t w = eightBytes(bytesAt(p_ + k));
-                        putEight(o, ~spreadToUnits(w & 0xFFFFFFFFu));
-                        putEight(o + 8, ~spreadToUnits(w >> 32));
-                    }
-                    for (; k < n; ++k, o += 2) {
-                        o[0] = static_cast<char>(~static_cast<unsigned char>(p_[k]));
-                        o[1] = '\xFF';
-                    }
-                    out.keep(o);
-                } else {
-                    out.append(p_, n);
-                }
-                p_ = run;
+            // Characters that stand for themselves go in a run at a time.
+            const std::size_t left = static_cast<std::size_t>(end_ - p_);
+            if (wide) {
+                char* o = out.room(2 * left + 32);
+                const std::size_t n = widenPlainRun(p_, left, o);
+                out.keep(o + 2 * n);
+                p_ += n;
+            } else {
+                const std::size_t n = plainByteRun(bytesAt(p_), left, true);
+                out.append(p_, n);
+                p_ += n;
             }
             if (p_ == end_) return fail("the closing double quote is missing");
             const char c = *p_;
@@ -846,6 +912,8 @@ bool csfFromText(const char* text, std::size_t size, std::string& table, CsfText
 CsfBuildResult csfBuildTable(std::FILE* text, const std::string& target, CsfTextError& error,
                              std::int32_t& labelCount, std::string& failure, std::uint64_t sizeLimit) {
     labelCount = 0;
+    // Reads go straight into the buffer below.
+    std::setvbuf(text, nullptr, _IONBF, 0);
     ReplacingFile file;
     // A table that cannot be written is still built, only counted, so that
     // a malformed line is told before the failure to write.

@@ -74,6 +74,7 @@ enum class CsfBuildResult {
 // BUILT leaves an existing target as it was and no temporary behind; a text
 // whose table cannot be written is still read through, so that a malformed
 // line is named first. labelCount: the header's label count of the table.
+// `text` is a stream opened for reading with nothing read from it yet.
 CsfBuildResult csfBuildTable(std::FILE* text, const std::string& target, CsfTextError& error,
                              std::int32_t& labelCount, std::string& failure,
                              std::uint64_t sizeLimit = CsfArchive::SIZE_LIMIT);
