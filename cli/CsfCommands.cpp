@@ -1,5 +1,6 @@
 // csf list | export | append | to-text | from-text: string tables through
 // the string table core.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -65,49 +66,54 @@ std::string labelName(const CsfArchive& archive, int index) {
 // left to the JSON library, which replaces it.
 void appendJsonString(OutputBuffer& out, const char* p, std::size_t n) {
     static const char HEX[] = "0123456789abcdef";
+    constexpr std::size_t PIECE = 1u << 14;
     const std::size_t at = out.size();
-    // At most six bytes a byte (\u00xx) and the quotes.
-    char* o = out.room(6 * n + 2);
-    *o++ = '"';
+    out.push('"');
     for (std::size_t i = 0; i < n;) {
-        const unsigned char c = static_cast<unsigned char>(p[i]);
-        if (c >= 0x80) {
-            std::uint32_t cp;
-            const std::size_t length = decodeUtf8(p + i, p + n, cp);
-            if (length == 0) {
-                out.truncate(at);
-                out.append(nlohmann::json(std::string(p, n)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-                return;
+        // A piece at a time: at most six bytes a byte (\u00xx), and a
+        // character begun in the piece may end three bytes past it.
+        const std::size_t stop = std::min(n, i + PIECE);
+        char* o = out.room(6 * (stop - i) + 3);
+        while (i < stop) {
+            const unsigned char c = static_cast<unsigned char>(p[i]);
+            if (c >= 0x80) {
+                std::uint32_t cp;
+                const std::size_t length = decodeUtf8(p + i, p + n, cp);
+                if (length == 0) {
+                    out.truncate(at);
+                    out.append(nlohmann::json(std::string(p, n)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+                    return;
+                }
+                std::memcpy(o, p + i, length);
+                o += length;
+                i += length;
+                continue;
             }
-            std::memcpy(o, p + i, length);
-            o += length;
-            i += length;
-            continue;
+            ++i;
+            if (c >= 0x20 && c != '"' && c != '\\') {
+                *o++ = static_cast<char>(c);
+                continue;
+            }
+            *o++ = '\\';
+            switch (c) {
+                case '"': *o++ = '"'; break;
+                case '\\': *o++ = '\\'; break;
+                case '\b': *o++ = 'b'; break;
+                case '\f': *o++ = 'f'; break;
+                case '\n': *o++ = 'n'; break;
+                case '\r': *o++ = 'r'; break;
+                case '\t': *o++ = 't'; break;
+                default:
+                    *o++ = 'u';
+                    *o++ = '0';
+                    *o++ = '0';
+                    *o++ = HEX[c >> 4];
+                    *o++ = HEX[c & 15];
+            }
         }
-        ++i;
-        if (c >= 0x20 && c != '"' && c != '\\') {
-            *o++ = static_cast<char>(c);
-            continue;
-        }
-        *o++ = '\\';
-        switch (c) {
-            case '"': *o++ = '"'; break;
-            case '\\': *o++ = '\\'; break;
-            case '\b': *o++ = 'b'; break;
-            case '\f': *o++ = 'f'; break;
-            case '\n': *o++ = 'n'; break;
-            case '\r': *o++ = 'r'; break;
-            case '\t': *o++ = 't'; break;
-            default:
-                *o++ = 'u';
-                *o++ = '0';
-                *o++ = '0';
-                *o++ = HEX[c >> 4];
-                *o++ = HEX[c & 15];
-        }
+        out.keep(o);
     }
-    *o++ = '"';
-    out.keep(o);
+    out.push('"');
 }
 
 // The labels as they are read, one line each: the name, a tab and the first
