@@ -186,6 +186,11 @@ void StdoutText::flush() {
     out_.clear();
 }
 
+void StdoutText::write(const char* data, std::size_t size) {
+    flush();
+    if (size > 0) std::fwrite(data, 1, size, stdout);
+}
+
 Progress::Progress(std::string what) : what_(std::move(what)), shown_(isatty(fileno(stderr)) != 0) {}
 
 Progress::~Progress() {

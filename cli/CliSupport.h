@@ -111,6 +111,8 @@ public:
         if (out_.size() >= BLOCK) flush();
     }
     void flush();
+    // Text gathered elsewhere, written after what was gathered here.
+    void write(const char* data, std::size_t size);
 
 private:
     static constexpr std::size_t BLOCK = 1 << 16;

@@ -1,6 +1,9 @@
 // csf list | export | append | to-text | from-text: string tables through
 // the string table core.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
@@ -12,7 +15,11 @@
 #include "CliSupport.h"
 #include "Commands.h"
 #include "CsfArchive.h"
+#include "CsfTableReader.h"
 #include "CsfText.h"
+#include "FilePtr.h"
+#include "OutputBuffer.h"
+#include "Utf8.h"
 #include "platform/Platform.h"
 
 namespace cli {
@@ -23,12 +30,27 @@ void loadTable(CsfArchive& archive, const std::string& path) {
     if (!archive.load(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is damaged: shorter than its header");
 }
 
+namespace {
+
+// A table to be read label by label, with loadTable's checks and reasons.
+void openTable(CsfTableReader& reader, const std::string& path) {
+    requireFile(path);
+    if (!CsfArchive().isCsfFile(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is not a CSF string table");
+    if (!reader.open(path.c_str())) throw Failure(STATUS_BAD_FILE, path, "is damaged: shorter than its header");
+}
+
+int warnLabelsRead(int labelsRead, std::int32_t labelCount, const std::string& path) {
+    if (labelsRead >= labelCount) return STATUS_DONE;
+    warn(path, "is damaged: " + std::to_string(labelsRead) + " of " + std::to_string(labelCount) +
+                   " labels could be read");
+    return STATUS_PARTIAL;
+}
+
+}  // namespace
+
 // A table whose labels end before its header's count was read only in part.
 int warnDamaged(const CsfArchive& archive, const std::string& path) {
-    if (archive.recordCount() >= archive.header().labelCount) return STATUS_DONE;
-    warn(path, "is damaged: " + std::to_string(archive.recordCount()) + " of " +
-                   std::to_string(archive.header().labelCount) + " labels could be read");
-    return STATUS_PARTIAL;
+    return warnLabelsRead(archive.recordCount(), archive.header().labelCount, path);
 }
 
 namespace {
@@ -39,32 +61,110 @@ std::string labelName(const CsfArchive& archive, int index) {
                        static_cast<std::size_t>(rec.nameLength));
 }
 
-int list(const std::string& path, bool json) {
-    CsfArchive archive;
-    loadTable(archive, path);
-    std::vector<CsfTextSlot> slots;
-    if (json) {
-        nlohmann::json labels = nlohmann::json::array();
-        for (int i = 0; i < archive.recordCount(); ++i) {
-            archive.textSlots(i, slots);
-            nlohmann::json texts = nlohmann::json::array();
-            for (const CsfTextSlot& slot : slots) texts.push_back(csfTextUtf8(archive, slot, false));
-            labels.push_back({{"name", labelName(archive, i)}, {"texts", texts}});
+// A JSON string as printJson writes it: quotes, \" \\ \b \f \n \r \t and
+// \u00xx for the other control characters; anything not valid UTF-8 is
+// left to the JSON library, which replaces it.
+void appendJsonString(OutputBuffer& out, const char* p, std::size_t n) {
+    static const char HEX[] = "0123456789abcdef";
+    constexpr std::size_t PIECE = 1u << 14;
+    const std::size_t at = out.size();
+    out.push('"');
+    for (std::size_t i = 0; i < n;) {
+        // A piece at a time: at most six bytes a byte (\u00xx), and a
+        // character begun in the piece may end three bytes past it.
+        const std::size_t stop = std::min(n, i + PIECE);
+        char* o = out.room(6 * (stop - i) + 3);
+        while (i < stop) {
+            const unsigned char c = static_cast<unsigned char>(p[i]);
+            if (c >= 0x80) {
+                std::uint32_t cp;
+                const std::size_t length = decodeUtf8(p + i, p + n, cp);
+                if (length == 0) {
+                    out.truncate(at);
+                    out.append(nlohmann::json(std::string(p, n)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+                    return;
+                }
+                std::memcpy(o, p + i, length);
+                o += length;
+                i += length;
+                continue;
+            }
+            ++i;
+            if (c >= 0x20 && c != '"' && c != '\\') {
+                *o++ = static_cast<char>(c);
+                continue;
+            }
+            *o++ = '\\';
+            switch (c) {
+                case '"': *o++ = '"'; break;
+                case '\\': *o++ = '\\'; break;
+                case '\b': *o++ = 'b'; break;
+                case '\f': *o++ = 'f'; break;
+                case '\n': *o++ = 'n'; break;
+                case '\r': *o++ = 'r'; break;
+                case '\t': *o++ = 't'; break;
+                default:
+                    *o++ = 'u';
+                    *o++ = '0';
+                    *o++ = '0';
+                    *o++ = HEX[c >> 4];
+                    *o++ = HEX[c & 15];
+            }
         }
-        printJson({{"table", path}, {"labels", labels}});
-    } else {
-        // One line a label: its name, a tab, its first text quoted as in the text form.
-        StdoutText out;
-        for (int i = 0; i < archive.recordCount(); ++i) {
-            std::string& text = out.text();
-            text += labelName(archive, i);
-            archive.textSlots(i, slots);
-            if (!slots.empty()) text += "\t" + csfTextUtf8(archive, slots[0], true);
-            text += '\n';
-            out.spill();
+        out.keep(o);
+    }
+    out.push('"');
+}
+
+// The labels as they are read, one line each: the name, a tab and the first
+// text quoted as in the text form; or, with json, the document printJson
+// would write of them, a label at a time.
+int list(const std::string& path, bool json) {
+    CsfTableReader reader;
+    openTable(reader, path);
+    constexpr std::size_t BLOCK = 1u << 16;
+    StdoutText out;
+    OutputBuffer text(2 * BLOCK), utf8;
+    std::vector<CsfTextSlot> slots;
+    const unsigned char* bytes = nullptr;
+    CsfLabelRecord rec;
+    if (json) text.append("{\"labels\":[");
+    for (bool first = true; reader.next(bytes, rec); first = false) {
+        const char* name = reinterpret_cast<const char*>(bytes + rec.nameOffset);
+        if (json) {
+            if (!first) text.push(',');
+            text.append("{\"name\":");
+            appendJsonString(text, name, static_cast<std::size_t>(rec.nameLength));
+            text.append(",\"texts\":[");
+            csfTextSlots(bytes, rec, slots);
+            for (std::size_t k = 0; k < slots.size(); ++k) {
+                if (k > 0) text.push(',');
+                utf8.clear();
+                csfAppendTextUtf8(utf8, bytes + slots[k].textOffset, static_cast<std::size_t>(slots[k].length), false);
+                appendJsonString(text, utf8.data(), utf8.size());
+            }
+            text.append("]}");
+        } else {
+            text.append(name, static_cast<std::size_t>(rec.nameLength));
+            if (rec.stringRecords > 0) {
+                text.push('\t');
+                csfAppendTextUtf8(text, bytes + rec.slot[0].textOffset, static_cast<std::size_t>(rec.slot[0].length),
+                                  true);
+            }
+            text.push('\n');
+        }
+        if (text.size() >= BLOCK) {
+            out.write(text.data(), text.size());
+            text.clear();
         }
     }
-    return warnDamaged(archive, path);
+    if (json) {
+        text.append("],\"table\":");
+        appendJsonString(text, path.data(), path.size());
+        text.append("}\n");
+    }
+    out.write(text.data(), text.size());
+    return warnLabelsRead(reader.labelsRead(), reader.header().labelCount, path);
 }
 
 int exportTable(const std::string& path, const std::string& target, const std::vector<std::string>& drop) {
@@ -119,14 +219,13 @@ int append(const std::string& path, const std::string& config) {
 }
 
 int toText(const std::string& path, const std::string& target) {
-    CsfArchive archive;
-    loadTable(archive, path);
+    CsfTableReader reader;
+    openTable(reader, path);
     requireOutputApart(target, {path});
     requireWritable(target);
-    std::string text;
-    csfToText(archive, text);
-    writeOutput(target, text);
-    summary("%d labels written to %s\n", archive.recordCount(), target.c_str());
+    std::string failure;
+    if (!csfWriteText(reader, target, failure)) throw Failure(STATUS_BAD_FILE, target, "cannot be written: " + failure);
+    summary("%d labels written to %s\n", reader.labelsRead(), target.c_str());
     return STATUS_DONE;
 }
 
@@ -134,13 +233,19 @@ int fromText(const std::string& path, const std::string& target) {
     requireFile(path);
     requireOutputApart(target, {path});
     requireWritable(target);
-    const std::string text = readInput(path);
-    std::string table;
+    std::FILE* text = platform::openInputFile(path.c_str(), "rb");
+    if (!text) throw Failure(STATUS_BAD_FILE, path, "cannot be read: " + systemReason());
+    FilePtr closer(text);
     CsfTextError error;
-    if (!csfFromText(text.data(), text.size(), table, error))
-        throw Failure(STATUS_BAD_FILE, path + ":" + std::to_string(error.line), error.reason);
-    writeOutput(target, table);
-    summary("%d labels written to %s\n", tableLabelCount(table), target.c_str());
+    std::int32_t labels = 0;
+    std::string failure;
+    switch (csfBuildTable(text, target, error, labels, failure)) {
+        case CsfBuildResult::BUILT: break;
+        case CsfBuildResult::BAD_TEXT: throw Failure(STATUS_BAD_FILE, path + ":" + std::to_string(error.line), error.reason);
+        case CsfBuildResult::CANNOT_READ: throw Failure(STATUS_BAD_FILE, path, "cannot be read");
+        case CsfBuildResult::CANNOT_WRITE: throw Failure(STATUS_BAD_FILE, target, "cannot be written: " + failure);
+    }
+    summary("%d labels written to %s\n", labels, target.c_str());
     return STATUS_DONE;
 }
 

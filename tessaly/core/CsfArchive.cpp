@@ -6,6 +6,7 @@
 
 #include "ByteOrder.h"
 #include "ConfigFile.h"
+#include "CsfTableReader.h"
 #include "FilePtr.h"
 #include "ReplacingFile.h"
 #include "WorkProgress.h"
@@ -15,7 +16,6 @@ namespace {
 
 const char LABEL_MAGIC[4] = {' ', 'L', 'B', 'L'};
 const char STRING_MAGIC[4] = {' ', 'R', 'T', 'S'};
-const char WIDE_EXTRA_MAGIC[4] = {'W', 'R', 'T', 'S'};
 
 CsfHeader decodeHeader(const unsigned char* p) {
     CsfHeader h;
@@ -30,30 +30,6 @@ CsfHeader decodeHeader(const unsigned char* p) {
 
 bool writeAll(std::FILE* out, const void* data, std::size_t size) {
     return size == 0 || std::fwrite(data, 1, size, out) == size;
-}
-
-// Reads the string record at pos and moves pos past it. False when the
-// record does not fit the bytes left; nothing beyond size is read.
-bool readTextSlot(const unsigned char* d, std::size_t size, std::size_t& pos, CsfTextSlot& slot) {
-    if (size - pos < 8) return false;
-    std::memcpy(slot.magic, d + pos, 4);
-    slot.length = le::getI32(d + pos + 4);
-    pos += 8;
-    if (slot.length < 0) return false;
-    std::size_t bytes = 2 * static_cast<std::size_t>(slot.length);
-    if (bytes > size - pos) return false;
-    slot.textOffset = static_cast<std::uint32_t>(pos);
-    pos += bytes;
-    if (std::memcmp(slot.magic, WIDE_EXTRA_MAGIC, 4) == 0) {
-        if (size - pos < 4) return false;
-        std::int32_t extra = le::getI32(d + pos);
-        pos += 4;
-        if (extra < 0 || static_cast<std::size_t>(extra) > size - pos) return false;
-        slot.extraLength = extra;
-        slot.extraOffset = static_cast<std::uint32_t>(pos);
-        pos += static_cast<std::size_t>(extra);
-    }
-    return true;
 }
 
 }  // namespace
@@ -160,24 +136,18 @@ bool CsfArchive::parse(WorkProgress* progress) {
         records_.reserve(std::min(static_cast<std::size_t>(header_.labelCount), (size - pos) / 12));
     for (std::int32_t i = 0; i < header_.labelCount; ++i) {
         if (progress && i % STOP_CHECK_LABELS == 0 && progress->stopped()) return false;
-        if (size - pos < 12) return true;
         CsfLabelRecord rec;
-        rec.offset = static_cast<std::uint32_t>(pos);
-        std::memcpy(rec.magic, d + pos, 4);
-        rec.stringCount = le::getI32(d + pos + 4);
-        rec.nameLength = le::getI32(d + pos + 8);
-        pos += 12;
-        if (rec.nameLength < 0 || static_cast<std::size_t>(rec.nameLength) > size - pos) return true;
-        rec.nameOffset = static_cast<std::uint32_t>(pos);
-        pos += static_cast<std::size_t>(rec.nameLength);
-        std::int32_t strings = rec.stringCount < 0 ? 0 : rec.stringCount;
-        for (std::int32_t j = 0; j < strings; ++j) {
-            CsfTextSlot slot;
-            if (!readTextSlot(d, size, pos, slot)) return true;
-            if (j < 2) rec.slot[j] = slot;
+        std::uint64_t needed = 0;
+        if (csfWalkLabel(d + pos, size - pos, rec, needed) != CsfLabelFit::WHOLE) return true;
+        // The walk counts from the label's first byte; the records count from the table's.
+        const std::uint32_t at = static_cast<std::uint32_t>(pos);
+        rec.offset = at;
+        rec.nameOffset += at;
+        for (std::int32_t j = 0; j < rec.stringRecords && j < 2; ++j) {
+            rec.slot[j].textOffset += at;
+            if (rec.slot[j].extraLength >= 0) rec.slot[j].extraOffset += at;
         }
-        rec.stringRecords = strings;
-        rec.size = static_cast<std::uint32_t>(pos - rec.offset);
+        pos += rec.size;
         records_.push_back(rec);
     }
     return true;
@@ -187,15 +157,8 @@ void CsfArchive::textSlots(int index, std::vector<CsfTextSlot>& slots) const {
     slots.clear();
     if (index < 0 || index >= recordCount()) return;
     const CsfLabelRecord& rec = records_[static_cast<std::size_t>(index)];
-    // A loaded label was read whole, so every record it holds fits its span.
-    const std::size_t end = static_cast<std::size_t>(rec.offset) + rec.size;
-    std::size_t pos = rec.nameOffset + static_cast<std::size_t>(rec.nameLength);
     slots.reserve(static_cast<std::size_t>(rec.stringRecords));
-    for (std::int32_t j = 0; j < rec.stringRecords; ++j) {
-        CsfTextSlot slot;
-        if (!readTextSlot(data_.data(), end, pos, slot)) break;
-        slots.push_back(slot);
-    }
+    csfTextSlots(data_.data(), rec, slots);
 }
 
 std::size_t CsfArchive::labelsEnd() const {

@@ -1,12 +1,16 @@
 // The text form of string tables: every generated table comes back byte for
-// byte through text, and a malformed line is reported with its number.
+// byte through text, and a malformed line is reported with its number. The
+// streamed forms (to-text and from-text between files, through buffers) give
+// exactly what the in-memory ones give, across their buffers' edges.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "CsfArchive.h"
 #include "CsfFixture.h"
+#include "CsfTableReader.h"
 #include "CsfText.h"
+#include "platform/Platform.h"
 #include "testkit/TestKit.h"
 
 using namespace std::string_literals;
@@ -177,4 +181,107 @@ TEST(CsfText, ATablePastTheFormatsSizeUsedToBeWritten) {
     EXPECT_EQ(error.line, 4u) << "the last label takes it past the limit";
     EXPECT_NE(error.reason.find(std::to_string(whole.size() - 1) + " bytes"), std::string::npos) << error.reason;
     EXPECT_TRUE(table.empty());
+}
+
+namespace {
+
+// Tables whose labels, tail or lines run past the streamed forms' buffers,
+// and the generated ones cut short at places that leave a label half read.
+std::vector<std::pair<std::string, std::string>> streamedTables() {
+    std::vector<std::pair<std::string, std::string>> tables;
+    for (const auto& [name, bytes] : generatedTables()) tables.push_back({name, bytes});
+    std::u16string longText;
+    for (int i = 0; i < 300000; ++i) longText += static_cast<char16_t>(i % 7 == 0 ? 0x4E2D : u'a' + i % 26);
+    std::vector<CsfFixtureText> manyTexts(70000, CsfFixtureText(u"t"));
+    const std::string large = csfTableBytes({csfLabel("A", "a"), label("LONG", {longText, wideText(u"x", "ex")}),
+                                             label("MANY", manyTexts), csfLabel("Z", "z")});
+    tables.push_back({"large", large});
+    CsfFixtureHeader header;
+    header.labelCount = 1;
+    tables.push_back({"long tail", csfTableBytes({csfLabel("A", "a"), label("LONG", {longText})}, header)});
+    const std::string records = generatedTables()[3].second;
+    for (std::size_t cut : {std::size_t{30}, records.size() / 2, records.size() - 1})
+        tables.push_back({"records cut at " + std::to_string(cut), records.substr(0, cut)});
+    tables.push_back({"large cut", large.substr(0, large.size() - 300000)});
+    return tables;
+}
+
+}  // namespace
+
+TEST(CsfText, StreamedFormsGiveWhatTheInMemoryOnesGive) {
+    testkit::TempDir dir;
+    const std::string path = dir.file("t.csf"), textPath = dir.file("t.txt"), built = dir.file("built.csf");
+    for (const auto& [name, bytes] : streamedTables()) {
+        SCOPED_TRACE(name);
+        testkit::writeFile(path, bytes);
+        CsfArchive archive;
+        ASSERT_TRUE(archive.load(path.c_str()));
+        std::string text;
+        csfToText(archive, text);
+
+        CsfTableReader reader;
+        ASSERT_TRUE(reader.open(path.c_str()));
+        std::string failure;
+        ASSERT_TRUE(csfWriteText(reader, textPath, failure)) << failure;
+        EXPECT_EQ(testkit::readFile(textPath), text);
+        EXPECT_EQ(reader.labelsRead(), archive.recordCount());
+
+        std::string table;
+        CsfTextError error;
+        ASSERT_TRUE(csfFromText(text.data(), text.size(), table, error)) << error.reason;
+        std::FILE* in = platform::openInputFile(textPath.c_str());
+        ASSERT_NE(in, nullptr);
+        std::int32_t labels = -1;
+        EXPECT_EQ(csfBuildTable(in, built, error, labels, failure), CsfBuildResult::BUILT) << error.reason << failure;
+        std::fclose(in);
+        EXPECT_EQ(testkit::readFile(built), table);
+        EXPECT_EQ(labels, archive.header().labelCount);
+    }
+    // Only the outputs are left: no temporary file of either writer.
+    EXPECT_EQ(testkit::folderNames(dir.path()).size(), 3u);
+}
+
+TEST(CsfText, StreamedBuildRefusesWhatTheInMemoryOneRefuses) {
+    testkit::TempDir dir;
+    const std::string target = dir.file("kept.csf");
+    testkit::writeFile(target, "an earlier table");
+    const std::string longLine = "csf-text 1\nlabel \"A\"\n  text \"" + std::string(600000, 'x') + "\n";
+    const std::string manyTexts = "csf-text 1\nlabel \"A\"\n" + std::string(400000, '\n') + "  text \"\\q\"\n";
+    for (const std::string& text : {std::string("csf-text 1\nlabel \"A\"\n  text \"a\" extra\n"), longLine, manyTexts,
+                                    std::string("\xEF\xBB\xBF# nothing but a comment")}) {
+        SCOPED_TRACE(text.substr(0, 40));
+        std::string table;
+        CsfTextError expected, error;
+        ASSERT_FALSE(csfFromText(text.data(), text.size(), table, expected));
+        testkit::writeFile(dir.file("t.txt"), text);
+        std::FILE* in = platform::openInputFile(dir.file("t.txt").c_str());
+        ASSERT_NE(in, nullptr);
+        std::int32_t labels = 0;
+        std::string failure;
+        EXPECT_EQ(csfBuildTable(in, target, error, labels, failure), CsfBuildResult::BAD_TEXT);
+        std::fclose(in);
+        EXPECT_EQ(error.line, expected.line);
+        EXPECT_EQ(error.reason, expected.reason);
+        // A malformed line is named before a target that cannot be written.
+        in = platform::openInputFile(dir.file("t.txt").c_str());
+        EXPECT_EQ(csfBuildTable(in, dir.file("missing/t.csf"), error, labels, failure), CsfBuildResult::BAD_TEXT);
+        std::fclose(in);
+    }
+    // The format's size, as a smaller limit: the line that passes it is named.
+    const std::string text = "csf-text 1\nlabel \"A\"\n  text \"abc\"\nlabel \"B\"\n";
+    const std::size_t limit = csfTableBytes({label("A", {u"abc"s}), label("B", {})}).size() - 1;
+    testkit::writeFile(dir.file("t.txt"), text);
+    std::FILE* in = platform::openInputFile(dir.file("t.txt").c_str());
+    std::int32_t labels = 0;
+    std::string failure;
+    CsfTextError error;
+    EXPECT_EQ(csfBuildTable(in, target, error, labels, failure, limit), CsfBuildResult::BAD_TEXT);
+    std::fclose(in);
+    EXPECT_EQ(error.line, 4u);
+    in = platform::openInputFile(dir.file("t.txt").c_str());
+    EXPECT_EQ(csfBuildTable(in, dir.file("missing/t.csf"), error, labels, failure), CsfBuildResult::CANNOT_WRITE);
+    std::fclose(in);
+    EXPECT_FALSE(failure.empty());
+    EXPECT_EQ(testkit::readFile(target), "an earlier table");
+    EXPECT_EQ(testkit::folderNames(dir.path()).size(), 2u);
 }

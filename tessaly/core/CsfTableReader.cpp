@@ -1,0 +1,218 @@
+#include "CsfTableReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ByteOrder.h"
+#include "platform/Platform.h"
+
+namespace {
+const char WIDE_EXTRA_MAGIC[4] = {'W', 'R', 'T', 'S'};
+}  // namespace
+
+CsfLabelFit csfReadTextSlot(const unsigned char* d, std::size_t size, std::size_t& pos, CsfTextSlot& slot,
+                            std::uint64_t& needed) {
+    if (size - pos < 8) {
+        needed = std::uint64_t{pos} + 8;
+        return CsfLabelFit::SHORT;
+    }
+    std::memcpy(slot.magic, d + pos, 4);
+    slot.length = le::getI32(d + pos + 4);
+    if (slot.length < 0) return CsfLabelFit::BROKEN;
+    const std::uint64_t bytes = 2 * std::uint64_t(slot.length);
+    if (bytes > size - pos - 8) {
+        needed = std::uint64_t{pos} + 8 + bytes;
+        return CsfLabelFit::SHORT;
+    }
+    pos += 8;
+    slot.textOffset = static_cast<std::uint32_t>(pos);
+    pos += static_cast<std::size_t>(bytes);
+    if (std::memcmp(slot.magic, WIDE_EXTRA_MAGIC, 4) == 0) {
+        if (size - pos < 4) {
+            needed = std::uint64_t{pos} + 4;
+            return CsfLabelFit::SHORT;
+        }
+        const std::int32_t extra = le::getI32(d + pos);
+        if (extra < 0) return CsfLabelFit::BROKEN;
+        if (static_cast<std::size_t>(extra) > size - pos - 4) {
+            needed = std::uint64_t{pos} + 4 + static_cast<std::uint64_t>(extra);
+            return CsfLabelFit::SHORT;
+        }
+        pos += 4;
+        slot.extraLength = extra;
+        slot.extraOffset = static_cast<std::uint32_t>(pos);
+        pos += static_cast<std::size_t>(extra);
+    }
+    return CsfLabelFit::WHOLE;
+}
+
+CsfLabelFit csfWalkLabel(const unsigned char* d, std::size_t size, CsfLabelRecord& rec, std::uint64_t& needed) {
+    // The record's fields are set one by one (a whole new record copied in
+    // costs more than the walk of a short label).
+    rec.offset = 0;
+    rec.size = 0;
+    rec.stringRecords = 0;
+    rec.exportFlag = 1;
+    for (CsfTextSlot& slot : rec.slot) slot = CsfTextSlot();
+    if (size < 12) {
+        std::memset(rec.magic, 0, 4);
+        rec.stringCount = rec.nameLength = 0;
+        rec.nameOffset = 0;
+        needed = 12;
+        return CsfLabelFit::SHORT;
+    }
+    std::memcpy(rec.magic, d, 4);
+    rec.stringCount = le::getI32(d + 4);
+    rec.nameLength = le::getI32(d + 8);
+    rec.nameOffset = 0;
+    std::size_t pos = 12;
+    if (rec.nameLength < 0) return CsfLabelFit::BROKEN;
+    if (static_cast<std::size_t>(rec.nameLength) > size - pos) {
+        needed = std::uint64_t{pos} + static_cast<std::uint64_t>(rec.nameLength);
+        return CsfLabelFit::SHORT;
+    }
+    rec.nameOffset = static_cast<std::uint32_t>(pos);
+    pos += static_cast<std::size_t>(rec.nameLength);
+    const std::int32_t strings = rec.stringCount < 0 ? 0 : rec.stringCount;
+    CsfTextSlot further;
+    for (std::int32_t j = 0; j < strings; ++j) {
+        CsfTextSlot& slot = j < 2 ? rec.slot[j] : further;
+        const CsfLabelFit fit = csfReadTextSlot(d, size, pos, slot, needed);
+        if (fit != CsfLabelFit::WHOLE) return fit;
+    }
+    rec.stringRecords = strings;
+    rec.size = static_cast<std::uint32_t>(pos);
+    return CsfLabelFit::WHOLE;
+}
+
+void csfTextSlots(const unsigned char* base, const CsfLabelRecord& rec, std::vector<CsfTextSlot>& slots) {
+    slots.clear();
+    // The record keeps its first two as the walk found them.
+    if (rec.stringRecords <= 2) {
+        slots.assign(rec.slot, rec.slot + rec.stringRecords);
+        return;
+    }
+    // A label walked whole holds every record within its span.
+    const std::size_t end = static_cast<std::size_t>(rec.offset) + rec.size;
+    std::size_t pos = rec.nameOffset + static_cast<std::size_t>(rec.nameLength);
+    std::uint64_t needed = 0;
+    for (std::int32_t j = 0; j < rec.stringRecords; ++j) {
+        CsfTextSlot slot;
+        if (csfReadTextSlot(base, end, pos, slot, needed) != CsfLabelFit::WHOLE) break;
+        slots.push_back(slot);
+    }
+}
+
+CsfTableReader::~CsfTableReader() {
+    if (file_) std::fclose(file_);
+}
+
+bool CsfTableReader::open(const char* path) {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    header_ = CsfHeader();
+    start_ = end_ = 0;
+    left_ = 0;
+    labelsRead_ = 0;
+    stringsRead_ = 0;
+    labelsDone_ = false;
+    const std::string resolved = platform::resolvePath(path ? path : "");
+    if (resolved.empty() || !platform::exists(resolved.c_str())) return false;
+    const std::int64_t size = platform::fileSize(resolved.c_str());
+    if (size < static_cast<std::int64_t>(CsfArchive::HEADER_SIZE) ||
+        static_cast<std::uint64_t>(size) > CsfArchive::SIZE_LIMIT)
+        return false;
+    file_ = platform::openInputFile(resolved.c_str(), "rb");
+    if (!file_) return false;
+    // Reads go straight into the buffer below, in blocks.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (!buffer_) {
+        capacity_ = BLOCK;
+        buffer_.reset(new unsigned char[capacity_]);
+    }
+    left_ = static_cast<std::uint64_t>(size);
+    if (!fill(CsfArchive::HEADER_SIZE)) {
+        std::fclose(file_);
+        file_ = nullptr;
+        return false;
+    }
+    const unsigned char* p = buffer_.get();
+    header_.magic = le::getI32(p);
+    header_.secondWord = le::getI32(p + 4);
+    header_.labelCount = le::getI32(p + 8);
+    header_.stringCount = le::getI32(p + 12);
+    header_.fifthWord = le::getI32(p + 16);
+    header_.sixthWord = le::getI32(p + 20);
+    start_ = CsfArchive::HEADER_SIZE;
+    return true;
+}
+
+bool CsfTableReader::fill(std::uint64_t wanted) {
+    std::size_t present = end_ - start_;
+    if (present >= wanted) return true;
+    if (wanted - present > left_) return false;
+    // The label begun keeps its bytes; it moves to the front of the buffer,
+    // which grows (at least twice) only when the label does not fit it.
+    if (wanted > capacity_) {
+        const std::uint64_t twice = std::min<std::uint64_t>(2 * std::uint64_t{capacity_}, present + left_);
+        const std::size_t grown = static_cast<std::size_t>(std::max(wanted, twice));
+        std::unique_ptr<unsigned char[]> larger(new unsigned char[grown]);
+        std::memcpy(larger.get(), buffer_.get() + start_, present);
+        buffer_ = std::move(larger);
+        capacity_ = grown;
+    } else if (start_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + start_, present);
+    }
+    start_ = 0;
+    end_ = present;
+    while (end_ < wanted) {
+        const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_ - end_, left_));
+        const std::size_t got = room == 0 ? 0 : std::fread(buffer_.get() + end_, 1, room, file_);
+        end_ += got;
+        left_ -= got;
+        // The file may have shrunk since its size was taken: what was read is kept.
+        if (got < room || room == 0) {
+            left_ = 0;
+            return end_ >= wanted;
+        }
+    }
+    return true;
+}
+
+bool CsfTableReader::next(const unsigned char*& bytes, CsfLabelRecord& rec) {
+    if (labelsDone_ || labelsRead_ >= header_.labelCount) {
+        labelsDone_ = true;
+        return false;
+    }
+    for (;;) {
+        std::uint64_t needed = 0;
+        const CsfLabelFit fit = csfWalkLabel(buffer_.get() + start_, end_ - start_, rec, needed);
+        if (fit == CsfLabelFit::WHOLE) {
+            bytes = buffer_.get() + start_;
+            start_ += rec.size;
+            ++labelsRead_;
+            stringsRead_ += rec.stringRecords;
+            return true;
+        }
+        if (fit == CsfLabelFit::BROKEN || !fill(needed)) {
+            labelsDone_ = true;
+            return false;
+        }
+    }
+}
+
+bool CsfTableReader::nextTailPiece(const unsigned char*& bytes, std::size_t& size) {
+    labelsDone_ = true;
+    if (end_ == start_) {
+        // The buffer is used up: the next block of the file, if any.
+        start_ = end_ = 0;
+        if (left_ == 0 || !fill(std::min<std::uint64_t>(left_, capacity_))) {
+            left_ = 0;
+            if (end_ == 0) return false;
+        }
+    }
+    bytes = buffer_.get() + start_;
+    size = end_ - start_;
+    start_ = end_;
+    return size > 0;
+}
