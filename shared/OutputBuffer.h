@@ -47,14 +47,8 @@ public:
     std::string_view view() const { return std::string_view(data_.get(), size_); }
 
 private:
-    void grow(std::size_t wanted) {
-        std::size_t capacity = capacity_ < 256 ? 256 : capacity_;
-        while (capacity < wanted) capacity = capacity > static_cast<std::size_t>(-1) / 2 ? wanted : 2 * capacity;
-        std::unique_ptr<char[]> larger(new char[capacity]);
-        if (size_ > 0) std::memcpy(larger.get(), data_.get(), size_);
-        data_ = std::move(larger);
-        capacity_ = capacity;
-    }
+    // Out of line, so that the calls above stay small enough to be inlined.
+    void grow(std::size_t wanted);
 
     std::unique_ptr<char[]> data_;
     std::size_t size_ = 0;

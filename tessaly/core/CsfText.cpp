@@ -112,13 +112,18 @@ const auto plainUnits = plainLanes<_mm_cmpgt_epi16, _mm_cmplt_epi16, _mm_cmpeq_e
 std::size_t plainByteRun(const unsigned char* p, std::size_t n, bool tab) {
     std::size_t k = 0;
 #if defined(__SSE2__)
-    for (; n - k >= 16; k += 16) {
-        const __m128i v = load16(p + k);
-        __m128i plain = plainBytes(v);
-        if (tab) plain = _mm_or_si128(plain, _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(plain));
-        // The first byte that is not plain ends the run.
-        if (mask != 0xFFFF) return k + static_cast<std::size_t>(__builtin_ctz(~mask));
+    if (n >= 16) {
+        // The last block ends with the bytes: it may overlap the one before,
+        // whose bytes are plain.
+        for (std::size_t at = 0;; at = std::min(at + 16, n - 16)) {
+            const __m128i v = load16(p + at);
+            __m128i plain = plainBytes(v);
+            if (tab) plain = _mm_or_si128(plain, _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(plain));
+            // The first byte that is not plain ends the run.
+            if (mask != 0xFFFF) return at + static_cast<std::size_t>(__builtin_ctz(~mask));
+            if (at == n - 16) return n;
+        }
     }
 #endif
     for (; n - k >= 8 && allPlain(eightBytes(p + k), BYTE_LANES, 0x80); k += 8) {
@@ -136,10 +141,14 @@ std::size_t plainUnitsToAscii(const unsigned char* p, std::size_t n, char* o) {
     std::size_t k = 0;
 #if defined(__SSE2__)
     const __m128i inverted = _mm_set1_epi32(-1);
-    for (; n - k >= 8; k += 8) {
-        const __m128i units = _mm_xor_si128(load16(p + 2 * k), inverted);
-        if (_mm_movemask_epi8(plainUnits(units)) != 0xFFFF) return k;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o + k), _mm_packus_epi16(units, units));
+    if (n >= 8) {
+        // The last block ends with the units: it may overlap the one before.
+        for (std::size_t at = 0;; at = std::min(at + 8, n - 8)) {
+            const __m128i units = _mm_xor_si128(load16(p + 2 * at), inverted);
+            if (_mm_movemask_epi8(plainUnits(units)) != 0xFFFF) return at;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(o + at), _mm_packus_epi16(units, units));
+            if (at == n - 8) return n;
+        }
     }
 #endif
     for (; n - k >= 4; k += 4) {
@@ -158,12 +167,17 @@ std::size_t widenPlainRun(const char* p, std::size_t n, char* o) {
     std::size_t k = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128(), inverted = _mm_set1_epi32(-1), tab = _mm_set1_epi8('\t');
-    for (; n - k >= 16; k += 16) {
-        const __m128i v = load16(p + k);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * k), _mm_xor_si128(_mm_unpacklo_epi8(v, zero), inverted));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * k + 16), _mm_xor_si128(_mm_unpackhi_epi8(v, zero), inverted));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(plainBytes(v), _mm_cmpeq_epi8(v, tab))));
-        if (mask != 0xFFFF) return k + static_cast<std::size_t>(__builtin_ctz(~mask));
+    if (n >= 16) {
+        // The last block ends with the bytes: it may overlap the one before,
+        // whose bytes are plain and written the same again.
+        for (std::size_t at = 0;; at = std::min(at + 16, n - 16)) {
+            const __m128i v = load16(p + at);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * at), _mm_xor_si128(_mm_unpacklo_epi8(v, zero), inverted));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * at + 16), _mm_xor_si128(_mm_unpackhi_epi8(v, zero), inverted));
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(plainBytes(v), _mm_cmpeq_epi8(v, tab))));
+            if (mask != 0xFFFF) return at + static_cast<std::size_t>(__builtin_ctz(~mask));
+            if (at == n - 16) return n;
+        }
     }
 #endif
     for (; k < n; ++k) {
@@ -173,6 +187,20 @@ std::size_t widenPlainRun(const char* p, std::size_t n, char* o) {
         o[2 * k + 1] = '\xFF';
     }
     return k;
+}
+
+// The first line feed in [p, end), or end. Lines are short: a search of
+// its own, sixteen bytes at a time, costs less than a call for each.
+const char* lineFeed(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i feed = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(p), feed)));
+        if (mask != 0) return p + __builtin_ctz(mask);
+    }
+#endif
+    const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    return found ? static_cast<const char*>(found) : end;
 }
 
 // Bytes as a quoted value holds them, without the quotes: printable ASCII as
@@ -537,6 +565,8 @@ public:
 
     OutputBuffer& bytes() { return bytes_; }
     std::uint64_t size() const { return written_ + bytes_.size(); }
+    // The place in the table of a byte gathered.
+    std::uint64_t offsetOf(std::size_t gathered) const { return written_ + gathered; }
     bool ok() const { return ok_; }
 
     // Sets `count` bytes at `at`, counted from the table's start; a field
@@ -591,8 +621,12 @@ public:
     bool label(LineReader& line) {
         if (tail_) return line.fail("nothing but comments may follow the tail");
         closeLabel();
-        name_.clear();
-        if (!line.bytes(name_)) return false;
+        // The name goes straight after the head, whose fields follow it.
+        OutputBuffer& out = out_.bytes();
+        const std::size_t head = out.size();
+        appendZeros(out, 12);
+        if (!line.bytes(out)) return false;
+        const std::size_t nameLength = out.size() - head - 12;
         char magic[4];
         std::memcpy(magic, LABEL_MAGIC, 4);
         countField_ = 0;
@@ -612,13 +646,12 @@ public:
                                                 : "unknown or repeated option '" + std::string(option) + "'");
             }
         }
-        if (name_.size() > 0x7FFFFFFF) return line.fail("the value is too long");
-        OutputBuffer& out = out_.bytes();
-        out.append(magic, 4);
-        countAt_ = out_.size();
-        appendI32(out, 0);
-        appendI32(out, static_cast<std::int32_t>(name_.size()));
-        out.append(name_.data(), name_.size());
+        if (nameLength > 0x7FFFFFFF) return line.fail("the value is too long");
+        char field[4];
+        putI32(field, static_cast<std::int32_t>(nameLength));
+        out.overwrite(head, magic, 4);
+        out.overwrite(head + 8, field, 4);
+        countAt_ = out_.offsetOf(head + 4);
         ++labels_;
         texts_ = 0;
         return true;
@@ -695,7 +728,7 @@ private:
     }
 
     TableOut& out_;
-    OutputBuffer name_, extra_;
+    OutputBuffer extra_;
     std::int32_t version_ = 3, fifth_ = 0, sixth_ = 0, labelCount_ = 0, stringCount_ = 0, countField_ = 0;
     bool labelCountSet_ = false, stringCountSet_ = false, countSet_ = false, tail_ = false;
     std::size_t labels_ = 0, strings_ = 0, texts_ = 0;
@@ -893,13 +926,12 @@ bool csfFromText(const char* text, std::size_t size, std::string& table, CsfText
     TableOut out(&table, nullptr);
     TextLines lines(out, sizeLimit);
     while (p < end) {
-        const char* stop = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const char* next = stop ? stop + 1 : end;
-        if (!lines.take(p, stop ? stop : end, error)) {
+        const char* stop = lineFeed(p, end);
+        if (!lines.take(p, stop, error)) {
             table.clear();
             return false;
         }
-        p = next;
+        p = stop == end ? end : stop + 1;
     }
     if (!lines.finish(error)) {
         table.clear();
@@ -932,8 +964,8 @@ CsfBuildResult csfBuildTable(std::FILE* text, const std::string& target, CsfText
     bool atEnd = false, first = true;
     for (;;) {
         char* const b = buffer.get();
-        const char* stop = static_cast<const char*>(std::memchr(b + searched, '\n', end - searched));
-        if (stop) {
+        const char* stop = lineFeed(b + searched, b + end);
+        if (stop != b + end) {
             if (!lines.take(b + begin, stop, error)) return CsfBuildResult::BAD_TEXT;
             begin = searched = static_cast<std::size_t>(stop - b) + 1;
             continue;
