@@ -5,16 +5,19 @@
 // the bytes there are before it is used. The walk tells a label that needs
 // more bytes (SHORT, with how many) from one that no number of bytes can
 // complete (BROKEN: a negative length), so the reader never reads further
-// than a label can reach, and never beyond the end of the file.
+// than a label can reach, and never beyond the end of the file. It is
+// inline, as the whole-table load takes it for every label.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ByteOrder.h"
 #include "CsfArchive.h"
 
 enum class CsfLabelFit { WHOLE, SHORT, BROKEN };
@@ -22,14 +25,85 @@ enum class CsfLabelFit { WHOLE, SHORT, BROKEN };
 // Reads the string record at pos of the `size` bytes at d. WHOLE moves pos
 // past it; SHORT sets `needed` to the bytes (counted from d) the record takes
 // at least; BROKEN for a negative length.
-CsfLabelFit csfReadTextSlot(const unsigned char* d, std::size_t size, std::size_t& pos, CsfTextSlot& slot,
-                            std::uint64_t& needed);
+inline CsfLabelFit csfReadTextSlot(const unsigned char* d, std::size_t size, std::size_t& pos, CsfTextSlot& slot,
+                                   std::uint64_t& needed) {
+    static constexpr char WIDE_EXTRA_MAGIC[4] = {'W', 'R', 'T', 'S'};
+    if (size - pos < 8) {
+        needed = std::uint64_t{pos} + 8;
+        return CsfLabelFit::SHORT;
+    }
+    std::memcpy(slot.magic, d + pos, 4);
+    slot.length = le::getI32(d + pos + 4);
+    if (slot.length < 0) return CsfLabelFit::BROKEN;
+    const std::uint64_t bytes = 2 * std::uint64_t(slot.length);
+    if (bytes > size - pos - 8) {
+        needed = std::uint64_t{pos} + 8 + bytes;
+        return CsfLabelFit::SHORT;
+    }
+    pos += 8;
+    slot.textOffset = static_cast<std::uint32_t>(pos);
+    pos += static_cast<std::size_t>(bytes);
+    if (std::memcmp(slot.magic, WIDE_EXTRA_MAGIC, 4) == 0) {
+        if (size - pos < 4) {
+            needed = std::uint64_t{pos} + 4;
+            return CsfLabelFit::SHORT;
+        }
+        const std::int32_t extra = le::getI32(d + pos);
+        if (extra < 0) return CsfLabelFit::BROKEN;
+        if (static_cast<std::size_t>(extra) > size - pos - 4) {
+            needed = std::uint64_t{pos} + 4 + static_cast<std::uint64_t>(extra);
+            return CsfLabelFit::SHORT;
+        }
+        pos += 4;
+        slot.extraLength = extra;
+        slot.extraOffset = static_cast<std::uint32_t>(pos);
+        pos += static_cast<std::size_t>(extra);
+    }
+    return CsfLabelFit::WHOLE;
+}
 
 // Walks the label starting at d: its head, its name and every string record
 // its count announces (none for a negative count). WHOLE fills rec with
 // offsets counted from d (rec.offset 0, rec.size the label's bytes); SHORT
 // and BROKEN as csfReadTextSlot.
-CsfLabelFit csfWalkLabel(const unsigned char* d, std::size_t size, CsfLabelRecord& rec, std::uint64_t& needed);
+inline CsfLabelFit csfWalkLabel(const unsigned char* d, std::size_t size, CsfLabelRecord& rec, std::uint64_t& needed) {
+    // The record's fields are set one by one (a whole new record copied in
+    // costs more than the walk of a short label).
+    rec.offset = 0;
+    rec.size = 0;
+    rec.stringRecords = 0;
+    rec.exportFlag = 1;
+    for (CsfTextSlot& slot : rec.slot) slot = CsfTextSlot();
+    if (size < 12) {
+        std::memset(rec.magic, 0, 4);
+        rec.stringCount = rec.nameLength = 0;
+        rec.nameOffset = 0;
+        needed = 12;
+        return CsfLabelFit::SHORT;
+    }
+    std::memcpy(rec.magic, d, 4);
+    rec.stringCount = le::getI32(d + 4);
+    rec.nameLength = le::getI32(d + 8);
+    rec.nameOffset = 0;
+    std::size_t pos = 12;
+    if (rec.nameLength < 0) return CsfLabelFit::BROKEN;
+    if (static_cast<std::size_t>(rec.nameLength) > size - pos) {
+        needed = std::uint64_t{pos} + static_cast<std::uint64_t>(rec.nameLength);
+        return CsfLabelFit::SHORT;
+    }
+    rec.nameOffset = static_cast<std::uint32_t>(pos);
+    pos += static_cast<std::size_t>(rec.nameLength);
+    const std::int32_t strings = rec.stringCount < 0 ? 0 : rec.stringCount;
+    CsfTextSlot further;
+    for (std::int32_t j = 0; j < strings; ++j) {
+        CsfTextSlot& slot = j < 2 ? rec.slot[j] : further;
+        const CsfLabelFit fit = csfReadTextSlot(d, size, pos, slot, needed);
+        if (fit != CsfLabelFit::WHOLE) return fit;
+    }
+    rec.stringRecords = strings;
+    rec.size = static_cast<std::uint32_t>(pos);
+    return CsfLabelFit::WHOLE;
+}
 
 // Every string record of a label walked whole, in file order, into slots
 // (emptied first); base is what the record's offsets count from.
