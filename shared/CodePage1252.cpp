@@ -1,5 +1,7 @@
 #include "CodePage1252.h"
 
+#include "Utf8.h"
+
 namespace cp1252 {
 
 namespace {
@@ -12,19 +14,6 @@ constexpr char32_t HIGH_CONTROLS[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
 };
 
-void appendUtf8(std::string& out, char32_t c) {
-    // Every code point of the code page lies below U+10000.
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 }  // namespace
 

@@ -17,7 +17,13 @@ namespace {
 const char LABEL_MAGIC[4] = {' ', 'L', 'B', 'L'};
 const char STRING_MAGIC[4] = {' ', 'R', 'T', 'S'};
 
-CsfHeader decodeHeader(const unsigned char* p) {
+bool writeAll(std::FILE* out, const void* data, std::size_t size) {
+    return size == 0 || std::fwrite(data, 1, size, out) == size;
+}
+
+}  // namespace
+
+CsfHeader CsfArchive::decodeHeader(const unsigned char* p) {
     CsfHeader h;
     h.magic = le::getI32(p);
     h.secondWord = le::getI32(p + 4);
@@ -27,12 +33,6 @@ CsfHeader decodeHeader(const unsigned char* p) {
     h.sixthWord = le::getI32(p + 20);
     return h;
 }
-
-bool writeAll(std::FILE* out, const void* data, std::size_t size) {
-    return size == 0 || std::fwrite(data, 1, size, out) == size;
-}
-
-}  // namespace
 
 std::string CsfArchive::narrow(const unsigned char* data, std::size_t units) {
     std::string out(units, '\0');

@@ -70,6 +70,9 @@ public:
     static constexpr std::size_t PREFIX_LIMIT = 31;   // characters of a prefix value or entry name
     static constexpr std::size_t NAME_LIMIT = 128;    // bytes of an appended name
     static constexpr std::size_t TEXT_LIMIT = 1023;   // characters of an appended text
+
+    // The header's six words from its HEADER_SIZE bytes at p.
+    static CsfHeader decodeHeader(const unsigned char* p);
     static constexpr std::size_t READ_BLOCK = 1u << 20;  // bytes loaded between two looks at a stop
     // The largest table: offsets into it are kept in 32 bits. Its counts
     // and lengths are signed 32-bit fields; every label takes at least 12

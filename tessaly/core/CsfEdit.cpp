@@ -339,26 +339,13 @@ std::string CsfEditPlan::utf8FromUtf16(const std::u16string& in) {
         if (u >= 0xD800 && u <= 0xDFFF) {
             const unsigned low = i + 1 < in.size() ? in[i + 1] : 0;
             if (u <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
-                const unsigned cp = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
-                out += static_cast<char>(0xF0 | (cp >> 18));
-                out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-                out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (cp & 0x3F));
+                appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
                 ++i;
                 continue;
             }
             u = 0xFFFD;
         }
-        if (u < 0x80) {
-            out += static_cast<char>(u);
-        } else if (u < 0x800) {
-            out += static_cast<char>(0xC0 | (u >> 6));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (u >> 12));
-            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        }
+        appendUtf8(out, u);
     }
     return out;
 }

@@ -57,13 +57,7 @@ bool CsfTableReader::open(const char* path) {
         file_ = nullptr;
         return false;
     }
-    const unsigned char* p = buffer_.get();
-    header_.magic = le::getI32(p);
-    header_.secondWord = le::getI32(p + 4);
-    header_.labelCount = le::getI32(p + 8);
-    header_.stringCount = le::getI32(p + 12);
-    header_.fifthWord = le::getI32(p + 16);
-    header_.sixthWord = le::getI32(p + 20);
+    header_ = CsfArchive::decodeHeader(buffer_.get());
     start_ = CsfArchive::HEADER_SIZE;
     return true;
 }

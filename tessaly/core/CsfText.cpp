@@ -268,26 +268,13 @@ char* oneUnitUtf8(char* o, const unsigned char* p, std::size_t& i, std::size_t u
     if (u >= 0xD800 && u <= 0xDFFF) {
         const unsigned low = i < units ? unitAt(p, i) : 0;
         if (u <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
-            const unsigned cp = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
-            *o++ = static_cast<char>(0xF0 | (cp >> 18));
-            *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
             ++i;
-            return o;
+            return encodeUtf8(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00), o);
         }
         if (quoted) return unitEscape(o, u);  // a lone surrogate has no UTF-8 form
         u = 0xFFFD;
     }
-    if (u < 0x800) {
-        *o++ = static_cast<char>(0xC0 | (u >> 6));
-        *o++ = static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-        *o++ = static_cast<char>(0xE0 | (u >> 12));
-        *o++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        *o++ = static_cast<char>(0x80 | (u & 0x3F));
-    }
-    return o;
+    return encodeUtf8(u, o);
 }
 
 // Appends stored units as UTF-8. Quoted: between double quotes, with
