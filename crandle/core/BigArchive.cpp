@@ -8,6 +8,7 @@
 #include "ByteOrder.h"
 #include "FilePtr.h"
 #include "ReplacingFile.h"
+#include "StretchCopy.h"
 #include "WorkProgress.h"
 #include "platform/Platform.h"
 
@@ -332,33 +333,12 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
     // when complete, so a failure never leaves half a file behind.
     ReplacingFile out;
     if (!out.create(work)) return fail(EntryProblem::CANNOT_CREATE);
-    EntryProblem problem = EntryProblem::READ_FAILED;
-    // In pieces, so that a stop is seen within a long entry; each piece is
-    // copied inside the system where it can be, else through the buffer.
     std::vector<char> buffer;
-    bool ok = true;
-    for (std::uint32_t done = 0; ok && done < e.dataSize;) {
-        const std::uint32_t chunk = static_cast<std::uint32_t>(std::min<std::size_t>(COPY_BUFFER_SIZE, e.dataSize - done));
-        const std::uint64_t offset = std::uint64_t{e.dataOffset} + done;
-        std::uint32_t moved = static_cast<std::uint32_t>(platform::copyRange(archive, offset, chunk, out.stream()));
-        if (moved < chunk) {
-            const std::size_t rest = chunk - moved;
-            if (buffer.size() < rest) buffer.resize(rest);
-            if (!platform::seekFile(archive, offset + moved) || std::fread(buffer.data(), 1, rest, archive) != rest) {
-                ok = false;
-            } else if (std::fwrite(buffer.data(), 1, rest, out.stream()) != rest) {
-                ok = false;
-                problem = EntryProblem::CANNOT_CREATE;
-            }
-            moved = chunk;
-        }
-        done += moved;
-        if (progress) {
-            progress->advance(moved);
-            if (done < e.dataSize && progress->stopped()) return false;  // `out` is abandoned
-        }
-    }
-    if (!ok) return fail(problem);
+    const StretchCopy copied =
+        copyStretch(archive, e.dataOffset, e.dataSize, out.stream(), COPY_BUFFER_SIZE, buffer, progress);
+    if (copied == StretchCopy::STOPPED) return false;  // `out` is abandoned
+    if (copied != StretchCopy::DONE)
+        return fail(copied == StretchCopy::WRITE_FAILED ? EntryProblem::CANNOT_CREATE : EntryProblem::READ_FAILED);
     if (!out.commit()) return fail(EntryProblem::CANNOT_CREATE);
     const platform::FileIdentity made = platform::fileIdentity(work.c_str());
     if (made.valid) written_.insert({made.volume, made.index});
@@ -575,48 +555,18 @@ BigArchive::CopyOutcome BigArchive::writeContent(std::FILE* out, bool notOpened,
     // ever stored for it. On a layout measured without opening the files
     // (notOpened), a file that does not open only says that the layout must
     // be measured by opening them.
-    //
-    // The bytes go from file to file inside the system where it can
-    // (platform::copyRange), in steps of the buffer's size, so that the
-    // progress moves and a stop is seen within a large file; through the
-    // buffer where it cannot.
     std::vector<char> buffer;
     for (const BigEntry& e : collection_) {
         platform::InputProbe found;
         FilePtr in(platform::openInputFile(e.sourcePath.c_str(), "rb", found));
         if (!in && notOpened) return CopyOutcome::NOT_OPENED;
         bool sourceOk = in && found.size == std::int64_t{e.dataSize};
-        bool direct = true;
-        for (std::uint32_t done = 0; sourceOk && done < e.dataSize;) {
-            const std::size_t chunk = std::min<std::size_t>(COPY_BUFFER_SIZE, e.dataSize - done);
-            const std::size_t copied =
-                direct ? static_cast<std::size_t>(platform::copyRange(in.get(), done, chunk, out)) : 0;
-            if (copied < chunk) {
-                // The rest of the step through the buffer: this system (or
-                // these files) had no direct copy, or the file ended early.
-                if (direct && !platform::seekFile(in.get(), std::uint64_t{done} + copied)) {
-                    sourceOk = false;
-                    break;
-                }
-                direct = false;
-                if (buffer.empty()) buffer.resize(COPY_BUFFER_SIZE);
-                for (std::size_t rest = chunk - copied; rest > 0;) {
-                    const std::size_t part = std::min(buffer.size(), rest);
-                    if (std::fread(buffer.data(), 1, part, in.get()) != part) {
-                        sourceOk = false;
-                        break;
-                    }
-                    if (std::fwrite(buffer.data(), 1, part, out) != part) return CopyOutcome::FAILED;
-                    rest -= part;
-                }
-                if (!sourceOk) break;
-            }
-            done += static_cast<std::uint32_t>(chunk);
-            if (progress) {
-                progress->advance(chunk);
-                if (progress->stopped()) return CopyOutcome::FAILED;
-            }
+        if (sourceOk) {
+            const StretchCopy copied = copyStretch(in.get(), 0, e.dataSize, out, COPY_BUFFER_SIZE, buffer, progress);
+            if (copied == StretchCopy::WRITE_FAILED || copied == StretchCopy::STOPPED) return CopyOutcome::FAILED;
+            sourceOk = copied == StretchCopy::DONE;
         }
+        if (sourceOk && e.dataSize > 0 && progress && progress->stopped()) return CopyOutcome::FAILED;
         if (!sourceOk || platform::streamSize(in.get()) != std::int64_t{e.dataSize}) {
             report.status = BigStatus::SOURCE_CHANGED;
             report.problemPath = e.sourcePath;

@@ -7,6 +7,7 @@
 #include "ByteOrder.h"
 #include "FilePtr.h"
 #include "ReplacingFile.h"
+#include "StretchCopy.h"
 #include "WorkProgress.h"
 
 namespace {
@@ -28,24 +29,6 @@ unsigned char lowerOf(unsigned char c) {
         case 0x9F: return 0xFF;
         default: return c;
     }
-}
-
-bool copyBytes(std::FILE* in, std::FILE* out, std::uint64_t amount, std::vector<char>& buffer,
-               WorkProgress* progress, bool& readFailed) {
-    while (amount > 0) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), amount));
-        if (std::fread(buffer.data(), 1, chunk, in) != chunk) {
-            readFailed = true;
-            return false;
-        }
-        if (std::fwrite(buffer.data(), 1, chunk, out) != chunk) return false;
-        amount -= chunk;
-        if (progress) {
-            progress->advance(chunk);
-            if (progress->stopped()) return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -287,34 +270,20 @@ SaveResult BigEditPlan::save(const std::string& target, WorkProgress* progress) 
     if (std::fwrite(head.data(), 1, head.size(), out) != head.size()) return SaveResult::WRITE_FAILED;
     if (progress) progress->advance(head.size());
 
-    std::vector<char> buffer(COPY_BLOCK);
+    std::vector<char> buffer;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const PlannedEntry& e = entries_[i];
         if (progress && progress->stopped()) return SaveResult::WRITE_FAILED;
-        bool readFailed = false;
         if (e.sourcePath.empty()) {
             // Kept entries that lay one after another in the old archive
-            // still do: the run goes out in one piece, copied inside the
-            // system where it can be, in slices so that a stop is seen; the
-            // rest through the buffer.
+            // still do: the run goes out in one stretch.
             const std::uint64_t start = e.oldOffset;
             std::uint64_t end = start + e.size;
             while (i + 1 < entries_.size() && entries_[i + 1].sourcePath.empty() && entries_[i + 1].oldOffset == end)
                 end += entries_[++i].size;
-            std::uint64_t done = 0;
-            while (start + done < end) {
-                const std::uint64_t slice = std::min<std::uint64_t>(end - start - done, 64u << 20);
-                const std::uint64_t copied = platform::copyRange(old.get(), start + done, slice, out);
-                done += copied;
-                if (progress && copied) {
-                    progress->advance(copied);
-                    if (progress->stopped()) return SaveResult::WRITE_FAILED;
-                }
-                if (copied < slice) break;
-            }
-            if (!platform::seekFile(old.get(), start + done)) return SaveResult::READ_FAILED;
-            if (!copyBytes(old.get(), out, end - start - done, buffer, progress, readFailed))
-                return readFailed ? SaveResult::READ_FAILED : SaveResult::WRITE_FAILED;
+            const StretchCopy copied = copyStretch(old.get(), start, end - start, out, COPY_BLOCK, buffer, progress);
+            if (copied == StretchCopy::READ_FAILED) return SaveResult::READ_FAILED;
+            if (copied != StretchCopy::DONE || (progress && progress->stopped())) return SaveResult::WRITE_FAILED;
             continue;
         }
         // A file to store must still be what it was when planned, to its
@@ -324,10 +293,10 @@ SaveResult BigEditPlan::save(const std::string& target, WorkProgress* progress) 
             failedPath_ = e.sourcePath;
             return SaveResult::SOURCE_CHANGED;
         }
-        const bool copied = copyBytes(in.get(), out, e.size, buffer, progress, readFailed);
-        if (progress && progress->stopped()) return SaveResult::WRITE_FAILED;
-        if (!copied && !readFailed) return SaveResult::WRITE_FAILED;
-        if (!copied || std::fgetc(in.get()) != EOF) {
+        const StretchCopy copied = copyStretch(in.get(), 0, e.size, out, COPY_BLOCK, buffer, progress);
+        if (copied == StretchCopy::STOPPED || (progress && progress->stopped())) return SaveResult::WRITE_FAILED;
+        if (copied == StretchCopy::WRITE_FAILED) return SaveResult::WRITE_FAILED;
+        if (copied == StretchCopy::READ_FAILED || !platform::seekFile(in.get(), e.size) || std::fgetc(in.get()) != EOF) {
             failedPath_ = e.sourcePath;
             return SaveResult::SOURCE_CHANGED;
         }
