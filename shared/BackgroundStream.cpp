@@ -1,5 +1,7 @@
 #include "BackgroundStream.h"
 
+#include "platform/Platform.h"
+
 #include <system_error>
 
 namespace {
@@ -64,7 +66,7 @@ bool BackgroundWriter::finish() {
 }
 
 bool BackgroundWriter::write(const Job& job) {
-    return job.length == 0 || (out_ && std::fwrite(job.buffer, 1, job.length, out_) == job.length);
+    return job.length == 0 || (out_ && platform::writeStream(out_, job.buffer, job.length));
 }
 
 void BackgroundWriter::run() {

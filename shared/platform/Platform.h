@@ -121,6 +121,13 @@ bool isWriteProtected(const char* path);
 // Opens a file like fopen, with the separators of this system.
 std::FILE* openFile(const char* path, const char* mode);
 
+// Writes `length` bytes as fwrite does, true when all were written. The
+// bytes that reach the file are fwrite's; a stream opened in text mode on
+// Windows gets its line ends ("\r\n" for every "\n") here, a large piece at
+// a time, where the C library's own translation makes a system call for
+// every two kilobytes or so.
+bool writeStream(std::FILE* stream, const char* data, std::size_t length);
+
 // Opens an input for reading ("rb" or "r") only when it is a regular file: a
 // folder, a pipe or a device is refused at once (null, never a blocking
 // open); inputProblem() then says why.

@@ -278,6 +278,10 @@ std::FILE* openFile(const char* path, const char* mode) {
     return std::fopen(nativePath(path).c_str(), mode);
 }
 
+bool writeStream(std::FILE* stream, const char* data, std::size_t length) {
+    return length == 0 || std::fwrite(data, 1, length, stream) == length;
+}
+
 namespace {
 
 FileIdentity identityOf(const struct stat& st) {

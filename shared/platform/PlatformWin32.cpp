@@ -3,7 +3,9 @@
 
 #include "CodePage1252.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <fcntl.h>
@@ -184,6 +186,70 @@ std::FILE* openFile(const char* path, const char* mode) {
         return nullptr;
     }
     return std::fopen(path, mode);
+}
+
+namespace {
+
+// The first "\n" in [from, end), or end. Eight bytes are looked at at once:
+// the C library's search goes a byte at a time here.
+const char* findLineEnd(const char* from, const char* end) {
+    constexpr std::uint64_t ONES = 0x0101010101010101u;
+    constexpr std::uint64_t HIGHS = 0x8080808080808080u;
+    while (end - from >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from, sizeof word);
+        const std::uint64_t x = word ^ (ONES * '\n');
+        if (((x - ONES) & ~x & HIGHS) != 0) break;
+        from += 8;
+    }
+    while (from < end && *from != '\n') ++from;
+    return from;
+}
+
+}  // namespace
+
+bool writeStream(std::FILE* stream, const char* data, std::size_t length) {
+    if (length == 0) return true;
+    // The text is translated here, a piece of at most PIECE + 2 bytes at a
+    // time, and written with the descriptor switched to binary meanwhile
+    // (only this call writes to it then). What the stream still buffered is
+    // written first, translated as before.
+    const int fd = _fileno(stream);
+    if (fd < 0 || std::fflush(stream) != 0) return std::fwrite(data, 1, length, stream) == length;
+    const int mode = _setmode(fd, _O_BINARY);
+    if (mode == -1 || (mode & _O_TEXT) == 0) {
+        if (mode != -1) _setmode(fd, mode);
+        return std::fwrite(data, 1, length, stream) == length;
+    }
+    constexpr std::size_t PIECE = 256 * 1024;
+    // One buffer per thread, kept: a fresh one per call would be fresh pages.
+    thread_local std::unique_ptr<char[]> translated;
+    if (!translated) translated.reset(new char[PIECE + 2]);
+    char* out = translated.get();
+    bool ok = true;
+    const char* from = data;
+    const char* const end = data + length;
+    while (from < end && ok) {
+        // A piece: up to PIECE bytes of the text, each line end doubled.
+        std::size_t used = 0;
+        while (from < end && used < PIECE) {
+            const std::size_t room = std::min<std::size_t>(PIECE - used, static_cast<std::size_t>(end - from));
+            const char* lineEnd = findLineEnd(from, from + room);
+            const std::size_t plain = static_cast<std::size_t>(lineEnd - from);
+            std::memcpy(out + used, from, plain);
+            used += plain;
+            from += plain;
+            if (plain < room) {
+                out[used++] = '\r';
+                out[used++] = '\n';
+                ++from;
+            }
+        }
+        ok = std::fwrite(out, 1, used, stream) == used;
+    }
+    if (std::fflush(stream) != 0) ok = false;
+    _setmode(fd, mode);
+    return ok;
 }
 
 namespace {

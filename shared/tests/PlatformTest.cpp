@@ -156,6 +156,33 @@ TEST(FileOperations, CopyDeleteReplace) {
     EXPECT_FALSE(platform::lastErrorText().empty());
 }
 
+TEST(FileOperations, WriteStreamGivesTheBytesFwriteGives) {
+    // Lines of every length around the translation's pieces, a "\r\n" already
+    // there, a text ending without a line end, and one line end alone.
+    std::string text;
+    for (int i = 0; text.size() < 700 * 1024; ++i) text += std::string(static_cast<std::size_t>(i % 997), 'a' + i % 26) + (i % 5 ? "\n" : "\r\n");
+    text += "tail";
+    TempDir dir;
+    for (const char* mode : {"w+", "wb+"}) {
+        for (const std::string& piece : {text, std::string("\n")}) {
+            std::FILE* expected = platform::openFile(dir.file("fwrite").c_str(), mode);
+            std::FILE* ours = platform::openFile(dir.file("ours").c_str(), mode);
+            ASSERT_TRUE(expected && ours);
+            // Something already buffered by the stream goes first.
+            std::fputs("head\n", expected);
+            std::fputs("head\n", ours);
+            ASSERT_EQ(std::fwrite(piece.data(), 1, piece.size(), expected), piece.size());
+            EXPECT_TRUE(platform::writeStream(ours, piece.data(), piece.size()));
+            // And the stream still writes in its own mode afterwards.
+            std::fputs("after\n", expected);
+            std::fputs("after\n", ours);
+            ASSERT_EQ(std::fclose(expected), 0);
+            ASSERT_EQ(std::fclose(ours), 0);
+            EXPECT_EQ(testkit::readFile(dir.file("ours")), testkit::readFile(dir.file("fwrite"))) << mode;
+        }
+    }
+}
+
 TEST(FileOperations, CreateFolderTreeWithAllParents) {
     TempDir dir;
     std::string deep = dir.path() + "\\x\\y\\z";
