@@ -56,7 +56,8 @@ public:
     HICON smallIcon() const { return smallIcon_.get(); }
     HBITMAP bannerBitmap() const { return bannerBitmap_; }
     void resetProgress();
-    // Positions 0 to 110; the bar clamps the ones above its range, so it ends full.
+    // Where the sweep over positions 0 to 110 ends: at 110, or full when the
+    // bar's range ends lower.
     void sweepProgress();
 
     // Runs long work off the window's thread (BackgroundWork) and returns

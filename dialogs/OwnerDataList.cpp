@@ -64,6 +64,7 @@ void OwnerDataList::setExtendedStyles() { changeListExtendedStyles(window, LIST_
 void OwnerDataList::addExtendedStyle(DWORD bits) { changeListExtendedStyles(window, bits, 0); }
 
 int OwnerDataList::addRow(const char* text) {
+    if (!keepSourceRows()) return -1;
     // The cells of a row are laid out by the columns there were at its
     // first row; columns added later show empty cells.
     if (checked_.empty()) cellsPerRow_ = columnCount_ > 0 ? columnCount_ : 1;
@@ -109,6 +110,7 @@ void OwnerDataList::RowWriter::wideCell(const char16_t* text, std::size_t length
 
 int OwnerDataList::addRows(int count, const std::function<void(int, RowWriter&)>& fill, std::size_t textBytes) {
     if (count <= 0) return rowCount();
+    if (!keepSourceRows()) return -1;
     if (checked_.empty()) cellsPerRow_ = columnCount_ > 0 ? columnCount_ : 1;
     const std::size_t firstRow = checked_.size();
     const std::size_t perRow = static_cast<std::size_t>(cellsPerRow_);
@@ -148,6 +150,7 @@ int OwnerDataList::addRows(int count, const std::function<void(int, RowWriter&)>
 }
 
 int OwnerDataList::replaceRows(int count, const std::function<void(int, RowWriter&)>& fill, std::size_t textBytes) {
+    forgetSource();
     texts_.truncate(1);
     wideTexts_.truncate(1);
     cellStarts_.clear();
@@ -157,6 +160,59 @@ int OwnerDataList::replaceRows(int count, const std::function<void(int, RowWrite
     return addRows(count, fill, textBytes);
 }
 
+void OwnerDataList::replaceRowsBySource(int count, std::function<void(int, RowWriter&)> fill) {
+    replaceRows(0, nullptr);
+    if (count <= 0 || !fill) return;
+    cellsPerRow_ = columnCount_ > 0 ? columnCount_ : 1;
+    checked_.assign(static_cast<std::size_t>(count), 0);
+    // setNextCell fills the row addRow gave; there is none.
+    nextColumn_ = cellsPerRow_;
+    source_ = std::move(fill);
+}
+
+void OwnerDataList::forgetSource() {
+    source_ = nullptr;
+    sourceRow_ = -1;
+    rowTexts_.clear();
+    rowWideTexts_.clear();
+}
+
+void OwnerDataList::loadSourceRow(int row) const {
+    if (row == sourceRow_) return;
+    rowTexts_.truncate(1);
+    rowWideTexts_.truncate(1);
+    rowCells_.assign(static_cast<std::size_t>(cellsPerRow_), 0);
+    rowWideStart_ = 0;
+    RowWriter writer(rowTexts_, rowWideTexts_);
+    writer.columns_ = cellsPerRow_;
+    writer.wideColumn_ = wideColumn_;
+    writer.cells_ = rowCells_.data();
+    writer.wideCell_ = &rowWideStart_;
+    source_(row, writer);
+    if (!writer.ok_) {
+        // A row of more than 4 GB of text is shown empty.
+        rowCells_.assign(rowCells_.size(), 0);
+        rowWideStart_ = 0;
+    }
+    sourceRow_ = row;
+}
+
+bool OwnerDataList::keepSourceRows() {
+    if (!source_) return true;
+    std::function<void(int, RowWriter&)> fill = std::move(source_);
+    forgetSource();
+    std::vector<std::uint8_t> marks = std::move(checked_);
+    checked_.clear();
+    if (addRows(static_cast<int>(marks.size()), fill) < 0) {
+        source_ = std::move(fill);
+        checked_ = std::move(marks);
+        nextColumn_ = cellsPerRow_;
+        return false;
+    }
+    checked_ = std::move(marks);
+    return true;
+}
+
 void OwnerDataList::showRows() {
     if (narrowed_) narrow();
     send(LVM_SETITEMCOUNT, static_cast<WPARAM>(shownCount()), LVSICF_NOSCROLL);
@@ -164,6 +220,7 @@ void OwnerDataList::showRows() {
 }
 
 bool OwnerDataList::deleteAllRows() {
+    forgetSource();
     texts_.clear();
     cellStarts_.clear();
     cellStarts_.shrink_to_fit();
@@ -184,11 +241,19 @@ bool OwnerDataList::deleteAllRows() {
 
 const char* OwnerDataList::cell(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= cellsPerRow_) return texts_.empty();
+    if (source_) {
+        loadSourceRow(row);
+        return rowTexts_.at(rowCells_[static_cast<std::size_t>(column)]);
+    }
     return texts_.at(
         cellStarts_[static_cast<std::size_t>(row) * static_cast<std::size_t>(cellsPerRow_) + static_cast<std::size_t>(column)]);
 }
 
 const char16_t* OwnerDataList::wideCellText(int row) const {
+    if (source_ && wideColumn_ >= 0 && row >= 0 && row < rowCount()) {
+        loadSourceRow(row);
+        return rowWideTexts_.at(rowWideStart_);
+    }
     if (row < 0 || static_cast<std::size_t>(row) >= wideStarts_.size()) return wideTexts_.empty();
     return wideTexts_.at(wideStarts_[static_cast<std::size_t>(row)]);
 }

@@ -91,6 +91,17 @@ public:
     // and selection stay. -1, with no rows left, when the text block would
     // pass 4 GB.
     int replaceRows(int count, const std::function<void(int, RowWriter&)>& fill, std::size_t textBytes = 0);
+    // Every row replaced by `count` rows whose cells are not copied in: the
+    // list asks fill(i, writer) for row i whenever it needs that row's texts
+    // (to draw it, for a find, for cell()), and keeps one row at a time. The
+    // owner keeps what fill reads, unchanged, while these rows stay; rows
+    // added afterwards (addRow, addRows) first copy them in. Unchecked; the
+    // control is told by showRows, as after replaceRows.
+    void replaceRowsBySource(int count, std::function<void(int, RowWriter&)> fill);
+    // Copies rows given by a source in (check marks kept), so that their
+    // owner may change what the source reads; nothing to do for other rows.
+    // False, with nothing changed, when they do not fit (4 GB of text).
+    bool keepSourceRows();
     // Tells the control how many rows there are now (those the find lets
     // through), keeping its scroll position.
     void showRows();
@@ -136,6 +147,9 @@ public:
 
 private:
     void fillItem(LVITEMA& item, bool wide) const;
+    // The source's row in the one-row store; false when it did not fit.
+    void loadSourceRow(int row) const;
+    void forgetSource();
     void redrawRow(int row);
     void buildSearchText();
     void narrow();
@@ -149,6 +163,16 @@ private:
     int wideColumn_;
     WideTextBlock wideTexts_;
     std::vector<std::uint32_t> wideStarts_;  // with a wide column, one per row: where its wide cell starts
+
+    // Rows given by a source (replaceRowsBySource): every row is the
+    // source's, and the texts above are empty. The last row asked for is
+    // kept in a store of its own.
+    std::function<void(int, RowWriter&)> source_;
+    mutable int sourceRow_ = -1;
+    mutable TextBlock rowTexts_;
+    mutable WideTextBlock rowWideTexts_;
+    mutable std::vector<std::uint32_t> rowCells_;
+    mutable std::uint32_t rowWideStart_ = 0;
 
     // The find: the searched columns of every row, lower-cased, each cell
     // ended by a zero (built when a find first needs it after the rows

@@ -181,6 +181,8 @@ void CrandleDialog::importArchive() {
         // An edit starts from the directory read now: the file must still
         // be as it was before the reading.
         importStamp_ = platform::fileStamp(path);
+        // The rows shown may be read from the directory that is read anew.
+        panel_.list().keepSourceRows();
         runInBackground([&] { opened = archive.openArchive(path, &workProgress()); });
         // The list never shows two archives: rows of another archive go first.
         panel_.noteImport(opened);
@@ -199,26 +201,30 @@ void CrandleDialog::listArchive(bool replacing) {
         list.showRows();
     }
     if (entryCount < 1) return;
-    // The texts' size, so that the list's text block is set aside once and
-    // never copied while it fills: each name and size with its zero (the
-    // names as stored; a code page that widens them only makes the block
-    // grow a little once).
-    std::size_t textBytes = 0;
-    for (int i = 0; i < entryCount; ++i) textBytes += archive.entry(i)->name.size() + 1 + SIZE_TEXT;
-    char size[SIZE_TEXT];
-    const auto fill = [&](int i, dialogs::OwnerDataList::RowWriter& row) {
+    const auto fill = [this](int i, dialogs::OwnerDataList::RowWriter& row) {
         row.cell("", 0);
         row.cell(archive.entryName(i));
         // As entrySizeText gives it ("%d" of the 32-bit field), without a
         // formatted print per row.
+        char size[SIZE_TEXT];
         const std::to_chars_result written = std::to_chars(
             size, size + sizeof size, static_cast<int>(static_cast<std::int32_t>(archive.entry(i)->dataSize)));
         row.cell(size, static_cast<std::size_t>(written.ptr - size));
     };
-    if (replacing)
-        list.replaceRows(entryCount, fill, textBytes);
-    else
+    if (replacing || list.rowCount() == 0) {
+        // The rows are read from the directory when they are shown: it stays
+        // as it is until the next import, which copies them in first.
+        list.replaceRowsBySource(entryCount, fill);
+    } else {
+        // The same archive imported again adds its rows again. The texts'
+        // size, so that the list's text block is set aside once and never
+        // copied while it fills: each name and size with its zero (the names
+        // as stored; a code page that widens them only makes the block grow
+        // a little once).
+        std::size_t textBytes = 0;
+        for (int i = 0; i < entryCount; ++i) textBytes += archive.entry(i)->name.size() + 1 + SIZE_TEXT;
         list.addRows(entryCount, fill, textBytes);
+    }
     list.showRows();
     sweepProgress();
     if (!archive.directoryDamaged()) panel_.report(crandletext::IMPORTED);
@@ -648,6 +654,7 @@ bool CrandleDialog::saveTo(std::string target) {
     panel_.takePathField();
     bool opened = false;
     importStamp_ = platform::fileStamp(target.c_str());
+    panel_.list().keepSourceRows();
     runInBackground([&] { opened = archive.openArchive(target.c_str(), &workProgress()); });
     panel_.noteImport(opened);
     listArchive(true);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "DialogHarness.h"
 #include "OwnerDataList.h"
@@ -183,6 +184,77 @@ TEST(OwnerDataList, RowsGivenInBulkReadAsRowsAddedOneByOne) {
         EXPECT_EQ(expected[r][1], cells[r][1]) << "row " << r;
         EXPECT_EQ(r == 0 ? INDEXTOSTATEIMAGEMASK(2) : INDEXTOSTATEIMAGEMASK(1), checks[r]) << "row " << r;
     }
+}
+
+TEST(OwnerDataList, RowsFromASourceAreReadWhenAskedForAndCopiedInBeforeTheirOwnerChangesThem) {
+    TestApplication application;
+    dialogs::OwnerDataList list;
+    application.onInit = [&](HWND dialog) {
+        ASSERT_EQ(1, list.create(dialog, LIST, LVS_SINGLESEL));
+        list.addColumn("**", 30);
+        list.addColumn("Name", 200);
+        list.addColumn("Text", 200);
+        list.setWideColumn(2);
+        list.show();
+    };
+    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.mainWindow(), header); };
+    ASSERT_TRUE(startTestDialog(application));
+    std::vector<std::string> names = {"alpha", "beta", "gamma", "delta"};
+    std::vector<std::u16string> texts = {u"\u043e\u0434\u0438\u043d", u"two", u"\u0442\u0440\u0438", u"four"};
+    int asked = 0;
+    const auto source = [&](int i, dialogs::OwnerDataList::RowWriter& row) {
+        ++asked;
+        row.cell("");
+        row.cell(names[static_cast<std::size_t>(i)].c_str());
+        row.wideCell(texts[static_cast<std::size_t>(i)].data(), texts[static_cast<std::size_t>(i)].size());
+    };
+    list.replaceRowsBySource(4, source);
+    list.showRows();
+    EXPECT_EQ(4, list.rowCount());
+    std::string read[2];
+    HWND window = list.handle();
+    readFromAnotherThread([&] {
+        read[0] = listViewCell(window, 3, 1);
+        read[1] = listViewCell(window, 1, 2);
+    });
+    EXPECT_EQ("delta", read[0]);
+    EXPECT_EQ("two", read[1]);
+    EXPECT_STREQ("gamma", list.cell(2, 1));
+    EXPECT_EQ(texts[2], std::u16string(list.wideCellText(2)));
+    EXPECT_STREQ("", list.cell(4, 1));
+
+    // A find reads every row from the source, letters of any case.
+    list.setChecked(1, true);
+    list.setFind(u"\u0422\u0420\u0418", 1u << 2);
+    ASSERT_EQ(1, list.shownCount());
+    EXPECT_EQ(2, list.realRow(0));
+    list.setFind(u"", 1u << 2);
+
+    // Rows added afterwards copy the source's rows in first, check marks
+    // and all: the owner may then change what the source read.
+    EXPECT_EQ(4, list.addRows(1, [](int, dialogs::OwnerDataList::RowWriter& row) {
+        row.cell("");
+        row.cell("added");
+    }));
+    names.assign(4, "changed");
+    texts.assign(4, u"changed");
+    const int askedBefore = asked;
+    EXPECT_STREQ("beta", list.cell(1, 1));
+    EXPECT_EQ(u"\u043e\u0434\u0438\u043d", std::u16string(list.wideCellText(0)));
+    EXPECT_STREQ("added", list.cell(4, 1));
+    EXPECT_TRUE(list.isChecked(1));
+    EXPECT_FALSE(list.isChecked(2));
+    EXPECT_EQ(askedBefore, asked);
+
+    // Replaced or deleted rows never ask their source again.
+    list.replaceRowsBySource(2, source);
+    EXPECT_STREQ("changed", list.cell(1, 1));
+    list.deleteAllRows();
+    names.clear();
+    texts.clear();
+    EXPECT_EQ(0, list.rowCount());
+    EXPECT_STREQ("", list.cell(0, 1));
+    EXPECT_EQ(u"", std::u16string(list.wideCellText(0)));
 }
 
 TEST(OwnerDataListBox, ReadersGetEveryLineWithoutTheListBoxStoringThem) {

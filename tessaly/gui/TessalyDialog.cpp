@@ -155,6 +155,8 @@ void TessalyDialog::importTable() {
         // An edit starts from the table read now: the file must still be as
         // it was before the reading.
         importStamp_ = platform::fileStamp(path);
+        // The rows shown may be read from the table that is read anew.
+        panel_.list().keepSourceRows();
         runInBackground([&] { loaded = archive.load(path, &workProgress()); });
         // The list never mixes two tables: rows of another table go first.
         panel_.noteImport(loaded);
@@ -170,22 +172,24 @@ void TessalyDialog::listTable(bool replacing) {
         list.showRows();
     }
     if (labelCount == 0) return;
-    // The texts go straight from the table into the list's text block. The
-    // table's size is a little more than the listed texts take (every label
-    // and text record carries more than its quotes), so the block is set
-    // aside once and never copied while it fills; what it leaves unused is
-    // never touched.
-    char16_t quoted[CsfArchive::QUOTED_SIZE];
-    const auto fill = [&](int i, dialogs::OwnerDataList::RowWriter& row) {
+    const auto fill = [this](int i, dialogs::OwnerDataList::RowWriter& row) {
         row.cell("", 0);
         const std::string_view name = archive.labelView(i);
         row.cell(name.data(), name.size());
+        char16_t quoted[CsfArchive::QUOTED_SIZE];
         row.wideCell(quoted, archive.quotedWideInto(i, quoted));
     };
-    if (replacing)
-        list.replaceRows(labelCount, fill, archive.bytes().size());
-    else
+    if (replacing || list.rowCount() == 0) {
+        // The rows are read from the table when they are shown: it stays as
+        // it is until the next import, which copies them in first.
+        list.replaceRowsBySource(labelCount, fill);
+    } else {
+        // The same table imported again adds its rows again. The table's
+        // size is a little more than the listed texts take (every label and
+        // text record carries more than its quotes), so the list's text block
+        // is set aside once and never copied while it fills.
         list.addRows(labelCount, fill, archive.bytes().size());
+    }
     list.showRows();
     sweepProgress();
     panel_.report(tessalytext::IMPORTED);
@@ -494,6 +498,7 @@ bool TessalyDialog::saveTo(std::string target) {
     panel_.takePathField();
     bool loaded = false;
     importStamp_ = platform::fileStamp(target.c_str());
+    panel_.list().keepSourceRows();
     runInBackground([&] { loaded = archive.load(target.c_str(), &workProgress()); });
     panel_.noteImport(loaded);
     listTable(true);
