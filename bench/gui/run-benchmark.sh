@@ -192,6 +192,8 @@ for factor in $FACTORS; do
   "$NATIVE/modtools_samples" tree "$WORK/tree" "$rows" $((rows * 200)) >/dev/null
   "$NATIVE/modtools" big create "$WORK/tree" -o "$WORK/a.big" >/dev/null
   rm -rf "$WORK/tree"
+  # The writing and removing of the tree settle before anything is timed.
+  sync
   "$NATIVE/modtools" big list "$WORK/a.big" > "$WORK/list.txt"
   data=$(wc -c < "$WORK/list.txt")
   core crandle "$factor" "modtools big list" "$NATIVE/modtools" big list "$WORK/a.big"
@@ -226,6 +228,7 @@ for factor in $FACTORS; do
              for (i = 1; i <= n; i++) printf "MSG%03d = {BENCH:Label%06d,Text of label number %d with some words}\n", i, i, i }' \
     > "$WORK/labels.cfg"
   "$NATIVE/modtools" csf append "$WORK/sample.csf" "$WORK/labels.cfg" >/dev/null
+  sync
   table=$WORK/NEW_sample.csf
   "$NATIVE/modtools" csf list "$table" > "$WORK/listing.txt"
   labels=$(wc -l < "$WORK/listing.txt")
@@ -273,6 +276,7 @@ for factor in $FACTORS; do
   echo
   echo "== Gathrix: Scan of a tree of $(thousands "$files") files"
   "$NATIVE/modtools_samples" tree "$WORK/scan" "$files" $((files * 200)) >/dev/null
+  sync
   "$NATIVE/modtools" scan "$WORK/scan" > "$WORK/scan.txt"
   seen=$(wc -l < "$WORK/scan.txt")
   data=$(wc -c < "$WORK/scan.txt")

@@ -402,9 +402,11 @@ TEST(AssetStop, ImportAndMergeCountEveryByteAndAStopLeavesNoHalfFile) {
     testkit::TempDir work;
     TwoFiles files;
     // Zero bytes in the string sections, stepped over by the parser, make
-    // files of several stages of the copy.
+    // files of several stages of the copy; the second spans several of the
+    // reader's pieces, so that a stop after the first one is seen.
     files.file0 = assetFileBytes(files.header0, files.entries0, files.strings0 + std::string(600000, '\0'));
-    files.file1 = assetFileBytes(files.header1, files.entries1, files.strings1 + std::string(900000, '\0'));
+    files.file1 = assetFileBytes(files.header1, files.entries1,
+                                 files.strings1 + std::string(2 * BackgroundReader::BUFFER_SIZE + 400000, '\0'));
     testkit::writeFile(dir.file("first.dat"), files.file0);
     testkit::writeFile(dir.file("second.dat"), files.file1);
     AssetWorkspace workspace(work.path());
