@@ -43,27 +43,31 @@ for factor in $FACTORS; do
   echo "== a tree of $(thousands "$files") files, $(thousands $((bytes / 1000000))) MB"
   "$SAMPLES" tree "$WORK/tree" "$files" "$bytes" >/dev/null
   find "$WORK/tree" -type f -exec cat {} + > /dev/null
+  # Every run starts with nothing left to write out or to free (a removed
+  # archive's blocks are freed when the file system commits, which would
+  # land in the next run's time).
+  sync
 
   echo "- collect and write an archive / tar -cf"
-  BEFORE="rm -f '$WORK/tree.big'"
+  BEFORE="rm -f '$WORK/tree.big'; sync"
   best_of3 "modtools big create" "$MODTOOLS" big create "$WORK/tree" -o "$WORK/tree.big"
   keep create "$factor"; create_m=$PEAK
   if [ "$factor" = 16 ]; then
-    BEFORE="rm -f '$WORK/tree.tar'"
+    BEFORE="rm -f '$WORK/tree.tar'; sync"
     best_of3 "tar -cf" tar -cf "$WORK/tree.tar" -C "$WORK/tree" .
     tarc_t=$BEST
     echo "  archive $(wc -c < "$WORK/tree.big") bytes, tar $(wc -c < "$WORK/tree.tar") bytes"
   fi
 
   echo "- extract into an empty folder / tar -xf"
-  BEFORE="rm -rf '$WORK/x'"
+  BEFORE="rm -rf '$WORK/x'; sync"
   best_of3 "modtools big extract" "$MODTOOLS" big extract "$WORK/tree.big" -C "$WORK/x"
   keep extract "$factor"; extract_m=$PEAK
   diff -r "$WORK/tree" "$WORK/x" > /dev/null || { echo "the extracted tree differs from the source" >&2; exit 1; }
   rm -rf "$WORK/x" "$WORK/tree"
   if [ "$factor" = 16 ]; then
     echo "  extracted tree identical to the source"
-    BEFORE="rm -rf '$WORK/x'; mkdir '$WORK/x'"
+    BEFORE="rm -rf '$WORK/x'; mkdir '$WORK/x'; sync"
     best_of3 "tar -xf" tar -xf "$WORK/tree.tar" -C "$WORK/x"
     tarx_t=$BEST
     rm -rf "$WORK/x" "$WORK/tree.tar"
