@@ -36,6 +36,7 @@ bool W3dAnimation::open(const std::string& path) {
     reset();
     path_ = path;
     if (!input_.open(path.c_str())) return false;
+    readSize_ = input_.size();
     return input_.size() != 0;
 }
 
@@ -43,6 +44,8 @@ bool W3dAnimation::attach(std::FILE* stream, std::uint32_t size, const std::stri
     reset();
     path_ = path;
     input_.attach(stream, size);
+    attached_ = stream;
+    readSize_ = input_.size();
     return input_.size() != 0;
 }
 
@@ -58,7 +61,9 @@ void W3dAnimation::reset() {
     compressedChannels_.clear();
     plainRecords_.clear();
     compressedRecords_.clear();
-    values_.clear();
+    valueInput_.close();
+    attached_ = nullptr;
+    readSize_ = 0;
     bones_.clear();
     pivotsRead_ = false;
     skeletons_.clear();
@@ -85,12 +90,9 @@ std::string W3dAnimation::skeletonFilePath() const {
 
 void W3dAnimation::read() {
     if (!input_.isOpen()) return;
-    // The stored values are bytes of the file: room for all of them at once
-    // spares the copies of a growing store.
-    values_.reserve(input_.size());
     readFile(Scope::ALL);
-    input_.close();
     if (!compressedChannels_.empty()) buildTable();
+    input_.close();
     if (!skeletonFile_.empty()) loadSkeletonFile();
 }
 
@@ -155,20 +157,46 @@ void W3dAnimation::readHierarchy(const Chunk& chunk, bool embedded) {
     }
 }
 
-W3dAnimation::ChannelRecord W3dAnimation::storeValues(const Chunk& chunk, std::uint32_t headerSize,
-                                                      std::uint32_t bytes, std::uint32_t bytesPerKey, ChannelKind kind) {
+W3dAnimation::ChannelRecord W3dAnimation::recordValues(const Chunk& chunk, std::uint32_t headerSize,
+                                                       std::uint32_t bytes, std::uint32_t bytesPerKey,
+                                                       ChannelKind kind) const {
     ChannelRecord r;
     r.contentSize = chunk.contentSize;
     r.bytesPerKey = bytesPerKey;
     r.kind = kind;
-    r.first = values_.size();
-    if (bytes > 0) {
-        values_.resize(r.first + bytes);
-        std::size_t got = input_.readAt(chunk.contentStart + headerSize, &values_[r.first], bytes);
-        values_.resize(r.first + got);
-    }
-    r.end = values_.size();
+    // The values that the file really holds.
+    const std::size_t size = input_.size();
+    r.first = std::min<std::size_t>(std::size_t{chunk.contentStart} + headerSize, size);
+    r.end = std::min<std::size_t>(r.first + bytes, size);
     return r;
+}
+
+bool W3dAnimation::openValues() const {
+    if (attached_) {
+        valueInput_.attach(attached_, readSize_);
+        return true;
+    }
+    // The file read is read again: one of another size since is not.
+    if (!valueInput_.open(path_.c_str())) return false;
+    if (valueInput_.size() == readSize_) return true;
+    valueInput_.close();
+    return false;
+}
+
+bool W3dAnimation::readBlocks(ChunkInput& in, std::size_t first, std::size_t end, std::size_t unit,
+                              std::vector<unsigned char>& buffer,
+                              const std::function<void(const unsigned char*, std::size_t)>& use) {
+    constexpr std::size_t BLOCK = 64 * 1024;
+    if (unit == 0) unit = 1;
+    const std::size_t step = unit <= BLOCK ? BLOCK / unit * unit : unit;
+    if (buffer.size() < step) buffer.resize(step);
+    for (std::size_t at = first; at + unit <= end;) {
+        const std::size_t n = std::min(step, (end - at) / unit * unit);
+        if (in.readAt(static_cast<std::uint32_t>(at), buffer.data(), n) != n) return false;
+        use(buffer.data(), n);
+        at += n;
+    }
+    return true;
 }
 
 void W3dAnimation::readPlain(const Chunk& chunk, bool headerOnly) {
@@ -187,7 +215,7 @@ void W3dAnimation::readPlain(const Chunk& chunk, bool headerOnly) {
             std::uint32_t bytes = sub.contentSize > AnimationChannel::SIZE ? sub.contentSize - AnimationChannel::SIZE : 0;
             plainChannels_.push_back(c);
             plainRecords_.push_back(
-                storeValues(sub, AnimationChannel::SIZE, bytes, c.vectorLen * 4u, ChannelKind::CHANNEL));
+                recordValues(sub, AnimationChannel::SIZE, bytes, c.vectorLen * 4u, ChannelKind::CHANNEL));
         }
         // bit channels and everything else are stepped over
     }
@@ -216,10 +244,9 @@ void W3dAnimation::readCompressed(const Chunk& chunk, bool headerOnly) {
             std::uint32_t room = sub.contentSize > CompressedChannel::SIZE ? sub.contentSize - CompressedChannel::SIZE : 0;
             std::uint32_t count = room / keySize;
             if (c.numTimeCodes < count) count = c.numTimeCodes;
-            ChannelRecord r = storeValues(sub, CompressedChannel::SIZE, count * keySize, keySize, kind);
+            ChannelRecord r = recordValues(sub, CompressedChannel::SIZE, count * keySize, keySize, kind);
             c.numTimeCodes = static_cast<std::uint32_t>((r.end - r.first) / keySize);
             r.end = r.first + c.numTimeCodes * keySize;
-            values_.resize(r.end);
             compressedChannels_.push_back(c);
             compressedRecords_.push_back(r);
         }
@@ -238,8 +265,13 @@ void W3dAnimation::loadSkeletonFile() {
 
 std::string W3dAnimation::channelValues(std::size_t i) const {
     const ChannelRecord& r = channelRecord(i);
-    if (r.end <= r.first) return std::string();
-    return std::string(reinterpret_cast<const char*>(&values_[r.first]), r.end - r.first);
+    std::string values;
+    if (r.end <= r.first || !openValues()) return values;
+    values.resize(r.end - r.first);
+    if (valueInput_.readAt(static_cast<std::uint32_t>(r.first), &values[0], values.size()) != values.size())
+        values.clear();
+    valueInput_.close();
+    return values;
 }
 
 // ---------------------------------------------------------------- binding
@@ -284,15 +316,20 @@ void W3dAnimation::buildTable() {
     const std::uint32_t rows = compressedHeader_.numFrames < MAX_TABLE_ROWS ? compressedHeader_.numFrames : MAX_TABLE_ROWS;
     rowWords_ = (groups_.size() + 63) / 64;
     cells_.assign(static_cast<std::size_t>(rows) * rowWords_, 0);
+    std::vector<unsigned char> keyBuffer;
     for (std::size_t n = 0; n < groupOf.size(); ++n) {
         const std::size_t group = groupOf[n];
         const std::size_t word = group / 64;
         const std::uint64_t bit = std::uint64_t{1} << (group % 64);
         const ChannelRecord& r = compressedRecords_[first + n];
-        for (std::size_t k = r.first; k + 4 <= r.end; k += r.bytesPerKey) {
-            std::uint32_t frame = getU32(&values_[k]);
-            if (frame < rows) cells_[frame * rowWords_ + word] |= bit;
-        }
+        // Only the keys' time codes are looked at, read from the file being
+        // read; keys it no longer holds mark nothing.
+        readBlocks(input_, r.first, r.end, r.bytesPerKey, keyBuffer, [&](const unsigned char* keys, std::size_t bytes) {
+            for (std::size_t k = 0; k + 4 <= bytes; k += r.bytesPerKey) {
+                const std::uint32_t frame = getU32(keys + k);
+                if (frame < rows) cells_[frame * rowWords_ + word] |= bit;
+            }
+        });
     }
 }
 
@@ -406,6 +443,8 @@ bool W3dAnimation::writeDump(const std::string& outputPath) const {
     }
     out.write(EQUALS_58);
     static const char VECTOR[] = "Vector: ";
+    if (!openValues()) return false;
+    std::vector<unsigned char> keyBuffer;
     for (std::size_t i = 0; i < compressedChannels_.size(); ++i) {
         const CompressedChannel& c = compressedChannels_[i];
         const ChannelRecord& r = compressedRecords_[i];
@@ -419,22 +458,31 @@ bool W3dAnimation::writeDump(const std::string& outputPath) const {
         // is the time code alone); other value counts print nothing.
         const unsigned values = bits ? 0u : c.byte6;
         if (bits || (values >= 1 && values <= 4)) {
-            for (std::size_t k = r.first; k + r.bytesPerKey <= r.end; k += r.bytesPerKey) {
-                const unsigned char* key = &values_[k];
-                char* line = out.room(sizeof VECTOR + 5 * 12);
-                std::memcpy(line, VECTOR, sizeof VECTOR - 1);
-                char* end = TextOutput::putUnsigned(line + sizeof VECTOR - 1, getU32(key));
-                for (unsigned v = 1; v <= values; ++v) {
-                    *end++ = ' ';
-                    *end++ = ' ';
-                    end = TextOutput::putUnsigned(end, getU32(key + 4 * v));
-                }
-                *end++ = '\n';
-                out.advance(end);
+            const bool read = readBlocks(
+                valueInput_, r.first, r.end, r.bytesPerKey, keyBuffer, [&](const unsigned char* keys, std::size_t bytes) {
+                    for (std::size_t k = 0; k + r.bytesPerKey <= bytes; k += r.bytesPerKey) {
+                        const unsigned char* key = keys + k;
+                        char* line = out.room(sizeof VECTOR + 5 * 12);
+                        std::memcpy(line, VECTOR, sizeof VECTOR - 1);
+                        char* end = TextOutput::putUnsigned(line + sizeof VECTOR - 1, getU32(key));
+                        for (unsigned v = 1; v <= values; ++v) {
+                            *end++ = ' ';
+                            *end++ = ' ';
+                            end = TextOutput::putUnsigned(end, getU32(key + 4 * v));
+                        }
+                        *end++ = '\n';
+                        out.advance(end);
+                    }
+                });
+            // The file lost bytes since it was read: no dump is put in place.
+            if (!read) {
+                valueInput_.close();
+                return false;
             }
         }
         out.write(DASHES_58);
     }
+    valueInput_.close();
     return out.finish();
 }
 
@@ -452,10 +500,25 @@ std::vector<std::size_t> W3dAnimation::channelsToWrite() const {
 }
 
 bool W3dAnimation::writeW3d(const std::string& outputPath) const {
-    if (mode_ == Mode::NONE) return false;
+    if (mode_ == Mode::NONE || !openValues()) return false;
     ChunkOutput out;
+    std::vector<unsigned char> buffer;
+    bool read = true;
+    const auto copyValues = [&](const ChannelRecord& r) {
+        read = read && readBlocks(valueInput_, r.first, r.end, 1, buffer,
+                                  [&](const unsigned char* bytes, std::size_t n) { out.bytes(bytes, n); });
+    };
+    // The file is closed before the output is put in place, which may be
+    // over it; an output missing bytes of the file is not put in place.
+    const auto finish = [&] {
+        valueInput_.close();
+        return read && out.finish();
+    };
     if (mode_ == Mode::PLAIN) {
-        if (!out.create(outputPath, ANIMATION)) return false;
+        if (!out.create(outputPath, ANIMATION)) {
+            valueInput_.close();
+            return false;
+        }
         out.chunk(ANIMATION_HEADER, plainHeader_.raw, AnimationHeader::SIZE);
         for (std::size_t i : channelsToWrite()) {
             const ChannelRecord& r = plainRecords_[i];
@@ -463,11 +526,14 @@ bool W3dAnimation::writeW3d(const std::string& outputPath) const {
             plainChannels_[i].encode(raw);
             out.header(ANIMATION_CHANNEL, static_cast<std::uint32_t>(AnimationChannel::SIZE + (r.end - r.first)));
             out.bytes(raw, sizeof raw);
-            if (r.end > r.first) out.bytes(&values_[r.first], r.end - r.first);
+            copyValues(r);
         }
-        return out.finish();
+        return finish();
     }
-    if (!out.create(outputPath, COMPRESSED_ANIMATION)) return false;
+    if (!out.create(outputPath, COMPRESSED_ANIMATION)) {
+        valueInput_.close();
+        return false;
+    }
     out.chunk(COMPRESSED_ANIMATION_HEADER, compressedHeader_.raw, CompressedAnimationHeader::SIZE);
     for (std::size_t i : channelsToWrite()) {
         const ChannelRecord& r = compressedRecords_[i];
@@ -476,9 +542,9 @@ bool W3dAnimation::writeW3d(const std::string& outputPath) const {
         out.header(r.kind == ChannelKind::CHANNEL ? COMPRESSED_CHANNEL : COMPRESSED_BIT_CHANNEL,
                    static_cast<std::uint32_t>(CompressedChannel::SIZE + (r.end - r.first)));
         out.bytes(raw, sizeof raw);
-        if (r.end > r.first) out.bytes(&values_[r.first], r.end - r.first);
+        copyValues(r);
     }
-    return out.finish();
+    return finish();
 }
 
 std::string W3dAnimation::extractedSkeletonPath(const std::string& outputPath) const {

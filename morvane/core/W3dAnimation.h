@@ -9,34 +9,11 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "W3dChunk.h"
-
-// An allocator whose elements are left as they are when a vector grows by
-// resize(): the store of read bytes is filled by the reads themselves, so it
-// is not cleared first.
-template <class T>
-struct UnclearedAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = UnclearedAllocator<U>;
-    };
-    UnclearedAllocator() = default;
-    template <class U>
-    UnclearedAllocator(const UnclearedAllocator<U>&) noexcept {}
-    template <class U>
-    void construct(U* p) noexcept {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <class U, class... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
 
 class W3dAnimation {
 public:
@@ -55,7 +32,7 @@ public:
         std::uint32_t contentSize = 0;   // of the channel's chunk in the input
         std::uint32_t bytesPerKey = 0;   // per frame (plain) or per key (compressed)
         ChannelKind kind = ChannelKind::CHANNEL;
-        std::size_t first = 0;           // the values in the value store: [first, end)
+        std::size_t first = 0;           // the values' bytes in the animation file: [first, end)
         std::size_t end = 0;
     };
     struct Bone {
@@ -157,8 +134,15 @@ private:
     void reset();
     void readFile(Scope scope);
     void readHierarchy(const w3d::Chunk& chunk, bool embedded);
-    ChannelRecord storeValues(const w3d::Chunk& chunk, std::uint32_t headerSize, std::uint32_t bytes,
-                              std::uint32_t bytesPerKey, ChannelKind kind);
+    ChannelRecord recordValues(const w3d::Chunk& chunk, std::uint32_t headerSize, std::uint32_t bytes,
+                               std::uint32_t bytesPerKey, ChannelKind kind) const;
+    bool openValues() const;
+    // Hands the bytes of [first, end) of `in` to use(), a block of whole
+    // pieces of `unit` bytes at a time (unit 1: any bytes); false when the
+    // file no longer holds them all.
+    static bool readBlocks(w3d::ChunkInput& in, std::size_t first, std::size_t end, std::size_t unit,
+                           std::vector<unsigned char>& buffer,
+                           const std::function<void(const unsigned char*, std::size_t)>& use);
     void readPlain(const w3d::Chunk& chunk, bool headerOnly);
     void readCompressed(const w3d::Chunk& chunk, bool headerOnly);
     void buildTable();
@@ -185,7 +169,15 @@ private:
     std::vector<w3d::CompressedChannel> compressedChannels_;
     std::vector<ChannelRecord> plainRecords_;
     std::vector<ChannelRecord> compressedRecords_;
-    std::vector<unsigned char, UnclearedAllocator<unsigned char>> values_;
+    // The channels' values are not held: they are read from the animation
+    // file when they are written, a block at a time, through valueInput_,
+    // opened again by its path (or the attached stream) for each write and
+    // closed before the output is put in place (Windows refuses to replace
+    // a file that is open). A file whose size is no longer the one read is
+    // not read.
+    mutable w3d::ChunkInput valueInput_;
+    std::FILE* attached_ = nullptr;
+    std::uint32_t readSize_ = 0;
     std::vector<Bone> bones_;
     bool pivotsRead_ = false;
     std::vector<SkeletonRecord> skeletons_;

@@ -249,6 +249,33 @@ TEST(AnimationOutput, CompressedWriteBackAndSkeletonExtraction) {
     EXPECT_FALSE(testkit::fileExists(other.file("SKL.w3d")));
 }
 
+TEST(AnimationOutput, ValuesComeFromTheFileAtTheWriteWhichMayReplaceItButNeverFromAChangedFile) {
+    TempDir dir;
+    const std::string anim = compressedAnimation("FIRE", "SKL", 5, 30, compressedChannels());
+    testkit::writeFile(dir.file("SKL.w3d"), skeleton());
+    testkit::writeFile(dir.file("fire.w3d"), anim);
+    W3dAnimation a;
+    ASSERT_TRUE(load(a, dir.file("fire.w3d")));
+    ASSERT_TRUE(a.write(dir.file("fire.txt")));
+    const std::string dump = testkit::readFile(dir.file("fire.txt"));
+    // Written over the animation it reads (the file is let go before the
+    // copy takes its place): the same bytes, and a dump read again from them.
+    ASSERT_TRUE(a.write(dir.file("fire.w3d")));
+    EXPECT_EQ(testkit::readFile(dir.file("fire.w3d")).substr(8), anim.substr(8));
+    ASSERT_TRUE(a.write(dir.file("again.txt")));
+    EXPECT_EQ(testkit::readFile(dir.file("again.txt")), dump);
+
+    // A file that has grown or shrunk since it was read gives neither a dump
+    // nor a copy, and an earlier output stays as it was.
+    for (const std::string& changed : {anim + "more", anim.substr(0, anim.size() - 3)}) {
+        testkit::writeFile(dir.file("fire.w3d"), changed);
+        EXPECT_FALSE(a.write(dir.file("fire.txt")));
+        EXPECT_FALSE(a.write(dir.file("copy.w3d")));
+        EXPECT_EQ(testkit::readFile(dir.file("fire.txt")), dump);
+        EXPECT_FALSE(testkit::fileExists(dir.file("copy.w3d")));
+    }
+}
+
 TEST(AnimationSelection, RecordsRenameAndSelectedChannels) {
     TempDir dir;
     std::string skl = skeleton();
