@@ -11,6 +11,21 @@ using namespace w3d;
 
 namespace {
 
+// The index of the lowest set bit of a word that has one.
+int lowestBit(std::uint64_t bits) {
+#if defined(__GNUC__)
+    return __builtin_ctzll(bits);
+#else
+    int i = 0;
+    while ((bits & 1) == 0) {
+        bits >>= 1;
+        ++i;
+    }
+    return i;
+#endif
+}
+
+
 const std::string EQUALS_58 = std::string(58, '=') + "\n";
 const std::string DASHES_58 = std::string(58, '-') + "\n";
 const char* const BANNER = "****VRMOX*************************************************\n";
@@ -342,7 +357,7 @@ std::size_t W3dAnimation::timeCodeLineCount() const {
 std::string W3dAnimation::timeCodeLine(std::size_t i) const {
     if (i >= timeCodeLineCount()) return std::string();
     if (i == 0) return tableHeader();
-    char line[TABLE_LINE_LIMIT];
+    char line[TABLE_ROW_ROOM];
     return std::string(line, tableRow(i - 1, line));
 }
 
@@ -358,25 +373,27 @@ std::size_t W3dAnimation::tableRow(std::size_t frame, char* line) const {
     // The frame (at least four digits), then a cell of four characters per
     // group, "  * " where the group has a key, and one blank more after the
     // last; cut to the line's field.
-    char row[20 + 4 * MAX_GROUPS + 1];
     char digits[20];
     char* end = TextOutput::putUnsigned(digits, frame);
     std::size_t length = static_cast<std::size_t>(end - digits);
     std::size_t pad = length < 4 ? 4 - length : 0;
-    std::memset(row, '0', pad);
-    std::memcpy(row + pad, digits, length);
+    std::memset(line, '0', pad);
+    std::memcpy(line + pad, digits, length);
     length += pad;
     const std::size_t cells = 4 * groups_.size() + (groups_.empty() ? 0 : 1);
-    std::memset(row + length, ' ', cells);
+    std::memset(line + length, ' ', cells);
     if (rowWords_ > 0) {
+        // Only the groups with a key in this frame: the set bits.
         const std::uint64_t* marks = &cells_[frame * rowWords_];
-        for (std::size_t g = 0; g < groups_.size(); ++g)
-            if (marks[g / 64] >> (g % 64) & 1) row[length + 4 * g + 2] = '*';
+        for (std::size_t w = 0; w < rowWords_; ++w) {
+            for (std::uint64_t bits = marks[w]; bits != 0; bits &= bits - 1) {
+                const std::size_t g = w * 64 + static_cast<std::size_t>(lowestBit(bits));
+                if (g < groups_.size()) line[length + 4 * g + 2] = '*';
+            }
+        }
     }
     length += cells;
-    if (length > TABLE_LINE_LIMIT) length = TABLE_LINE_LIMIT;
-    std::memcpy(line, row, length);
-    return length;
+    return length > TABLE_LINE_LIMIT ? TABLE_LINE_LIMIT : length;
 }
 
 // ---------------------------------------------------------------- output
@@ -436,7 +453,7 @@ bool W3dAnimation::writeDump(const std::string& outputPath) const {
         out.write("\n", 1);
     }
     for (std::size_t i = 1; i < lines; ++i) {
-        char* line = out.room(TABLE_LINE_LIMIT + 1);
+        char* line = out.room(TABLE_ROW_ROOM + 1);
         char* end = line + tableRow(i - 1, line);
         *end++ = '\n';
         out.advance(end);

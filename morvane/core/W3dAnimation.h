@@ -147,7 +147,9 @@ private:
     void readCompressed(const w3d::Chunk& chunk, bool headerOnly);
     void buildTable();
     // The table's first line; the row of a frame (below the row count) put
-    // at line (room for TABLE_LINE_LIMIT characters), its length returned.
+    // at line (room for TABLE_ROW_ROOM characters), its length (at most
+    // TABLE_LINE_LIMIT) returned.
+    static constexpr std::size_t TABLE_ROW_ROOM = 20 + 4 * MAX_GROUPS + 1;
     std::string tableHeader() const;
     std::size_t tableRow(std::size_t frame, char* line) const;
     const char* boundNameText(std::uint32_t pivot) const;

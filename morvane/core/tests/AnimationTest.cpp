@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "TextOutput.h"
 #include "W3dAnimation.h"
@@ -332,8 +333,14 @@ TEST(AnimationSelection, RecordsRenameAndSelectedChannels) {
 }
 
 TEST(TextOutputNumbers, DigitsAreThoseOfPrintf) {
-    for (std::uint64_t v : {0ull, 9ull, 10ull, 99ull, 100ull, 101ull, 999ull, 1000ull, 65535ull, 4294967295ull,
-                            9999999999999999999ull, 10000000000000000000ull, 18446744073709551615ull}) {
+    std::vector<std::uint64_t> values = {0ull, 101ull, 65535ull, 4294967295ull, 4294967296ull, 18446744073709551615ull};
+    // Both sides of every change in the count of digits.
+    for (std::uint64_t power = 10; power != 0 && power <= 10000000000000000000ull; power = power * 10) {
+        values.push_back(power - 1);
+        values.push_back(power);
+        if (power == 10000000000000000000ull) break;
+    }
+    for (std::uint64_t v : values) {
         char ours[24];
         char theirs[24];
         const std::string text(ours, TextOutput::putUnsigned(ours, v));
