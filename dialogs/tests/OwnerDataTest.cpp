@@ -45,6 +45,21 @@ void readFromAnotherThread(const std::function<void()>& reader) {
     CloseHandle(thread);
 }
 
+// A dialog holding a list of a check column, Name and Text (wideColumn:
+// the column of UTF-16 texts, -1 for none) that answers its requests.
+bool startListDialog(TestApplication& application, dialogs::OwnerDataList& list, int wideColumn) {
+    application.onInit = [&list, wideColumn](HWND dialog) {
+        ASSERT_EQ(1, list.create(dialog, LIST, LVS_SINGLESEL));
+        list.addColumn("**", 30);
+        list.addColumn("Name", 200);
+        list.addColumn("Text", 200);
+        list.setWideColumn(wideColumn);
+        list.show();
+    };
+    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.mainWindow(), header); };
+    return startTestDialog(application);
+}
+
 UINT stateImage(HWND list, int row) {
     return static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
 }
@@ -141,15 +156,7 @@ TEST(OwnerDataList, OnATabItAnswersTextsChecksAndSelectionToAnotherThread) {
 TEST(OwnerDataList, RowsGivenInBulkReadAsRowsAddedOneByOne) {
     TestApplication application;
     dialogs::OwnerDataList list;
-    application.onInit = [&](HWND dialog) {
-        ASSERT_EQ(1, list.create(dialog, LIST, LVS_SINGLESEL));
-        list.addColumn("**", 30);
-        list.addColumn("Name", 200);
-        list.addColumn("Text", 200);
-        list.show();
-    };
-    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.mainWindow(), header); };
-    ASSERT_TRUE(startTestDialog(application));
+    ASSERT_TRUE(startListDialog(application, list, -1));
     list.addRow("");
     list.setNextCell("one by one");
     list.setChecked(0, true);
@@ -189,16 +196,7 @@ TEST(OwnerDataList, RowsGivenInBulkReadAsRowsAddedOneByOne) {
 TEST(OwnerDataList, RowsFromASourceAreReadWhenAskedForAndCopiedInBeforeTheirOwnerChangesThem) {
     TestApplication application;
     dialogs::OwnerDataList list;
-    application.onInit = [&](HWND dialog) {
-        ASSERT_EQ(1, list.create(dialog, LIST, LVS_SINGLESEL));
-        list.addColumn("**", 30);
-        list.addColumn("Name", 200);
-        list.addColumn("Text", 200);
-        list.setWideColumn(2);
-        list.show();
-    };
-    application.onNotify = [&](const NMHDR* header) { return list.answerNotification(application.mainWindow(), header); };
-    ASSERT_TRUE(startTestDialog(application));
+    ASSERT_TRUE(startListDialog(application, list, 2));
     std::vector<std::string> names = {"alpha", "beta", "gamma", "delta"};
     std::vector<std::u16string> texts = {u"\u043e\u0434\u0438\u043d", u"two", u"\u0442\u0440\u0438", u"four"};
     int asked = 0;

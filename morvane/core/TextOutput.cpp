@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "platform/Platform.h"
+
 TextOutput::TextOutput() = default;
 
 TextOutput::~TextOutput() { abandon(); }
@@ -12,9 +14,8 @@ bool TextOutput::create(const std::string& path) {
     failed_ = false;
     used_ = 0;
     if (!file_.create(path, true)) return false;
+    if (!buffer_) buffer_.reset(new char[BUFFER_SIZE]);
     stream_ = file_.release();
-    writer_.reset(new BackgroundWriter(stream_));
-    buffer_ = writer_->acquire();
     return true;
 }
 
@@ -24,27 +25,19 @@ void TextOutput::write(const char* text, std::size_t length) {
     if (!stream_) return;
     if (length > BUFFER_SIZE - used_) {
         flush();
-        // A text longer than a buffer goes through it piece by piece.
-        while (length >= BUFFER_SIZE) {
-            std::memcpy(buffer_, text, BUFFER_SIZE);
-            used_ = BUFFER_SIZE;
-            flush();
-            text += BUFFER_SIZE;
-            length -= BUFFER_SIZE;
+        if (length >= BUFFER_SIZE) {
+            if (!platform::writeStream(stream_, text, length)) failed_ = true;
+            return;
         }
     }
-    std::memcpy(buffer_ + used_, text, length);
+    std::memcpy(buffer_.get() + used_, text, length);
     used_ += length;
 }
 
 char* TextOutput::room(std::size_t n) {
-    if (!buffer_) {
-        // Written to, never to a file, before create.
-        scratch_.reset(new char[BUFFER_SIZE]);
-        buffer_ = scratch_.get();
-    }
+    if (!buffer_) buffer_.reset(new char[BUFFER_SIZE]);  // written to, never to a file, before create
     if (n > BUFFER_SIZE - used_) flush();
-    return buffer_ + used_;
+    return buffer_.get() + used_;
 }
 
 void TextOutput::print(std::size_t limit, const char* format, ...) {
@@ -108,21 +101,15 @@ char* TextOutput::putUnsigned(char* out, std::uint64_t v) {
 }
 
 void TextOutput::flush() {
-    if (writer_ && used_ > 0) {
-        writer_->submit(buffer_, used_);
-        buffer_ = writer_->acquire();
-    }
+    if (stream_ && used_ > 0 && !platform::writeStream(stream_, buffer_.get(), used_)) failed_ = true;
     used_ = 0;
 }
 
 bool TextOutput::finish() {
     if (!stream_) return false;
     flush();
-    bool ok = writer_->finish();
-    writer_.reset();
-    buffer_ = nullptr;
     // fclose flushes: a write that fails only then is a failure too.
-    ok = ok && !failed_ && std::ferror(stream_) == 0;
+    bool ok = !failed_ && std::ferror(stream_) == 0;
     if (std::fclose(stream_) != 0) ok = false;
     stream_ = nullptr;
     return file_.commit(ok);
@@ -130,10 +117,6 @@ bool TextOutput::finish() {
 
 void TextOutput::abandon() {
     used_ = 0;
-    // What was handed over is written (into the temporary, which goes).
-    if (writer_) writer_->finish();
-    writer_.reset();
-    buffer_ = nullptr;
     if (stream_) {
         std::fclose(stream_);
         stream_ = nullptr;

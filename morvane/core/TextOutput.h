@@ -2,10 +2,10 @@
 // name, and put in place only when it is complete: a failed write never
 // leaves half a report where a good one was.
 //
-// Text is gathered in a fixed buffer and handed a full buffer at a time to
-// a second thread that writes it (BackgroundWriter) while the next one
-// fills, so memory stays at the writer's few buffers whatever the length of
-// the file. Callers format straight into the buffer: room(n) gives space
+// Text is gathered in one fixed buffer and handed to the stream a full
+// buffer at a time (platform::writeStream: on Windows the line ends are put
+// in large pieces), so memory stays at the buffer's size whatever the length
+// of the file. Callers format straight into the buffer: room(n) gives space
 // for n characters, advance(end) keeps what was put there.
 #pragma once
 
@@ -14,13 +14,12 @@
 #include <memory>
 #include <string>
 
-#include "BackgroundStream.h"
 #include "ReplacingFile.h"
 
 class TextOutput {
 public:
     // The buffer's size, and the most room() may ask for at once.
-    static constexpr std::size_t BUFFER_SIZE = BackgroundWriter::BUFFER_SIZE;
+    static constexpr std::size_t BUFFER_SIZE = 256 * 1024;
     static constexpr std::size_t MAX_ROOM = 4096;
 
     TextOutput();
@@ -36,7 +35,7 @@ public:
     // Space for up to n (at most MAX_ROOM) characters at the end of the
     // buffer; advance(end) then keeps the characters up to end.
     char* room(std::size_t n);
-    void advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
+    void advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
     // printf into the buffer, the result cut to at most limit (below
     // MAX_ROOM) characters.
     void print(std::size_t limit, const char* format, ...)
@@ -54,11 +53,7 @@ private:
     void abandon();
     void flush();
     std::FILE* stream_ = nullptr;
-    std::unique_ptr<BackgroundWriter> writer_;
-    // The writer's buffer being filled; before create, one of its own
-    // (text put there never reaches a file).
-    char* buffer_ = nullptr;
-    std::unique_ptr<char[]> scratch_;
+    std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
     ReplacingFile file_;
     bool failed_ = false;
