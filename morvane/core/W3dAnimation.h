@@ -52,6 +52,9 @@ public:
     // Empties everything, then opens the file; true when it opened and is
     // not empty.
     bool open(const std::string& path);
+    // Reads a stream the caller owns, in place of opening `path`: the
+    // writers and channelValues read the values from it too, so it stays
+    // open until the last of them.
     bool attach(std::FILE* stream, std::uint32_t size, const std::string& path);
     void read();
     // Reads only what decides the skeleton file (the hierarchies and the
