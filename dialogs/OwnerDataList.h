@@ -147,7 +147,7 @@ public:
 
 private:
     void fillItem(LVITEMA& item, bool wide) const;
-    // The source's row in the one-row store; false when it did not fit.
+    // The source's row put in the one-row store (empty when it does not fit).
     void loadSourceRow(int row) const;
     void forgetSource();
     void redrawRow(int row);

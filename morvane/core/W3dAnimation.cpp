@@ -11,21 +11,6 @@ using namespace w3d;
 
 namespace {
 
-// The index of the lowest set bit of a word that has one.
-int lowestBit(std::uint64_t bits) {
-#if defined(__GNUC__)
-    return __builtin_ctzll(bits);
-#else
-    int i = 0;
-    while ((bits & 1) == 0) {
-        bits >>= 1;
-        ++i;
-    }
-    return i;
-#endif
-}
-
-
 const std::string EQUALS_58 = std::string(58, '=') + "\n";
 const std::string DASHES_58 = std::string(58, '-') + "\n";
 const char* const BANNER = "****VRMOX*************************************************\n";
@@ -387,7 +372,7 @@ std::size_t W3dAnimation::tableRow(std::size_t frame, char* line) const {
         const std::uint64_t* marks = &cells_[frame * rowWords_];
         for (std::size_t w = 0; w < rowWords_; ++w) {
             for (std::uint64_t bits = marks[w]; bits != 0; bits &= bits - 1) {
-                const std::size_t g = w * 64 + static_cast<std::size_t>(lowestBit(bits));
+                const std::size_t g = w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
                 if (g < groups_.size()) line[length + 4 * g + 2] = '*';
             }
         }

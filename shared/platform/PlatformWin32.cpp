@@ -2,6 +2,7 @@
 #include "platform/Platform.h"
 
 #include "CodePage1252.h"
+#include "LineFeed.h"
 
 #include <algorithm>
 #include <cstring>
@@ -188,26 +189,6 @@ std::FILE* openFile(const char* path, const char* mode) {
     return std::fopen(path, mode);
 }
 
-namespace {
-
-// The first "\n" in [from, end), or end. Eight bytes are looked at at once:
-// the C library's search goes a byte at a time here.
-const char* findLineEnd(const char* from, const char* end) {
-    constexpr std::uint64_t ONES = 0x0101010101010101u;
-    constexpr std::uint64_t HIGHS = 0x8080808080808080u;
-    while (end - from >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, from, sizeof word);
-        const std::uint64_t x = word ^ (ONES * '\n');
-        if (((x - ONES) & ~x & HIGHS) != 0) break;
-        from += 8;
-    }
-    while (from < end && *from != '\n') ++from;
-    return from;
-}
-
-}  // namespace
-
 bool writeStream(std::FILE* stream, const char* data, std::size_t length) {
     if (length == 0) return true;
     // The text is translated here, a piece of at most PIECE + 2 bytes at a
@@ -234,7 +215,7 @@ bool writeStream(std::FILE* stream, const char* data, std::size_t length) {
         std::size_t used = 0;
         while (from < end && used < PIECE) {
             const std::size_t room = std::min<std::size_t>(PIECE - used, static_cast<std::size_t>(end - from));
-            const char* lineEnd = findLineEnd(from, from + room);
+            const char* lineEnd = lineFeed(from, from + room);
             const std::size_t plain = static_cast<std::size_t>(lineEnd - from);
             std::memcpy(out + used, from, plain);
             used += plain;

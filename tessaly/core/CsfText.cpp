@@ -14,6 +14,7 @@
 #include "ByteOrder.h"
 #include "CsfArchive.h"
 #include "CsfTableReader.h"
+#include "LineFeed.h"
 #include "OutputBuffer.h"
 #include "ReplacingFile.h"
 #include "Utf8.h"
@@ -189,20 +190,6 @@ std::size_t widenPlainRun(const char* p, std::size_t n, char* o) {
     return k;
 }
 
-// The first line feed in [p, end), or end. Lines are short: a search of
-// its own, sixteen bytes at a time, costs less than a call for each.
-const char* lineFeed(const char* p, const char* end) {
-#if defined(__SSE2__)
-    const __m128i feed = _mm_set1_epi8('\n');
-    for (; end - p >= 16; p += 16) {
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(p), feed)));
-        if (mask != 0) return p + __builtin_ctz(mask);
-    }
-#endif
-    const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-    return found ? static_cast<const char*>(found) : end;
-}
-
 // Bytes as a quoted value holds them, without the quotes: printable ASCII as
 // it stands, other bytes as \xHH.
 void appendEscapedBytes(OutputBuffer& out, const unsigned char* p, std::size_t n) {
@@ -357,6 +344,18 @@ void appendLabelLines(OutputBuffer& out, const unsigned char* base, const CsfLab
 
 bool writeAll(std::FILE* file, const char* data, std::size_t size) {
     return size == 0 || std::fwrite(data, 1, size, file) == size;
+}
+
+// The temporary that will take target's place, unbuffered: every write to it
+// is a whole block. Null, with the system's reason in failure, when it cannot
+// be created.
+std::FILE* createUnbuffered(ReplacingFile& file, const std::string& target, std::string& failure) {
+    if (!file.create(target)) {
+        failure = file.failureText();
+        return nullptr;
+    }
+    std::setvbuf(file.stream(), nullptr, _IONBF, 0);
+    return file.stream();
 }
 
 // ---- reading ----
@@ -826,13 +825,8 @@ void csfToText(const CsfArchive& archive, std::string& out) {
 
 bool csfWriteText(CsfTableReader& reader, const std::string& target, std::string& failure) {
     ReplacingFile file;
-    if (!file.create(target)) {
-        failure = file.failureText();
-        return false;
-    }
-    std::FILE* f = file.stream();
-    // Every write is a whole block of the buffer below.
-    std::setvbuf(f, nullptr, _IONBF, 0);
+    std::FILE* f = createUnbuffered(file, target, failure);
+    if (!f) return false;
     OutputBuffer out(2 * OUT_BLOCK);
     bool ok = true;
     const auto spill = [&](bool all) {
@@ -867,12 +861,8 @@ bool csfWriteText(CsfTableReader& reader, const std::string& target, std::string
         // the end tells: their lines follow the first ones, so the text is
         // written once more with them, from the first writing.
         ReplacingFile again;
-        if (!again.create(target)) {
-            failure = again.failureText();
-            return false;
-        }
-        std::FILE* g = again.stream();
-        std::setvbuf(g, nullptr, _IONBF, 0);
+        std::FILE* g = createUnbuffered(again, target, failure);
+        if (!g) return false;
         appendHeaderLines(out, reader.header());
         out.append(counts.view());
         ok = writeAll(g, out.data(), out.size()) && platform::seekFile(f, headerSize);
@@ -936,10 +926,8 @@ CsfBuildResult csfBuildTable(std::FILE* text, const std::string& target, CsfText
     ReplacingFile file;
     // A table that cannot be written is still built, only counted, so that
     // a malformed line is told before the failure to write.
-    const bool writable = file.create(target);
-    if (!writable) failure = file.failureText();
-    std::FILE* f = file.stream();
-    if (f) std::setvbuf(f, nullptr, _IONBF, 0);
+    std::FILE* f = createUnbuffered(file, target, failure);
+    const bool writable = f != nullptr;
     TableOut out(nullptr, f);
     TextLines lines(out, sizeLimit);
 
