@@ -335,7 +335,7 @@ bool BigArchive::extractEntry(std::FILE* archive, std::uint64_t archiveLength, c
     if (!out.create(work)) return fail(EntryProblem::CANNOT_CREATE);
     std::vector<char> buffer;
     const StretchCopy copied =
-        copyStretch(archive, e.dataOffset, e.dataSize, out.stream(), COPY_BUFFER_SIZE, buffer, progress);
+        copyStretch(archive, e.dataOffset, e.dataSize, out.stream(), 0, COPY_BUFFER_SIZE, buffer, progress);
     if (copied == StretchCopy::STOPPED) return false;  // `out` is abandoned
     if (copied != StretchCopy::DONE)
         return fail(copied == StretchCopy::WRITE_FAILED ? EntryProblem::CANNOT_CREATE : EntryProblem::READ_FAILED);
@@ -495,37 +495,8 @@ void BigArchive::keepMeasured(const std::vector<std::int64_t>& sizes) {
     collection_.resize(kept);
 }
 
-BigArchive::Measure BigArchive::lookAtCollection(const platform::FileIdentity& self, WorkProgress* progress,
-                                                 WriteReport& report) {
-    // The measurement above by one look at each file's size and identity,
-    // without opening it: whether it opens is seen when it is opened for its
-    // copy. Anything out of the ordinary (a file not there, too large, a
-    // layout that no longer fits) is left to the measurement that opens.
-    std::vector<std::int64_t> sizes(collection_.size());
-    int excluded = 0;
-    for (std::size_t i = 0; i < collection_.size(); ++i) {
-        if (progress && progress->stopped()) {
-            report.status = BigStatus::WRITE_FAILED;
-            return Measure::FAILED;
-        }
-        const platform::FileStamp stamp = platform::fileStamp(collection_[i].sourcePath.c_str());
-        if (!stamp.identity.valid || stamp.size < 0 || static_cast<std::uint64_t>(stamp.size) > MAX_FIELD)
-            return Measure::NEEDS_OPENING;
-        const bool isSelf = stamp.identity == self;
-        sizes[i] = isSelf ? -1 : stamp.size;
-        if (isSelf) ++excluded;
-    }
-    std::uint64_t end = HEADER_BYTES + TRAILER_BYTES;
-    for (std::size_t i = 0; i < collection_.size(); ++i)
-        if (sizes[i] >= 0) end += collection_[i].directoryLength + static_cast<std::uint64_t>(sizes[i]);
-    if (end > MAX_FIELD) return Measure::NEEDS_OPENING;
-    report.excludedSelf += excluded;
-    keepMeasured(sizes);
-    return layOut() ? Measure::DONE : Measure::NEEDS_OPENING;
-}
-
-BigArchive::CopyOutcome BigArchive::writeContent(std::FILE* out, bool notOpened, WorkProgress* progress,
-                                                 WriteReport& report) {
+BigArchive::CopyOutcome BigArchive::writeContent(std::FILE* out, const platform::FileIdentity* walked,
+                                                 WorkProgress* progress, WriteReport& report) {
     std::vector<unsigned char> header(headerSize_);
     std::memcpy(header.data(), "BIG4", 4);
     le::setU32(header.data() + 4, archiveSize_);
@@ -552,17 +523,19 @@ BigArchive::CopyOutcome BigArchive::writeContent(std::FILE* out, bool notOpened,
     // would not begin at their recorded offsets. A file that no longer opens,
     // reads short or has another size than measured (it changed while the
     // archive was written) ends the write: nothing but a file's own bytes is
-    // ever stored for it. On a layout measured without opening the files
-    // (notOpened), a file that does not open only says that the layout must
-    // be measured by opening them.
+    // ever stored for it. On the layout of the walk (walked, the target's
+    // identity), a file that does not open, has another size than the walk
+    // found or is the target itself only says that the layout must be
+    // measured by opening the files.
     std::vector<char> buffer;
     for (const BigEntry& e : collection_) {
         platform::InputProbe found;
         FilePtr in(platform::openInputFile(e.sourcePath.c_str(), "rb", found));
-        if (!in && notOpened) return CopyOutcome::NOT_OPENED;
+        if (walked && (!in || found.size != std::int64_t{e.dataSize} || (walked->valid && found.identity == *walked)))
+            return CopyOutcome::NOT_OPENED;
         bool sourceOk = in && found.size == std::int64_t{e.dataSize};
         if (sourceOk) {
-            const StretchCopy copied = copyStretch(in.get(), 0, e.dataSize, out, COPY_BUFFER_SIZE, buffer, progress);
+            const StretchCopy copied = copyStretch(in.get(), 0, e.dataSize, out, e.dataOffset, COPY_BUFFER_SIZE, buffer, progress);
             if (copied == StretchCopy::WRITE_FAILED || copied == StretchCopy::STOPPED) return CopyOutcome::FAILED;
             sourceOk = copied == StretchCopy::DONE;
         }
@@ -586,28 +559,24 @@ WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* prog
     if (resolved.empty()) return report;
     const platform::FileIdentity self = platform::fileIdentity(resolved.c_str());
 
-    // The files are first measured by a look at each (no open); a file that
-    // then does not open for its copy has the archive begun again on the
-    // measurement that opens every file. Either way the archive is the one
-    // that measurement gives.
-    Measure look = lookAtCollection(self, progress, report);
-    if (look == Measure::FAILED) return report;
-    for (bool opened = look == Measure::NEEDS_OPENING;; opened = true) {
+    // The layout is first the one the walk measured: the files are not
+    // looked at again before their copy, and each is checked as it is opened
+    // for it. A file that then does not open, has changed its size or is the
+    // target itself has the archive begun again on the measurement that opens
+    // every file. Either way the archive is the one that measurement gives.
+    for (bool opened = false;; opened = true) {
         if (opened) {
-            const int excluded = report.excludedSelf;
             report = WriteReport();
             report.status = BigStatus::CANNOT_CREATE;
-            report.excludedSelf = excluded;
             if (!measureCollection(self, progress, report)) return report;
         }
         ReplacingFile file;
         if (!file.create(resolved)) return report;
         std::FILE* out = file.stream();
-        // Unbuffered: everything goes out in large blocks anyway, and a stream
-        // without a buffer is moved past a direct copy without reading back.
+        // Unbuffered: everything goes out in large blocks anyway.
         std::setvbuf(out, nullptr, _IONBF, 0);
         report.status = BigStatus::WRITE_FAILED;
-        const CopyOutcome outcome = writeContent(out, !opened, progress, report);
+        const CopyOutcome outcome = writeContent(out, opened ? nullptr : &self, progress, report);
         if (outcome == CopyOutcome::NOT_OPENED) continue;  // `file` is abandoned
         if (outcome == CopyOutcome::FAILED) {
             file.abandon();

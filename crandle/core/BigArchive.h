@@ -187,10 +187,12 @@ public:
     // Writes the collection as a "BIG4" archive. The archive is built in a
     // temporary file beside the target and put in place only when complete.
     // A collected file that is the target itself (by file identity, whatever
-    // the spelling of the path) is left out. Before the layout is fixed every
-    // collected file is opened and measured: one that cannot be opened is
-    // left out and named in `problems` (SOURCE_UNREADABLE), one whose size
-    // changed since the walk is stored at its present size. A file that then
+    // the spelling of the path) is left out. The layout is the walk's while
+    // every file opens for its copy as the walk found it; else every
+    // collected file is opened and measured and the archive begun again: one
+    // that cannot be opened is left out and named in `problems`
+    // (SOURCE_UNREADABLE), one whose size changed since the walk is stored
+    // at its present size. A file that then
     // reads short or changes size while it is copied ends the write
     // (SOURCE_CHANGED, the file in problemPath): no entry is ever stored as
     // anything but its file's bytes. With a progress, counts the archive's
@@ -213,16 +215,16 @@ private:
     bool readDirectory(std::FILE* file, std::uint64_t fileLength, WorkProgress* progress);
     bool layOut();
     // The archive writer's parts: the collected files measured and the
-    // layout fixed from what was found, by opening every file (false, the
-    // report saying why, when nothing may be written) or by a look at each
-    // (NEEDS_OPENING when something is out of the ordinary); the header and
-    // the entries' bytes written.
-    enum class Measure { DONE, NEEDS_OPENING, FAILED };
+    // layout fixed from what was found by opening every file (false, the
+    // report saying why, when nothing may be written); the header and the
+    // entries' bytes written, on the layout of the walk (walked: the target's
+    // identity; NOT_OPENED when a file is not what the walk found) or on the
+    // measured one (walked null).
     enum class CopyOutcome { DONE, FAILED, NOT_OPENED };
     bool measureCollection(const platform::FileIdentity& self, WorkProgress* progress, WriteReport& report);
-    Measure lookAtCollection(const platform::FileIdentity& self, WorkProgress* progress, WriteReport& report);
     void keepMeasured(const std::vector<std::int64_t>& sizes);
-    CopyOutcome writeContent(std::FILE* out, bool notOpened, WorkProgress* progress, WriteReport& report);
+    CopyOutcome writeContent(std::FILE* out, const platform::FileIdentity* walked, WorkProgress* progress,
+                             WriteReport& report);
     bool extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,
                       const std::string& outputPath, std::size_t baseLength, ExtractReport& report,
                       WorkProgress* progress);

@@ -271,6 +271,7 @@ SaveResult BigEditPlan::save(const std::string& target, WorkProgress* progress) 
     if (progress) progress->advance(head.size());
 
     std::vector<char> buffer;
+    std::uint64_t at = head.size();  // where the next entry's bytes go
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const PlannedEntry& e = entries_[i];
         if (progress && progress->stopped()) return SaveResult::WRITE_FAILED;
@@ -281,7 +282,8 @@ SaveResult BigEditPlan::save(const std::string& target, WorkProgress* progress) 
             std::uint64_t end = start + e.size;
             while (i + 1 < entries_.size() && entries_[i + 1].sourcePath.empty() && entries_[i + 1].oldOffset == end)
                 end += entries_[++i].size;
-            const StretchCopy copied = copyStretch(old.get(), start, end - start, out, COPY_BLOCK, buffer, progress);
+            const StretchCopy copied = copyStretch(old.get(), start, end - start, out, at, COPY_BLOCK, buffer, progress);
+            at += end - start;
             if (copied == StretchCopy::READ_FAILED) return SaveResult::READ_FAILED;
             if (copied != StretchCopy::DONE || (progress && progress->stopped())) return SaveResult::WRITE_FAILED;
             continue;
@@ -293,7 +295,8 @@ SaveResult BigEditPlan::save(const std::string& target, WorkProgress* progress) 
             failedPath_ = e.sourcePath;
             return SaveResult::SOURCE_CHANGED;
         }
-        const StretchCopy copied = copyStretch(in.get(), 0, e.size, out, COPY_BLOCK, buffer, progress);
+        const StretchCopy copied = copyStretch(in.get(), 0, e.size, out, at, COPY_BLOCK, buffer, progress);
+        at += e.size;
         if (copied == StretchCopy::STOPPED || (progress && progress->stopped())) return SaveResult::WRITE_FAILED;
         if (copied == StretchCopy::WRITE_FAILED) return SaveResult::WRITE_FAILED;
         if (copied == StretchCopy::READ_FAILED || !platform::seekFile(in.get(), e.size) || std::fgetc(in.get()) != EOF) {

@@ -202,12 +202,13 @@ bool removeFolder(const char* path);
 std::string randomName(std::size_t length);
 // Moves a stream to an absolute offset, also beyond 2 GiB on 32-bit systems.
 bool seekFile(std::FILE* file, std::uint64_t offset);
-// Copies up to `size` bytes of `in`, from `offset` on, to the end of what
-// has been written to `out` (flushed first), inside the system where it can
-// (no pass through the process), and leaves `out` positioned after them.
-// Gives how many bytes it copied: 0 where the system has no such copy or
-// refuses it for these files; the caller copies the rest itself.
-std::uint64_t copyRange(std::FILE* in, std::uint64_t offset, std::uint64_t size, std::FILE* out);
+// Copies up to `size` bytes of `in`, from `offset` on, into `out` at
+// `outOffset` (what `out` holds buffered is flushed first), inside the system
+// where it can (no pass through the process). Neither stream's position is
+// used or moved. Gives how many bytes it copied: 0 where the system has no
+// such copy or refuses it for these files; the caller copies the rest itself.
+std::uint64_t copyRange(std::FILE* in, std::uint64_t offset, std::uint64_t size, std::FILE* out,
+                        std::uint64_t outOffset);
 
 // The system's text for the last error of this thread, in the neutral language,
 // without trailing line end, cut to at most maxLength characters.

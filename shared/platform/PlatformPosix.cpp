@@ -435,12 +435,15 @@ bool seekFile(std::FILE* file, std::uint64_t offset) {
     return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
-std::uint64_t copyRange(std::FILE* in, std::uint64_t offset, std::uint64_t size, std::FILE* out) {
+std::uint64_t copyRange(std::FILE* in, std::uint64_t offset, std::uint64_t size, std::FILE* out,
+                        std::uint64_t outOffset) {
 #ifdef __linux__
-    if (!in || !out || std::fflush(out) != 0) return 0;
+    const auto limit = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+    if (!in || !out || offset > limit || outOffset > limit || std::fflush(out) != 0) return 0;
+    // Both offsets are given, so the copy moves neither file's position: no
+    // seek is needed around it.
     off_t from = static_cast<off_t>(offset);
-    off_t to = ftello(out);
-    if (to < 0) return 0;
+    off_t to = static_cast<off_t>(outOffset);
     std::uint64_t copied = 0;
     while (copied < size) {
         const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(size - copied, 1u << 30));
@@ -448,10 +451,9 @@ std::uint64_t copyRange(std::FILE* in, std::uint64_t offset, std::uint64_t size,
         if (done <= 0) break;  // not for these files (or the end of `in`): the caller goes on
         copied += static_cast<std::uint64_t>(done);
     }
-    if (fseeko(out, to, SEEK_SET) != 0) return 0;
     return copied;
 #else
-    (void)in, (void)offset, (void)size, (void)out;
+    (void)in, (void)offset, (void)size, (void)out, (void)outOffset;
     return 0;
 #endif
 }

@@ -369,7 +369,7 @@ InputProbe probeInputFile(const char* path) {
     return probe;
 }
 
-std::uint64_t copyRange(std::FILE*, std::uint64_t, std::uint64_t, std::FILE*) { return 0; }
+std::uint64_t copyRange(std::FILE*, std::uint64_t, std::uint64_t, std::FILE*, std::uint64_t) { return 0; }
 
 std::string argumentUtf8(const std::string& argument) {
     if (argument.empty()) return argument;
