@@ -550,6 +550,19 @@ BigArchive::CopyOutcome BigArchive::writeContent(std::FILE* out, const platform:
     return std::fflush(out) == 0 ? CopyOutcome::DONE : CopyOutcome::FAILED;
 }
 
+bool BigArchive::collectedByPath(const std::string& target) const {
+    const std::string full = platform::fullPath(target.c_str());
+    std::size_t cut = full.size();
+    while (cut > 0 && !platform::isSeparator(full[cut - 1])) --cut;
+    const std::string name = full.substr(cut);  // only paths that end so are made full
+    for (const BigEntry& e : collection_) {
+        const std::string& path = e.sourcePath;
+        if (path.size() < name.size() || path.compare(path.size() - name.size(), name.size(), name) != 0) continue;
+        if (platform::fullPath(path.c_str()) == full) return true;
+    }
+    return false;
+}
+
 WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* progress) {
     WriteReport report;
     report.status = collectStatus_;
@@ -564,7 +577,9 @@ WriteReport BigArchive::writeArchive(const char* archivePath, WorkProgress* prog
     // for it. A file that then does not open, has changed its size or is the
     // target itself has the archive begun again on the measurement that opens
     // every file. Either way the archive is the one that measurement gives.
-    for (bool opened = false;; opened = true) {
+    // An archive rewritten inside the folder it collects is seen by its path
+    // at once, and measured first rather than begun twice.
+    for (bool opened = self.valid && collectedByPath(resolved);; opened = true) {
         if (opened) {
             report = WriteReport();
             report.status = BigStatus::CANNOT_CREATE;

@@ -223,6 +223,9 @@ private:
     enum class CopyOutcome { DONE, FAILED, NOT_OPENED };
     bool measureCollection(const platform::FileIdentity& self, WorkProgress* progress, WriteReport& report);
     void keepMeasured(const std::vector<std::int64_t>& sizes);
+    // Whether a collected file's path is the target's (letters compared as
+    // they stand): a cheap first sign of the archive among its own files.
+    bool collectedByPath(const std::string& target) const;
     CopyOutcome writeContent(std::FILE* out, const platform::FileIdentity* walked, WorkProgress* progress,
                              WriteReport& report);
     bool extractEntry(std::FILE* archive, std::uint64_t archiveLength, const BigEntry& e,
