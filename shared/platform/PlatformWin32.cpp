@@ -203,9 +203,11 @@ bool writeStream(std::FILE* stream, const char* data, std::size_t length) {
         return std::fwrite(data, 1, length, stream) == length;
     }
     constexpr std::size_t PIECE = 256 * 1024;
+    constexpr std::size_t BLOCK = 16;  // lines are copied a block at a time
     // One buffer per thread, kept: a fresh one per call would be fresh pages.
+    // A line's last block may be written whole past the line's end.
     thread_local std::unique_ptr<char[]> translated;
-    if (!translated) translated.reset(new char[PIECE + 2]);
+    if (!translated) translated.reset(new char[PIECE + 2 + BLOCK]);
     char* out = translated.get();
     bool ok = true;
     const char* from = data;
@@ -217,7 +219,17 @@ bool writeStream(std::FILE* stream, const char* data, std::size_t length) {
             const std::size_t room = std::min<std::size_t>(PIECE - used, static_cast<std::size_t>(end - from));
             const char* lineEnd = lineFeed(from, from + room);
             const std::size_t plain = static_cast<std::size_t>(lineEnd - from);
-            std::memcpy(out + used, from, plain);
+            // Most lines are short: blocks of a fixed size are copied in place
+            // rather than through a call for each line; the text is never read
+            // past its end.
+            std::size_t k = 0;
+            for (; k + BLOCK <= plain; k += BLOCK) std::memcpy(out + used + k, from + k, BLOCK);
+            if (k < plain) {
+                if (static_cast<std::size_t>(end - from) - k >= BLOCK)
+                    std::memcpy(out + used + k, from + k, BLOCK);
+                else
+                    std::memcpy(out + used + k, from + k, plain - k);
+            }
             used += plain;
             from += plain;
             if (plain < room) {
