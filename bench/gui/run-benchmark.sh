@@ -294,14 +294,16 @@ for factor in $FACTORS; do
   echo
   echo "== Yodrel: Import of an index file of $megabytes MB"
   "$NATIVE/modtools_samples" asset-bench "$WORK/index.dat" "$megabytes" >/dev/null
-  BEFORE="rm -f '$WORK/core-dump.txt'"
+  # Each run starts with the last run's 100 MB dump written out and removed,
+  # for the command and the dialog alike.
+  BEFORE="rm -f '$WORK/core-dump.txt'; sync"
   core yodrel "$factor" "modtools asset dump" "$NATIVE/modtools" asset dump "$WORK/index.dat" -o "$WORK/core-dump.txt"
   "$NATIVE/modtools" asset dump "$WORK/index.dat" -o "$WORK/core-dump.txt" >/dev/null
   data=$(wc -c < "$WORK/core-dump.txt")
-  BEFORE="rm -f '$WORK/wine-dump.txt'"
+  BEFORE="rm -f '$WORK/wine-dump.txt'; sync"
   [ -z "$top" ] || wine_core "asset dump" asset dump "$(winpath "$WORK/index.dat")" -o "$(winpath "$WORK/wine-dump.txt")"
   # The import ends when the dump is put in place beside the file.
-  BEFORE="rm -f '$WORK/ZZZ000_Asset.txt'"
+  BEFORE="rm -f '$WORK/ZZZ000_Asset.txt'; sync"
   gui yodrel "$factor" Yodrel "BFME: W3D Yodrel" "text 11008 $(winpath "$WORK/index.dat")" -- \
     clickfile 11012 "$(winpath "$WORK/ZZZ000_Asset.txt")" ""
   BEFORE=""
