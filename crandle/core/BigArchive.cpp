@@ -535,7 +535,8 @@ BigArchive::CopyOutcome BigArchive::writeContent(std::FILE* out, const platform:
             return CopyOutcome::NOT_OPENED;
         bool sourceOk = in && found.size == std::int64_t{e.dataSize};
         if (sourceOk) {
-            const StretchCopy copied = copyStretch(in.get(), 0, e.dataSize, out, e.dataOffset, COPY_BUFFER_SIZE, buffer, progress);
+            const StretchCopy copied =
+                copyStretch(in.get(), 0, e.dataSize, out, e.dataOffset, COPY_BUFFER_SIZE, buffer, progress);
             if (copied == StretchCopy::WRITE_FAILED || copied == StretchCopy::STOPPED) return CopyOutcome::FAILED;
             sourceOk = copied == StretchCopy::DONE;
         }
@@ -554,7 +555,8 @@ bool BigArchive::collectedByPath(const std::string& target) const {
     const std::string full = platform::fullPath(target.c_str());
     std::size_t cut = full.size();
     while (cut > 0 && !platform::isSeparator(full[cut - 1])) --cut;
-    const std::string name = full.substr(cut);  // only paths that end so are made full
+    // Only the paths that end in the target's name are made full.
+    const std::string name = full.substr(cut);
     for (const BigEntry& e : collection_) {
         const std::string& path = e.sourcePath;
         if (path.size() < name.size() || path.compare(path.size() - name.size(), name.size(), name) != 0) continue;

@@ -282,7 +282,8 @@ SaveResult BigEditPlan::save(const std::string& target, WorkProgress* progress) 
             std::uint64_t end = start + e.size;
             while (i + 1 < entries_.size() && entries_[i + 1].sourcePath.empty() && entries_[i + 1].oldOffset == end)
                 end += entries_[++i].size;
-            const StretchCopy copied = copyStretch(old.get(), start, end - start, out, at, COPY_BLOCK, buffer, progress);
+            const StretchCopy copied =
+                copyStretch(old.get(), start, end - start, out, at, COPY_BLOCK, buffer, progress);
             at += end - start;
             if (copied == StretchCopy::READ_FAILED) return SaveResult::READ_FAILED;
             if (copied != StretchCopy::DONE || (progress && progress->stopped())) return SaveResult::WRITE_FAILED;

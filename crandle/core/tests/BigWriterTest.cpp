@@ -197,7 +197,6 @@ TEST(BigWriter, AnArchiveInsideTheCollectedFolderIsNotCollectedIntoItself) {
     EXPECT_EQ(testkit::readFile(dir.file("back/b.ini")), "b");
 }
 
-// Rewrites a file once the archive's header is out, before any entry is copied.
 // Shrinks a file once a whole copy block has been written: while the
 // copy of a file larger than a block is under way.
 struct ShrinkAtFirstBlock : WorkProgress {
